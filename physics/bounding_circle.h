@@ -1,0 +1,9 @@
+#pragma once
+
+// A polygon's smallest enclosing circle, centre in world coordinates. A negative radius marks
+// the whole circle (local centre and radius) as stale.
+struct BoundingCircle {
+    float centreX;
+    float centreY;
+    float radius;
+};

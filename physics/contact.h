@@ -1,0 +1,19 @@
+#pragma once
+
+#include "vec2.h"
+
+struct Polygon;
+
+// The answer of a contact query between polygons A and B.
+struct Contact {
+    Vec2 separation;  // normal times the penetration depth: moves B, relative to A, out of A
+    Vec2 point;       // world position of the penetrating vertex (of A or of B)
+    Vec2 normal;      // unit normal pointing from A towards B
+};
+
+// The one result record of the contact query; valid until the next query.
+extern Contact contactResult;
+
+// Scratch polygon that holds the Minkowski difference of the last query. Its pose stays at the
+// origin, and its storage grows to the largest size needed and is then reused.
+extern Polygon minkowskiScratch;
