@@ -1,0 +1,33 @@
+#pragma once
+
+#include <SDL.h>
+
+#include <cstdint>
+
+#include "shell/display_settings.h"
+#include "shell/game.h"
+#include "shell/message.h"
+#include "shell/state_stack.h"
+
+// Everything the main loop keeps between frames. One instance, owned by main; the event
+// handling, the preferences file and the start-up and shutdown steps work on it.
+struct LoopState {
+    static constexpr int pathCapacity = 2048;
+
+    DisplaySettings settings;
+    bool quitRequested = false;
+    bool mouseCaptured = false;  // relative-mouse mode: pointer re-centred every frame
+    Message message{0, 0, nullptr};
+    SDL_Event event{};
+    Game* game = nullptr;
+    StateStack stack;
+    // The preferences file, composed once at start-up; empty when no usable path exists, in
+    // which case nothing is read or written.
+    char prefsPath[pathCapacity] = {};
+};
+
+// Message delivery through the loop's one record. A broadcast goes to the game object, then to
+// the current state when that is a different object.
+void sendToGame(LoopState& loop, int32_t code, void* data = nullptr);
+void sendToCurrent(LoopState& loop, int32_t code, void* data = nullptr);
+void broadcast(LoopState& loop, int32_t code);
