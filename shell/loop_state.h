@@ -17,6 +17,10 @@ struct LoopState {
     DisplaySettings settings;
     bool quitRequested = false;
     bool mouseCaptured = false;  // relative-mouse mode: pointer re-centred every frame
+    // Status main returns after its orderly shutdown. A running video change that could not set
+    // even a plain window makes it 1 and requests the quit: no screen exists then, so the loop
+    // must leave at once, before drawing or swapping, and shut down in order.
+    int exitStatus = 0;
     Message message{0, 0, nullptr};
     SDL_Event event{};
     Game* game = nullptr;
