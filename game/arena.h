@@ -1,0 +1,38 @@
+#pragma once
+
+#include <cstdint>
+
+#include "physics/body.h"
+#include "physics/polygon.h"
+#include "physics/world.h"
+
+// The arena's objects: static, built before main and torn down after it, polygons first, then
+// the bodies bound to them, then the world (destroyed in reverse).
+extern Polygon carPolygon;
+extern Polygon longBarPolygon;
+extern Polygon shortBarPolygon;
+extern Polygon squarePolygon;
+extern Body car;
+extern Body longBar;
+extern Body shortBar;
+extern Body square;
+extern World arenaWorld;
+
+// The arrow keys that are down during one tick.
+struct HeldKeys {
+    bool left = false;
+    bool right = false;
+    bool down = false;
+    bool up = false;
+};
+
+// Shapes the polygons, places the bodies, sets their parameters and refills the world. The
+// bodies' velocities are left as they are.
+void buildArena();
+
+// The velocity changes of one tick: the player's pushes on the car and the bars' constant
+// turning, scaled so that they add up to the same per-second change at any tick rate.
+void applyControls(const HeldKeys& keys, int32_t tickRate);
+
+// One whole tick: the controls, then one world step.
+void tickArena(const HeldKeys& keys, int32_t tickRate);
