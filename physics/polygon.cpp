@@ -1,1 +1,115 @@
 #include "polygon.h"
+
+#include <cmath>
+#include <cstdlib>
+
+namespace {
+
+// Storage grows in fixed steps and is never shrunk, so refilling a polygon of the same size
+// allocates nothing.
+constexpr int32_t growthStep = 16;
+
+// -(n . a), summed in double and rounded once: normal . p + offset is p's signed distance from
+// the line through a.
+float lineOffset(const Vec2& n, const Vec2& a) {
+    return static_cast<float>(-(static_cast<double>(n.y) * a.y + static_cast<double>(n.x) * a.x));
+}
+
+}  // namespace
+
+Polygon::~Polygon() {
+    std::free(localVertices);
+    delete[] rotatedVertices;
+    delete[] edges;
+}
+
+void Polygon::clear() {
+    vertexCount = 0;
+    edgesStale = true;
+    worldCircle.radius = -1.0f;
+}
+
+void Polygon::reserve(int32_t n) {
+    if (n <= capacity) {
+        return;
+    }
+    capacity = n;
+    std::free(localVertices);
+    localVertices = static_cast<Vec2*>(std::malloc(sizeof(Vec2) * static_cast<size_t>(n)));
+    delete[] rotatedVertices;
+    rotatedVertices = new Vec2[n];
+    delete[] edges;
+    edges = new PolygonEdge[n];
+}
+
+void Polygon::addVertex(float vx, float vy) {
+    edgesStale = true;
+    worldCircle.radius = -1.0f;
+    if (vertexCount + 1 > capacity) {
+        // Only the local vertices are kept: the rotated vertices and the edges are caches that
+        // the next updateRotation and recomputeEdges rebuild.
+        capacity += growthStep;
+        const size_t bytes = sizeof(Vec2) * static_cast<size_t>(capacity);
+        localVertices = static_cast<Vec2*>(std::realloc(localVertices, bytes));
+        delete[] rotatedVertices;
+        rotatedVertices = new Vec2[capacity];
+        delete[] edges;
+        edges = new PolygonEdge[capacity];
+    }
+    localVertices[vertexCount] = Vec2{vx, vy};
+    rotatedVertices[vertexCount] = Vec2{vx, vy};
+    ++vertexCount;
+}
+
+void Polygon::recomputeEdges() {
+    edgesStale = false;
+    const int32_t n = vertexCount;
+    for (int32_t i = n - 1; i >= 0; --i) {
+        const Vec2 a = localVertices[i];
+        const Vec2 b = localVertices[(i + 1) % n];
+        PolygonEdge& edge = edges[i];
+        // (-dy, dx) points out of the polygon for clockwise winding.
+        edge.normal = Vec2{-(b.y - a.y), b.x - a.x};
+        // Normalised in double: the stored unit normal is then the correctly rounded one.
+        const double nx = edge.normal.x;
+        const double ny = edge.normal.y;
+        const double lengthSquared = nx * nx + ny * ny;
+        if (lengthSquared > 0.0) {
+            const double inverseLength = 1.0 / std::sqrt(lengthSquared);
+            edge.normal = Vec2{static_cast<float>(inverseLength * nx),
+                               static_cast<float>(inverseLength * ny)};
+        } else {
+            // An edge of length 0 has no direction: a zero normal keeps every distance to its
+            // line at 0 instead of NaN.
+            edge.normal = Vec2{0.0f, 0.0f};
+        }
+        edge.offset = lineOffset(edge.normal, a);
+        edge.owner = this;
+        edge.vertexIndex = 0;
+    }
+}
+
+void Polygon::recomputeOffsets() {
+    for (int32_t i = vertexCount - 1; i >= 0; --i) {
+        PolygonEdge& edge = edges[i];
+        const Vec2 a = localVertices[i];
+        edge.offset = lineOffset(edge.normal, a);
+    }
+}
+
+void Polygon::updateRotation() {
+    if (edgesStale) {
+        recomputeEdges();
+    }
+    cosAngle = std::cos(angle);
+    negSinAngle = -std::sin(angle);
+    const float c = cosAngle;
+    const float m = negSinAngle;
+    // Rotation by +angle: (x cos - y sin, x sin + y cos), written with m = -sin.
+    for (int32_t i = vertexCount - 1; i >= 0; --i) {
+        const Vec2 l = localVertices[i];
+        rotatedVertices[i] = Vec2{l.y * m + l.x * c, l.y * c - m * l.x};
+        const Vec2 nrm = edges[i].normal;
+        edges[i].rotatedNormal = Vec2{nrm.y * m + nrm.x * c, nrm.y * c - m * nrm.x};
+    }
+}
