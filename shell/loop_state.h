@@ -5,9 +5,11 @@
 #include <cstdint>
 
 #include "shell/display_settings.h"
+#include "shell/frame_rate.h"
 #include "shell/game.h"
 #include "shell/message.h"
 #include "shell/state_stack.h"
+#include "shell/tick_scheduler.h"
 
 // Everything the main loop keeps between frames. One instance, owned by main; the event
 // handling, the preferences file and the start-up and shutdown steps work on it.
@@ -25,6 +27,8 @@ struct LoopState {
     SDL_Event event{};
     Game* game = nullptr;
     StateStack stack;
+    TickClock tickClock;
+    FrameRateWindow frameRate;
     // The preferences file, composed once at start-up; empty when no usable path exists, in
     // which case nothing is read or written.
     char prefsPath[pathCapacity] = {};

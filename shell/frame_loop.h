@@ -1,0 +1,31 @@
+#pragma once
+
+#include <cstdint>
+
+#include "shell/loop_state.h"
+
+// The steps of one frame of the main loop, in the order main runs them.
+
+// Starts the tick clock and the frame-rate window at the current time; clears a quit request.
+void startFrameLoop(LoopState& loop);
+
+// Hands every pending event to the shell's handling, which passes it on to the current state.
+// False when the run must end at once: the video mode was lost and nothing can be drawn.
+bool handlePendingEvents(LoopState& loop);
+
+// While the mouse is captured: reads the buttons, puts the pointer back to the window centre
+// and adds its offset from there to the mouse deltas.
+void followCapturedMouse(LoopState& loop);
+
+// MSG_DRAW to the game and the current state, then the buffer swap and the frame count.
+void drawFrame(LoopState& loop);
+
+// Waits until at least one tick is due, then runs the due ticks.
+void runDueTicks(LoopState& loop);
+
+// Broadcasts up to `due` MSG_TICK, numbered on from the message record's counter; stops as soon
+// as a state operation is pending, dropping the rest.
+void runTicks(LoopState& loop, uint32_t due);
+
+// Applies the queued state operations, if any.
+void applyPendingStateOps(LoopState& loop);

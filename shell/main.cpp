@@ -1,0 +1,146 @@
+// The program entry: start-up, the frame loop and shutdown, in their fixed order.
+#include <SDL.h>
+#include <SDL_mixer.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <ctime>
+#include <initializer_list>
+
+#include "shell/frame_loop.h"
+#include "shell/loop_state.h"
+#include "shell/preferences.h"
+#include "shell/resource_registry.h"
+#include "shell/shell_globals.h"
+#include "shell/video_fallback.h"
+#include "shell/video_mode.h"
+
+namespace {
+
+void setDefaultGlAttributes() {
+    SDL_GL_SetAttribute(SDL_GL_DOUBLEBUFFER, 1);
+    SDL_GL_SetAttribute(SDL_GL_DEPTH_SIZE, 32);
+    SDL_GL_SetAttribute(SDL_GL_STENCIL_SIZE, 8);
+    SDL_GL_SetAttribute(SDL_GL_SWAP_CONTROL, 1);
+    SDL_GL_SetAttribute(SDL_GL_ACCELERATED_VISUAL, 1);
+}
+
+void createGameAndRootState(LoopState& loop) {
+    loop.game = createGame();
+    loop.message = Message{0, 0, nullptr};
+    sendToGame(loop, MSG_CONFIGURE_GL);
+    loop.stack = StateStack{};
+    GameState* root = loop.game->createFirstState();
+    if (root == loop.game) {
+        loop.stack.notOwned = loop.game;
+    }
+    loop.stack.pushState(root);
+    connectGameStateStack(&loop.stack);
+}
+
+// The first mode falls back like a running change, so saved settings that this display cannot
+// show do not lock the user out. GLX takes the depth size as a minimum and many drivers have no
+// 32-bit depth buffer, so when nothing opens the depth asked for is lowered and the settings
+// tried again. A full screen given up here also gives up the mouse capture.
+bool openFirstVideoMode(LoopState& loop) {
+    const DisplaySettings wanted = loop.settings;
+    bool opened = setVideoModeWithFallbacks(loop.settings, setVideoMode);
+    for (int depth : {24, 16}) {
+        if (opened) {
+            break;
+        }
+        SDL_GL_SetAttribute(SDL_GL_DEPTH_SIZE, depth);
+        loop.settings = wanted;
+        opened = setVideoModeWithFallbacks(loop.settings, setVideoMode);
+    }
+    if (opened && wanted.fullScreen && !loop.settings.fullScreen) {
+        loop.mouseCaptured = false;
+        SDL_ShowCursor(1);
+    }
+    return opened;
+}
+
+// Takes down what start-up built when no video mode could be opened at all.
+void abandonStartUp(LoopState& loop) {
+    connectGameStateStack(nullptr);
+    loop.stack.current = 0;
+    loop.stack.deleteStatesAboveCurrent();
+    if (loop.stack.count > 0 && loop.stack.states[0] != loop.game) {
+        delete loop.stack.states[0];
+    }
+    loop.stack = StateStack{};
+    delete loop.game;
+    loop.game = nullptr;
+    resourceRegistry.destroyAll();
+    Mix_CloseAudio();
+    SDL_Quit();
+}
+
+// Returns false after printing the error and taking everything down again.
+bool startUp(LoopState& loop) {
+    std::srand(static_cast<unsigned>(std::time(nullptr)));
+    setDefaultGlAttributes();
+    loop.settings = DisplaySettings{};
+    loop.mouseCaptured = false;
+    tickRate = 100;
+    Mix_OpenAudio(44100, AUDIO_S16LSB, 1, 4096);
+    resourceRegistry.clear();
+    createGameAndRootState(loop);
+    buildPreferencesPath(loop, loop.game->prefsName());
+    loadPreferences(loop);
+    if (!openFirstVideoMode(loop)) {
+        std::printf("Unable to open graphics mode!\n");
+        std::fflush(stdout);
+        abandonStartUp(loop);
+        return false;
+    }
+    sendToGame(loop, MSG_STARTUP);
+    broadcast(loop, MSG_VIDEO_RESET);
+    sendToCurrent(loop, MSG_ENTER);
+    return true;
+}
+
+void runFrameLoop(LoopState& loop) {
+    startFrameLoop(loop);
+    for (;;) {
+        if (!handlePendingEvents(loop)) {
+            return;
+        }
+        followCapturedMouse(loop);
+        drawFrame(loop);
+        runDueTicks(loop);
+        applyPendingStateOps(loop);
+        if (loop.quitRequested) {
+            return;
+        }
+    }
+}
+
+void shutDown(LoopState& loop) {
+    sendToCurrent(loop, MSG_LEAVE);
+    loop.stack.current = 0;
+    loop.stack.deleteStatesAboveCurrent();
+    connectGameStateStack(nullptr);
+    savePreferences(loop);
+    sendToGame(loop, MSG_SHUTDOWN);
+    delete loop.game;
+    loop.game = nullptr;
+    resourceRegistry.destroyAll();
+    Mix_CloseAudio();
+    SDL_Quit();
+}
+
+}  // namespace
+
+int main(int, char**) {
+    if (SDL_Init(0xFFFF) < 0) {
+        return 1;
+    }
+    static LoopState loop;
+    if (!startUp(loop)) {
+        return 1;
+    }
+    runFrameLoop(loop);
+    shutDown(loop);
+    return loop.exitStatus;
+}

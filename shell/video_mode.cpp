@@ -1,0 +1,106 @@
+#include "shell/video_mode.h"
+
+#include <GL/gl.h>
+#include <GL/glu.h>
+
+SDL_Surface* screen = nullptr;
+int32_t viewWidth = 0;
+int32_t viewHeight = 0;
+float fieldOfView = 0.0f;
+float horizontalFieldOfView = 0.0f;
+
+namespace {
+
+constexpr float verticalAngle = 45.0f;
+constexpr int lowResolutionLines = 480;
+
+bool isList(SDL_Rect** modes) {
+    return modes != nullptr && modes != reinterpret_cast<SDL_Rect**>(-1) && modes[0] != nullptr;
+}
+
+ModeSize sizeOf(const SDL_Rect* mode) {
+    return {mode->w, mode->h};
+}
+
+}  // namespace
+
+ModeSize chooseFullScreenSize(SDL_Rect** modes, int32_t width, int32_t height,
+                              bool highResolution) {
+    if (!isList(modes)) {
+        return {width, height};
+    }
+    if (highResolution) {
+        return sizeOf(modes[0]);
+    }
+    int i = 0;
+    while (modes[i] != nullptr && modes[i]->h > lowResolutionLines) {
+        ++i;
+    }
+    if (modes[i] != nullptr && modes[i]->h == lowResolutionLines) {
+        return sizeOf(modes[i]);
+    }
+    if (i > 0) {
+        return sizeOf(modes[i - 1]);
+    }
+    return {width, height};
+}
+
+ViewShape shapeView(int32_t width, int32_t height) {
+    ViewShape view{width, height, 0.0f, 0.0f};
+    if (width <= 0 || height <= 0) {
+        return view;
+    }
+    view.aspect = static_cast<float>(width) / static_cast<float>(height);
+    view.horizontalFieldOfView = view.aspect * verticalAngle;
+    if (view.horizontalFieldOfView > 180.0f) {
+        view.height = static_cast<int32_t>(static_cast<float>(width) * 0.25f);
+        view.aspect = static_cast<float>(width) / static_cast<float>(view.height);
+        view.horizontalFieldOfView = view.aspect * verticalAngle;
+    }
+    return view;
+}
+
+namespace {
+
+void setFixedGlState(float aspect) {
+    glMatrixMode(GL_PROJECTION);
+    glLoadIdentity();
+    gluPerspective(verticalAngle, aspect, 0.1, 400.0);
+    glScalef(1.0f, 1.0f, -1.0f);
+    glMatrixMode(GL_MODELVIEW);
+    glLoadIdentity();
+    glEnable(GL_DEPTH_TEST);
+    glEnable(GL_CULL_FACE);
+    glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
+    glEnable(GL_BLEND);
+}
+
+}  // namespace
+
+bool setVideoMode(int32_t width, int32_t height, bool fullScreen, bool multisample,
+                  bool highResolution, float /*gamma*/) {
+    ModeSize size{width, height};
+    if (fullScreen) {
+        size = chooseFullScreenSize(SDL_ListModes(nullptr, SDL_OPENGL | SDL_FULLSCREEN), width,
+                                    height, highResolution);
+    }
+    viewWidth = size.width;
+    viewHeight = size.height;
+    fieldOfView = verticalAngle;
+    const ViewShape view = shapeView(size.width, size.height);
+    horizontalFieldOfView = view.horizontalFieldOfView;
+    if (size.width <= 0 || size.height <= 0) {
+        screen = nullptr;  // a window of no pixels has no aspect to draw in
+        return false;
+    }
+
+    SDL_GL_SetAttribute(SDL_GL_MULTISAMPLEBUFFERS, multisample ? 1 : 0);
+    SDL_GL_SetAttribute(SDL_GL_MULTISAMPLESAMPLES, multisample ? 16 : 0);
+    const Uint32 flags = SDL_OPENGL | (fullScreen ? SDL_FULLSCREEN : SDL_RESIZABLE);
+    screen = SDL_SetVideoMode(view.width, view.height, 0, flags);
+    if (screen == nullptr) {
+        return false;
+    }
+    setFixedGlState(view.aspect);
+    return true;
+}

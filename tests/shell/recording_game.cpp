@@ -1,0 +1,153 @@
+// A game for the window tests: logs every message it and its states receive, one line each,
+// "<receiver> <code> <tick> <milliseconds>", to the file named by SHELL_TEST_LOG, and acts as
+// the environment tells it:
+//   SHELL_TEST_GAME_IS_ROOT=1        the game object is its own root state
+//   SHELL_TEST_QUIT_AFTER_TICKS=N    push SDL_QUIT when the game object has had N ticks
+//   SHELL_TEST_QUIT_AFTER_MS=T       push SDL_QUIT at the first tick T ms after MSG_STARTUP
+//   SHELL_TEST_PUSH_ON_DRAW=K        at the K-th MSG_DRAW push a new state and request NEXT
+//   SHELL_TEST_LOG_GL=1              at MSG_VIDEO_RESET log the GL state the game object finds
+// Deletions are logged as "<receiver> deleted".
+#include <GL/gl.h>
+#include <SDL.h>
+
+#include <cstdio>
+#include <cstdlib>
+
+#include "shell/game.h"
+#include "shell/state_stack.h"
+
+namespace {
+
+FILE* logFile = nullptr;
+
+long envNumber(const char* name) {
+    const char* value = std::getenv(name);
+    return value != nullptr ? std::strtol(value, nullptr, 10) : 0;
+}
+
+void logLine(const char* receiver, const Message* message) {
+    if (logFile != nullptr) {
+        std::fprintf(logFile, "%s %d %u %u\n", receiver, message->code, message->tick,
+                     SDL_GetTicks());
+        std::fflush(logFile);
+    }
+}
+
+void logText(const char* receiver, const char* text) {
+    if (logFile != nullptr) {
+        std::fprintf(logFile, "%s %s\n", receiver, text);
+        std::fflush(logFile);
+    }
+}
+
+void logGlState() {
+    if (logFile == nullptr) {
+        return;
+    }
+    GLfloat projection[16];
+    glGetFloatv(GL_PROJECTION_MATRIX, projection);
+    std::fprintf(logFile, "gl projection");
+    for (GLfloat value : projection) {
+        std::fprintf(logFile, " %.9g", value);
+    }
+    GLint src = 0;
+    GLint dst = 0;
+    glGetIntegerv(GL_BLEND_SRC, &src);
+    glGetIntegerv(GL_BLEND_DST, &dst);
+    std::fprintf(logFile, "\ngl state %d %d %d %d %d\n", glIsEnabled(GL_DEPTH_TEST),
+                 glIsEnabled(GL_CULL_FACE), glIsEnabled(GL_BLEND), src, dst);
+    std::fflush(logFile);
+}
+
+void requestQuit() {
+    SDL_Event quit{};
+    quit.type = SDL_QUIT;
+    SDL_PushEvent(&quit);
+}
+
+class RecordingState : public GameState {
+  public:
+    explicit RecordingState(int id) { std::snprintf(name_, sizeof name_, "state%d", id); }
+    ~RecordingState() override { logText(name_, "deleted"); }
+    void handleMessage(const Message* message) override { logLine(name_, message); }
+
+  private:
+    char name_[16];
+};
+
+class RecordingGame : public Game {
+  public:
+    RecordingGame()
+        : isRoot_(envNumber("SHELL_TEST_GAME_IS_ROOT") == 1),
+          quitAfterTicks_(envNumber("SHELL_TEST_QUIT_AFTER_TICKS")),
+          quitAfterMs_(envNumber("SHELL_TEST_QUIT_AFTER_MS")),
+          pushOnDraw_(envNumber("SHELL_TEST_PUSH_ON_DRAW")),
+          logGl_(envNumber("SHELL_TEST_LOG_GL") == 1) {}
+    ~RecordingGame() override { logText("game", "deleted"); }
+
+    GameState* createFirstState() override {
+        return isRoot_ ? static_cast<GameState*>(this) : new RecordingState(statesMade_++);
+    }
+    const char* prefsName() override { return "RecordingGame"; }
+
+    void handleMessage(const Message* message) override {
+        logLine("game", message);
+        switch (message->code) {
+            case MSG_STARTUP:
+                startMs_ = SDL_GetTicks();
+                break;
+            case MSG_VIDEO_RESET:
+                if (logGl_) {
+                    logGlState();
+                }
+                break;
+            case MSG_DRAW:
+                onDraw();
+                break;
+            case MSG_TICK:
+                onTick();
+                break;
+            default:
+                break;
+        }
+    }
+
+  private:
+    void onDraw() {
+        if (++draws_ == pushOnDraw_) {
+            pushState(new RecordingState(statesMade_++));
+            requestStateOp(STATE_OP_NEXT);
+        }
+    }
+
+    void onTick() {
+        ++ticks_;
+        const bool tickLimit = quitAfterTicks_ > 0 && ticks_ == quitAfterTicks_;
+        const bool timeLimit = quitAfterMs_ > 0 && !quitSent_ &&
+                               static_cast<long>(SDL_GetTicks() - startMs_) >= quitAfterMs_;
+        if (tickLimit || timeLimit) {
+            quitSent_ = true;
+            requestQuit();
+        }
+    }
+
+    bool isRoot_;
+    long quitAfterTicks_;
+    long quitAfterMs_;
+    long pushOnDraw_;
+    bool logGl_;
+    int statesMade_ = 0;
+    long draws_ = 0;
+    long ticks_ = 0;
+    Uint32 startMs_ = 0;
+    bool quitSent_ = false;
+};
+
+}  // namespace
+
+Game* createGame() {
+    if (const char* path = std::getenv("SHELL_TEST_LOG")) {
+        logFile = std::fopen(path, "w");
+    }
+    return new RecordingGame;
+}
