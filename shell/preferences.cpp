@@ -1,6 +1,77 @@
 #include "shell/preferences.h"
 
-// Stand-in until the preferences file is implemented: no file, the defaults stay.
-void buildPreferencesPath(LoopState& loop, const char*) { loop.prefsPath[0] = '\0'; }
-void loadPreferences(LoopState&) {}
-void savePreferences(LoopState&) {}
+#include <cstdio>
+
+#include "shell/preferences_directory.h"
+#include "shell/preferences_header.h"
+#include "shell/replacement_file.h"
+
+namespace {
+
+// Up to one header's worth of bytes from the start of the file.
+size_t readHeader(FILE* file, PrefsHeader& header) {
+    size_t count = 0;
+    int byte;
+    while (count < header.size() && (byte = std::fgetc(file)) != EOF) {
+        header[count++] = static_cast<uint8_t>(byte);
+    }
+    return count;
+}
+
+void takeLoadedSettings(LoopState& loop, const DisplaySettings& loaded) {
+    loop.settings = loaded;
+    loop.mouseCaptured = loaded.fullScreen;
+    SDL_ShowCursor(loaded.fullScreen ? 0 : 1);
+}
+
+}  // namespace
+
+void buildPreferencesPath(LoopState& loop, const char* name) {
+    const char* directory = prefsDirectory();
+    const int length = std::snprintf(loop.prefsPath, sizeof loop.prefsPath, "%s%s.cfg", directory,
+                                     name != nullptr ? name : "zantprefs");
+    // Without a directory, or when the whole path does not fit, there is no file: a cut path
+    // would name some other file.
+    if (directory[0] == '\0' || length < 0 ||
+        static_cast<size_t>(length) >= sizeof loop.prefsPath) {
+        loop.prefsPath[0] = '\0';
+    }
+}
+
+void loadPreferences(LoopState& loop) {
+    if (loop.prefsPath[0] == '\0') {
+        return;
+    }
+    FILE* file = std::fopen(loop.prefsPath, "rb");
+    if (file == nullptr) {
+        return;
+    }
+    PrefsHeader header{};
+    // A file without a whole header has no game data either: nothing is taken from it. A whole
+    // header with an impossible window size keeps the default settings, but the game's data
+    // behind it is still offered.
+    if (readHeader(file, header) == header.size()) {
+        DisplaySettings loaded;
+        if (decodePrefsHeader(header, loaded)) {
+            takeLoadedSettings(loop, loaded);
+        }
+        sendToGame(loop, MSG_LOAD_PREFS, file);
+    }
+    std::fclose(file);
+}
+
+void savePreferences(LoopState& loop) {
+    if (loop.prefsPath[0] == '\0') {
+        return;
+    }
+    ReplacementFile out;
+    if (!out.open(loop.prefsPath)) {
+        return;
+    }
+    const PrefsHeader header = encodePrefsHeader(loop.settings);
+    if (std::fwrite(header.data(), 1, header.size(), out.stream()) != header.size()) {
+        return;
+    }
+    sendToGame(loop, MSG_SAVE_PREFS, out.stream());
+    out.commit();
+}

@@ -1,0 +1,45 @@
+#include <SDL.h>
+
+#include <cstdio>
+
+#include "shell/resource_registry.h"
+#include "shell/shell_events.h"
+#include "shell/video_mode.h"
+
+namespace {
+
+void centreMouse() {
+    if (screen != nullptr) {
+        SDL_WarpMouse(static_cast<Uint16>(screen->w >> 1), static_cast<Uint16>(screen->h >> 1));
+    }
+}
+
+void loseVideoMode(LoopState& loop) {
+    std::printf("Unable to open graphics mode!\n");
+    std::fflush(stdout);
+    loop.quitRequested = true;
+    loop.exitStatus = 1;
+}
+
+}  // namespace
+
+void applyDisplayChange(LoopState& loop) {
+    applyDisplayChange(loop, setVideoMode);
+}
+
+void applyDisplayChange(LoopState& loop, SetVideoModeFn setMode) {
+    resourceRegistry.releaseAll();
+    if (loop.settings.fullScreen) {
+        loop.mouseCaptured = true;
+    }
+    if (!setVideoModeWithFallbacks(loop.settings, setMode)) {
+        loseVideoMode(loop);
+        return;
+    }
+    broadcast(loop, MSG_VIDEO_RESET);
+    if (loop.mouseCaptured) {
+        centreMouse();
+    }
+    resourceRegistry.restoreAll();
+    broadcast(loop, MSG_VIDEO_RESET);
+}

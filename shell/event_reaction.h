@@ -1,0 +1,42 @@
+#pragma once
+
+#include <SDL.h>
+
+#include <cstdint>
+
+// What the shell itself does about one polled event, before the event goes on to the current
+// state. At most one reaction per event.
+enum class ShellReaction : uint8_t {
+    none,
+    quit,
+    resize,  // store EventReaction::width and height as the window size
+    captureMouse,
+    releaseMouse,
+    toggleFullScreen,
+    toggleHighResolution,
+    toggleMultisample,
+    stepGamma,
+    unwindToRoot,
+};
+
+struct EventReaction {
+    ShellReaction kind = ShellReaction::none;
+    int32_t width = 0;  // for resize
+    int32_t height = 0;
+};
+
+// The event and key table of the shell: quit on closing the window or Escape on the root state,
+// resize, mouse capture by a click and release by focus loss or Ctrl+Alt in a window, Alt+Return
+// and Meta+F for full screen, H (full screen only), M, B, and Escape on a deeper state.
+EventReaction shellReactionTo(const SDL_Event& event, bool fullScreen, bool rootIsCurrent);
+
+// True when the reaction changed a display setting, so the video mode must be set again.
+bool changesDisplay(ShellReaction kind);
+
+// The SDL_ShowCursor argument after an event: a capture that changed in a window shows or hides
+// the cursor by the new capture; otherwise the cursor is hidden in full screen, shown in a
+// window.
+int cursorShown(bool capturedBefore, bool captured, bool fullScreen);
+
+// One press of the gamma key: +0.15, back to 1.0 when the exact sum reaches 2.5.
+float nextGamma(float gamma);
