@@ -1,0 +1,23 @@
+# Installs the build tree into a scratch prefix and checks where the program and its desktop entry
+# land. Run with -DBUILD_DIR=<build tree> -DPREFIX=<scratch directory>.
+file(REMOVE_RECURSE "${PREFIX}")
+execute_process(COMMAND "${CMAKE_COMMAND}" --install "${BUILD_DIR}" --prefix "${PREFIX}"
+                RESULT_VARIABLE result OUTPUT_QUIET)
+if(NOT result EQUAL 0)
+    message(FATAL_ERROR "cmake --install failed: ${result}")
+endif()
+if(NOT EXISTS "${PREFIX}/bin/scrapvolt")
+    message(FATAL_ERROR "scrapvolt is not installed under bin/")
+endif()
+set(entry "${PREFIX}/share/applications/scrapvolt.desktop")
+if(NOT EXISTS "${entry}")
+    message(FATAL_ERROR "the desktop entry is not installed under share/applications/")
+endif()
+file(READ "${entry}" content)
+if(NOT content MATCHES "\nCategories=([^\n]*;)?Game;")
+    message(FATAL_ERROR "the desktop entry is not in the Game category:\n${content}")
+endif()
+if(NOT content MATCHES "\nExec=scrapvolt\n")
+    message(FATAL_ERROR "the desktop entry does not start scrapvolt:\n${content}")
+endif()
+file(REMOVE_RECURSE "${PREFIX}")
