@@ -2,7 +2,8 @@
 // "<receiver> <code> <tick> <milliseconds>", to the file named by SHELL_TEST_LOG, and acts as
 // the environment tells it:
 //   SHELL_TEST_GAME_IS_ROOT=1        the game object is its own root state
-//   SHELL_TEST_QUIT_AFTER_TICKS=N    push SDL_QUIT when the game object has had N ticks
+//   SHELL_TEST_QUIT_AFTER_TICKS=N    push SDL_QUIT when the game object has had N ticks (counted
+//                                    from its push, when SHELL_TEST_PUSH_ON_DRAW is given)
 //   SHELL_TEST_QUIT_AFTER_MS=T       push SDL_QUIT at the first tick T ms after MSG_STARTUP
 //   SHELL_TEST_PUSH_ON_DRAW=K        at the K-th MSG_DRAW push a new state and request NEXT
 //   SHELL_TEST_LOG_GL=1              at MSG_VIDEO_RESET log the GL state the game object finds
@@ -82,7 +83,8 @@ class RecordingGame : public Game {
           quitAfterTicks_(envNumber("SHELL_TEST_QUIT_AFTER_TICKS")),
           quitAfterMs_(envNumber("SHELL_TEST_QUIT_AFTER_MS")),
           pushOnDraw_(envNumber("SHELL_TEST_PUSH_ON_DRAW")),
-          logGl_(envNumber("SHELL_TEST_LOG_GL") == 1) {}
+          logGl_(envNumber("SHELL_TEST_LOG_GL") == 1),
+          countingTicks_(pushOnDraw_ == 0) {}
     ~RecordingGame() override { logText("game", "deleted"); }
 
     GameState* createFirstState() override {
@@ -117,10 +119,14 @@ class RecordingGame : public Game {
         if (++draws_ == pushOnDraw_) {
             pushState(new RecordingState(statesMade_++));
             requestStateOp(STATE_OP_NEXT);
+            countingTicks_ = true;
         }
     }
 
     void onTick() {
+        if (!countingTicks_) {
+            return;
+        }
         ++ticks_;
         const bool tickLimit = quitAfterTicks_ > 0 && ticks_ == quitAfterTicks_;
         const bool timeLimit = quitAfterMs_ > 0 && !quitSent_ &&
@@ -136,6 +142,7 @@ class RecordingGame : public Game {
     long quitAfterMs_;
     long pushOnDraw_;
     bool logGl_;
+    bool countingTicks_;
     int statesMade_ = 0;
     long draws_ = 0;
     long ticks_ = 0;
