@@ -7,7 +7,11 @@
 //   SHELL_TEST_QUIT_AFTER_MS=T       push SDL_QUIT at the first tick T ms after MSG_STARTUP
 //   SHELL_TEST_PUSH_ON_DRAW=K        at the K-th MSG_DRAW push a new state and request NEXT
 //   SHELL_TEST_LOG_GL=1              at MSG_VIDEO_RESET log the GL state the game object finds
-// Deletions are logged as "<receiver> deleted".
+//   SHELL_TEST_PREFS_DATA=text       the game's own data, written behind the preferences header
+// Deletions are logged as "<receiver> deleted"; every MSG_SDL_EVENT is followed by a note
+// "<receiver> event <type> <key sym or width> <key mod or height>", every MSG_VIDEO_RESET to the
+// game by "game screen <width> <height>", and the game data read at start-up by "game prefs
+// <text>".
 #include <GL/gl.h>
 #include <SDL.h>
 
@@ -26,10 +30,26 @@ long envNumber(const char* name) {
     return value != nullptr ? std::strtol(value, nullptr, 10) : 0;
 }
 
+void logEvent(const char* receiver, const SDL_Event* event) {
+    int first = 0;
+    int second = 0;
+    if (event->type == SDL_KEYDOWN || event->type == SDL_KEYUP) {
+        first = event->key.keysym.sym;
+        second = event->key.keysym.mod;
+    } else if (event->type == SDL_VIDEORESIZE) {
+        first = event->resize.w;
+        second = event->resize.h;
+    }
+    std::fprintf(logFile, "%s event %d %d %d\n", receiver, event->type, first, second);
+}
+
 void logLine(const char* receiver, const Message* message) {
     if (logFile != nullptr) {
         std::fprintf(logFile, "%s %d %u %u\n", receiver, message->code, message->tick,
                      SDL_GetTicks());
+        if (message->code == MSG_SDL_EVENT) {
+            logEvent(receiver, static_cast<const SDL_Event*>(message->data));
+        }
         std::fflush(logFile);
     }
 }
@@ -99,6 +119,7 @@ class RecordingGame : public Game {
                 startMs_ = SDL_GetTicks();
                 break;
             case MSG_VIDEO_RESET:
+                logScreen();
                 if (logGl_) {
                     logGlState();
                 }
@@ -109,12 +130,42 @@ class RecordingGame : public Game {
             case MSG_TICK:
                 onTick();
                 break;
+            case MSG_SAVE_PREFS:
+                savePrefsData(static_cast<FILE*>(message->data));
+                break;
+            case MSG_LOAD_PREFS:
+                loadPrefsData(static_cast<FILE*>(message->data));
+                break;
             default:
                 break;
         }
     }
 
   private:
+    static void logScreen() {
+        const SDL_Surface* screen = SDL_GetVideoSurface();
+        if (logFile != nullptr && screen != nullptr) {
+            std::fprintf(logFile, "game screen %d %d\n", screen->w, screen->h);
+            std::fflush(logFile);
+        }
+    }
+
+    static void savePrefsData(FILE* stream) {
+        if (const char* data = std::getenv("SHELL_TEST_PREFS_DATA")) {
+            std::fputs(data, stream);
+        }
+    }
+
+    static void loadPrefsData(FILE* stream) {
+        char text[256] = {};
+        const size_t length = std::fread(text, 1, sizeof text - 1, stream);
+        text[length] = '\0';
+        if (logFile != nullptr) {
+            std::fprintf(logFile, "game prefs %s\n", text);
+            std::fflush(logFile);
+        }
+    }
+
     void onDraw() {
         if (++draws_ == pushOnDraw_) {
             pushState(new RecordingState(statesMade_++));
