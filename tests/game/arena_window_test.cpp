@@ -75,6 +75,10 @@ class ArenaWindow : public testing::Test {
     void SetUp() override {
         ASSERT_NE(std::getenv("DISPLAY"), nullptr) << "window tests need an X display (Xvfb)";
         ASSERT_FALSE(appData_.path().empty()) << "no temporary directory";
+        for (const char* tool : {"xdotool", "import"}) {
+            ASSERT_EQ(std::system(("command -v " + std::string(tool) + " >/dev/null").c_str()), 0)
+                << tool << " is missing: install xdotool and imagemagick";
+        }
     }
 
     std::string prefsPath() const { return appData_.path() + "/Scrapvolt.cfg"; }
