@@ -5,14 +5,13 @@
 #include <cstdio>
 #include <cstdlib>
 #include <ctime>
-#include <initializer_list>
 
+#include "shell/first_video_mode.h"
 #include "shell/frame_loop.h"
 #include "shell/loop_state.h"
 #include "shell/preferences.h"
 #include "shell/resource_registry.h"
 #include "shell/shell_globals.h"
-#include "shell/video_fallback.h"
 #include "shell/video_mode.h"
 
 namespace {
@@ -38,26 +37,21 @@ void createGameAndRootState(LoopState& loop) {
     connectGameStateStack(&loop.stack);
 }
 
-// The first mode falls back like a running change, so saved settings that this display cannot
-// show do not lock the user out. GLX takes the depth size as a minimum and many drivers have no
-// 32-bit depth buffer, so when nothing opens the depth asked for is lowered and the settings
-// tried again. A full screen given up here also gives up the mouse capture.
-bool openFirstVideoMode(LoopState& loop) {
-    const DisplaySettings wanted = loop.settings;
-    bool opened = setVideoModeWithFallbacks(loop.settings, setVideoMode);
-    for (int depth : {24, 16}) {
-        if (opened) {
-            break;
-        }
-        SDL_GL_SetAttribute(SDL_GL_DEPTH_SIZE, depth);
-        loop.settings = wanted;
-        opened = setVideoModeWithFallbacks(loop.settings, setVideoMode);
+void setDepthSize(int bits) {
+    SDL_GL_SetAttribute(SDL_GL_DEPTH_SIZE, bits);
+}
+
+// A full screen given up by the first mode's fallbacks also gives up the mouse capture.
+bool openFirstMode(LoopState& loop) {
+    const bool wantedFullScreen = loop.settings.fullScreen;
+    if (!openFirstVideoMode(loop.settings, setVideoMode, setDepthSize)) {
+        return false;
     }
-    if (opened && wanted.fullScreen && !loop.settings.fullScreen) {
+    if (wantedFullScreen && !loop.settings.fullScreen) {
         loop.mouseCaptured = false;
         SDL_ShowCursor(1);
     }
-    return opened;
+    return true;
 }
 
 // Takes down what start-up built when no video mode could be opened at all.
@@ -88,7 +82,7 @@ bool startUp(LoopState& loop) {
     createGameAndRootState(loop);
     buildPreferencesPath(loop, loop.game->prefsName());
     loadPreferences(loop);
-    if (!openFirstVideoMode(loop)) {
+    if (!openFirstMode(loop)) {
         std::printf("Unable to open graphics mode!\n");
         std::fflush(stdout);
         abandonStartUp(loop);

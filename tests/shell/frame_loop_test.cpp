@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include "shell/shell_globals.h"
 #include "tests/shell/recording_state.h"
 #include "tests/support/allocation_counter.h"
 
@@ -121,6 +122,21 @@ TEST_F(FrameLoopTest, FrameStepsDoNotAllocate) {
     applyPendingStateOps(loop);
     EXPECT_EQ(scope.count(), 0u) << "the frame steps allocated";
     EXPECT_GT(journal.size(), 100u);
+}
+
+}  // namespace
+
+namespace {
+
+TEST(ShellGlobals, TickRateBelowOneIsRefused) {
+    const int32_t before = getTickRate();
+    setTickRate(60);
+    EXPECT_EQ(getTickRate(), 60);
+    setTickRate(0);
+    EXPECT_EQ(getTickRate(), 60) << "a rate of 0 would divide by zero in the scheduler";
+    setTickRate(-100);
+    EXPECT_EQ(getTickRate(), 60);
+    setTickRate(before);
 }
 
 }  // namespace
