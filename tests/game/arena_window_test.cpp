@@ -1,6 +1,7 @@
 // The real program in a real window (run under Xvfb): what it shows, how it drives, how it ends
 // and what it saves. SCRAPVOLT_PROGRAM and SCRAPVOLT_PROBE are set by the build.
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <chrono>
 #include <cstdlib>
@@ -75,6 +76,9 @@ class ArenaWindow : public testing::Test {
     void SetUp() override {
         ASSERT_NE(std::getenv("DISPLAY"), nullptr) << "window tests need an X display (Xvfb)";
         ASSERT_FALSE(appData_.path().empty()) << "no temporary directory";
+        for (const char* program : {SCRAPVOLT_PROGRAM, SCRAPVOLT_PROBE}) {
+            ASSERT_EQ(access(program, X_OK), 0) << program << " has not been built";
+        }
         for (const char* tool : {"xdotool", "import"}) {
             ASSERT_EQ(std::system(("command -v " + std::string(tool) + " >/dev/null").c_str()), 0)
                 << tool << " is missing: install xdotool and imagemagick";
