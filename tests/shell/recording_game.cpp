@@ -10,8 +10,8 @@
 //   SHELL_TEST_PREFS_DATA=text       the game's own data, written behind the preferences header
 // Deletions are logged as "<receiver> deleted"; every MSG_SDL_EVENT is followed by a note
 // "<receiver> event <type> <key sym or width> <key mod or height>", every MSG_VIDEO_RESET to the
-// game by "game screen <width> <height>", and the game data read at start-up by "game prefs
-// <text>".
+// game by "game screen <width> <height> <1 in full screen, else 0>", and the game data read at
+// start-up by "game prefs <text>".
 #include <GL/gl.h>
 #include <SDL.h>
 
@@ -145,7 +145,8 @@ class RecordingGame : public Game {
     static void logScreen() {
         const SDL_Surface* screen = SDL_GetVideoSurface();
         if (logFile != nullptr && screen != nullptr) {
-            std::fprintf(logFile, "game screen %d %d\n", screen->w, screen->h);
+            std::fprintf(logFile, "game screen %d %d %d\n", screen->w, screen->h,
+                         (screen->flags & SDL_FULLSCREEN) != 0 ? 1 : 0);
             std::fflush(logFile);
         }
     }
