@@ -209,9 +209,10 @@ TEST_F(ShellWindow, TimedRunTicksAtOneHundredPerSecond) {
     }
     const unsigned elapsed = lastTick - firstDraw;
     ASSERT_GE(elapsed, 1400u) << describe(run);
-    // The ticks taken at the last batch are floor((now - tickBase) / 10); the loop reads its
-    // clock just before the first draw and the last batch just before the last tick is logged.
-    EXPECT_NEAR(static_cast<double>(ticks), elapsed / 10.0, 2.0)
+    // The ticks taken by the last batch are floor((now - tickBase) / 10) in all; the loop reads
+    // its clock just before the first draw and the last batch just before its ticks are logged,
+    // so only a few milliseconds of scheduling delay separate the two measures.
+    EXPECT_NEAR(static_cast<double>(ticks), elapsed / 10.0, 3.0)
         << ticks << " ticks in " << elapsed << " ms";
     RecordProperty("ticks", static_cast<int>(ticks));
     RecordProperty("elapsed_ms", static_cast<int>(elapsed));
