@@ -80,33 +80,40 @@ float enclosingRadiusSquared(const BoundingCircleCandidate& c, const Vec2* v, in
     return needed;
 }
 
+// Builds the candidate list (every pair's circle, then every non-degenerate triangle's
+// circumcircle), takes the smallest enclosing one and releases the list. The minimal enclosing
+// circle is one of the candidates; any other centre needs a radius at least as large to reach
+// every vertex, so the least enlarged radius is the minimal one. A single vertex gives no
+// candidate and is its own circle.
+void chooseLocalCircle(const Vec2* v, int32_t n, Vec2& centre, float& radiusSquared) {
+    BoundingCircleCandidate* head = pushTriples(pushPairs(nullptr, v, n), v, n);
+    centre = v[0];
+    radiusSquared = 0.0f;
+    bool chosen = false;
+    // The smallest circle wins; on equal radii the one nearest the head (created last).
+    while (head != nullptr) {
+        const float needed = enclosingRadiusSquared(*head, v, n);
+        if (!chosen || needed < radiusSquared) {
+            chosen = true;
+            radiusSquared = needed;
+            centre = Vec2{head->centreX, head->centreY};
+        }
+        BoundingCircleCandidate* next = head->next;
+        delete head;
+        head = next;
+    }
+}
+
 }  // namespace
 
 BoundingCircle* Polygon::boundingCircle() {
-    const int32_t n = vertexCount;
-    if (n == 0) {
+    if (vertexCount == 0) {
         return nullptr;
     }
     if (worldCircle.radius < 0.0f) {
-        const Vec2* v = localVertices;
-        BoundingCircleCandidate* head = pushTriples(pushPairs(nullptr, v, n), v, n);
-        // A single vertex gives no candidate: it is its own circle.
-        localCentre = v[0];
-        float best = 0.0f;
-        bool chosen = false;
-        // The smallest circle wins; on equal radii the one nearest the head (created last).
-        while (head != nullptr) {
-            const float needed = enclosingRadiusSquared(*head, v, n);
-            if (!chosen || needed < best) {
-                chosen = true;
-                best = needed;
-                localCentre = Vec2{head->centreX, head->centreY};
-            }
-            BoundingCircleCandidate* next = head->next;
-            delete head;
-            head = next;
-        }
-        worldCircle.radius = std::sqrt(best);
+        float radiusSquared;
+        chooseLocalCircle(localVertices, vertexCount, localCentre, radiusSquared);
+        worldCircle.radius = std::sqrt(radiusSquared);
     }
     // World centre: the pose point plus the local centre turned by +angle, from the current
     // pose (the rotation cache may not have caught up with it yet).
