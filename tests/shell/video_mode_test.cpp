@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <string>
 #include <vector>
 
@@ -109,6 +110,35 @@ TEST(WideScreenCorrection, SizesWithoutPixelsAreLeftAlone) {
         EXPECT_EQ(view.aspect, 0.0f);
         EXPECT_EQ(view.horizontalFieldOfView, 0.0f);
     }
+}
+
+}  // namespace
+
+namespace {
+
+// SDL's dummy video driver cannot make an OpenGL window: every mode is refused.
+class RefusedVideoMode : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        setenv("SDL_VIDEODRIVER", "dummy", 1);
+        ASSERT_EQ(SDL_Init(SDL_INIT_VIDEO), 0) << SDL_GetError();
+    }
+    void TearDown() override { SDL_Quit(); }
+};
+
+TEST_F(RefusedVideoMode, ReturnsFalseAndLeavesTheViewOfTheModeAskedFor) {
+    EXPECT_FALSE(setVideoMode(2000, 400, false, true, false, 1.0f));
+    EXPECT_EQ(screen, nullptr);
+    EXPECT_EQ(viewWidth, 2000);
+    EXPECT_EQ(viewHeight, 400) << "the height asked for, before the wide-screen correction";
+    EXPECT_EQ(fieldOfView, 45.0f);
+    EXPECT_EQ(horizontalFieldOfView, 180.0f);
+}
+
+TEST_F(RefusedVideoMode, SizeWithoutPixelsIsRefused) {
+    EXPECT_FALSE(setVideoMode(640, 0, false, false, false, 1.0f));
+    EXPECT_EQ(screen, nullptr);
+    EXPECT_EQ(viewHeight, 0);
 }
 
 }  // namespace
