@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <climits>
 #include <cstdlib>
 #include <cstring>
 
@@ -46,6 +47,11 @@ ReplacementFile::~ReplacementFile() {
 
 bool ReplacementFile::open(const char* path) {
     abandon();
+    // A symbolic link to the file is kept: the file it points to is the one replaced.
+    char resolved[PATH_MAX];
+    if (realpath(path, resolved) != nullptr && std::strlen(resolved) < sizeof target_) {
+        path = resolved;
+    }
     const size_t length = std::strlen(path);
     if (length == 0 || length >= sizeof target_ || !makeParentDirectories(path)) {
         return false;

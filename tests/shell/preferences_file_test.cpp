@@ -209,6 +209,17 @@ TEST_F(PrefsFile, FileThatCannotBeReplacedStaysAsItWas) {
     EXPECT_EQ(entriesInDirectory(), 1u) << "the temporary file was left behind";
 }
 
+TEST_F(PrefsFile, SymbolicLinkStaysALinkToTheReplacedFile) {
+    const std::string real = directory + "/real.cfg";
+    std::ofstream(real) << "old";
+    fs::create_symlink(real, path());
+    DataGame game(record, "");
+    auto loop = newLoop(game);
+    savePreferences(*loop);
+    EXPECT_TRUE(fs::is_symlink(path())) << "the link was replaced by a file";
+    EXPECT_EQ(fs::file_size(real), 13u);
+}
+
 TEST_F(PrefsFile, PathThatDidNotFitIsNeitherReadNorWritten) {
     DataGame game(record, "");
     auto loop = newLoop(game);

@@ -105,13 +105,4 @@ TEST_F(Registry, RemovedObjectBelongsToTheCallerAgain) {
     registry->remove(&kept);
 }
 
-TEST_F(Registry, ClearForgetsEveryObjectWithoutDeletingIt) {
-    NamedResource a("A");
-    registry->add(&a, 12);
-    registry->clear();
-    EXPECT_TRUE(allBucketsEmpty());
-    registry->releaseAll();
-    EXPECT_TRUE(calls.empty());
-}
-
 }  // namespace
