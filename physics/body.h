@@ -33,6 +33,5 @@ struct Body {
 
     // Narrow phase and resolution against other; true when a positional correction was made.
     bool collide(Body& other);
-    void resolveContact(const Vec2& separation, const Vec2& point, const Vec2& normal,
-                        Body& other);
+    void resolveContact(const Vec2& separation, const Vec2& point, const Vec2& normal, Body& other);
 };

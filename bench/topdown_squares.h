@@ -1,0 +1,52 @@
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <vector>
+
+#include "physics/body.h"
+#include "physics/polygon.h"
+#include "physics/world.h"
+
+// The benchmark scene "topdown-squares v1": n movable unit squares on a jittered grid inside
+// four immovable walls, with random velocities and spins drawn from SplitMix64. Seen from above:
+// no gravity. The world holds the walls first, then the squares in index order.
+class TopdownSquares {
+  public:
+    static constexpr uint64_t defaultSeed = 20240601u;
+
+    explicit TopdownSquares(int32_t squareCount, uint64_t seed = defaultSeed);
+    TopdownSquares(const TopdownSquares&) = delete;
+    TopdownSquares& operator=(const TopdownSquares&) = delete;
+
+    World& world() { return world_; }
+    Body& square(int32_t index) { return *bodies_[wallCount + index]; }
+    int32_t squareCount() const { return static_cast<int32_t>(starts_.size()); }
+    float half() const { return half_; }
+
+    // Gives every square its initial velocity and spin again.
+    void kick();
+    // Squares whose centre has left the interior [-half, half]^2.
+    int32_t escapedCount() const;
+    // FNV-1a over the bytes of x, y, angle of every square, in index order.
+    uint32_t poseHash() const;
+
+  private:
+    static constexpr int32_t wallCount = 4;
+    struct Motion {
+        float vx;
+        float vy;
+        float spin;
+    };
+
+    void addBox(float x, float y, float angle, float hx, float hy);
+
+    float half_;
+    std::vector<std::unique_ptr<Polygon>> polygons_;
+    std::vector<std::unique_ptr<Body>> bodies_;  // walls, then squares
+    std::vector<Motion> starts_;
+    World world_;  // declared last: its nodes go before the bodies they refer to
+};
+
+// FNV-1a (32-bit) over the bytes of x, y, angle, in memory order, continuing from hash.
+uint32_t fnv1aPose(uint32_t hash, const Pose& pose);
