@@ -6,6 +6,7 @@
 #include <chrono>
 #include <cinttypes>
 #include <cstdio>
+#include <cstdlib>
 #include <vector>
 
 #include "bench/arena_scene.h"
@@ -108,12 +109,25 @@ void runSquares(int32_t n, bool kicked) {
 
 }  // namespace
 
-int main() {
+// Arguments: the square counts to run (default 100 1000 5000).
+int main(int argc, char** argv) {
+    std::vector<int32_t> counts;
+    for (int i = 1; i < argc; ++i) {
+        const long n = std::strtol(argv[i], nullptr, 10);
+        if (n < 1 || n > 1000000) {
+            std::fprintf(stderr, "usage: physics_bench [square count ...]\n");
+            return 2;
+        }
+        counts.push_back(static_cast<int32_t>(n));
+    }
+    if (counts.empty()) {
+        counts = {100, 1000, 5000};
+    }
     std::printf("World::step: %d warm-up steps, %d timed steps; pass cap %d\n", warmUpSteps,
                 timedSteps, World::maxPasses);
     printHeader();
     runArena();
-    for (const int32_t n : {100, 1000, 5000}) {
+    for (const int32_t n : counts) {
         runSquares(n, false);
         runSquares(n, true);
     }

@@ -38,15 +38,6 @@ TEST(Body, ConstructionResetsPolygonPoseAndStartsAtRest) {
     EXPECT_EQ(body.angularDamping, 0.995f);
 }
 
-TEST(Body, PoseWritesReachThePolygon) {
-    Polygon polygon;
-    Body body(polygon);
-    body.setPose(1.5f, -2.0f, 0.25f);
-    EXPECT_EQ(polygon.x, 1.5f);
-    EXPECT_EQ(polygon.y, -2.0f);
-    EXPECT_EQ(polygon.angle, 0.25f);
-}
-
 TEST(Body, IntegrateMovesByUndampedVelocityThenDamps) {
     Polygon polygon;
     makeSquare(polygon);

@@ -166,9 +166,13 @@ TEST(World, StepEndsAfterTheFirstQuietPass) {
     Scene scene;
     Body& b = scene.add(1.9f, 0.0f, 1.0f);
     Body& a = scene.add(0.0f, 0.0f, 1.0f);
+    // The same velocity for both: no impulse, so the velocities show the damping alone.
+    a.velocity = b.velocity = Vec2{0.0f, 0.5f};
     scene.world.step();
     // Pass 1 corrects the overlap; pass 2 finds the pair touching and is quiet.
     EXPECT_EQ(scene.world.lastPassCount, 2);
+    EXPECT_EQ(a.velocity.y, 0.99f * 0.5f) << "each body must be integrated exactly once";
+    EXPECT_EQ(b.velocity.y, 0.99f * 0.5f);
     EXPECT_FALSE(a.moved) << "the second pass must test the corrected pair again";
     EXPECT_FALSE(b.moved);
     EXPECT_LT(a.pose->x, 0.0f);
