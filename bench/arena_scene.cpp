@@ -44,8 +44,12 @@ ArenaScene::ArenaScene()
     world_.add(square_);
 }
 
-void ArenaScene::tick() {
+void ArenaScene::spinBars() {
     longBar_.applyLocalForce(0.0f, 0.0f, 0.0001f);
     shortBar_.applyLocalForce(0.0f, 0.0f, -0.00015f);
+}
+
+void ArenaScene::tick() {
+    spinBars();
     world_.step();
 }

@@ -16,6 +16,8 @@ class ArenaScene {
     World& world() { return world_; }
     Body& car() { return car_; }
     Body& square() { return square_; }
+    // The bars' constant spin, given before every step.
+    void spinBars();
     // One tick: the bars' spin, then a world step.
     void tick();
 

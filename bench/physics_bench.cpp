@@ -34,9 +34,9 @@ double percentile(const std::vector<double>& sorted, int percent) {
     return sorted[index];
 }
 
-// step() advances the scene by one tick; beforeTimedStep(i) runs untimed before timed step i.
-template <typename Step, typename BeforeStep>
-Row measure(World& world, Step step, BeforeStep beforeTimedStep) {
+// prepare(i) runs untimed before each step: i is the timed step's index, or -1 in the warm-up.
+template <typename Prepare>
+Row measure(World& world, Prepare prepare) {
     Row row;
     const auto notePasses = [&] {
         row.maxPasses = std::max(row.maxPasses, world.lastPassCount);
@@ -45,16 +45,17 @@ Row measure(World& world, Step step, BeforeStep beforeTimedStep) {
         }
     };
     for (int i = 0; i < warmUpSteps; ++i) {
-        step();
+        prepare(-1);
+        world.step();
         notePasses();
     }
     std::vector<double> samples(timedSteps);
     uint64_t allocations = 0;
     for (int i = 0; i < timedSteps; ++i) {
-        beforeTimedStep(i);
+        prepare(i);
         const AllocationScope scope;
         const auto start = std::chrono::steady_clock::now();
-        step();
+        world.step();
         const auto end = std::chrono::steady_clock::now();
         allocations += scope.count();
         samples[i] = std::chrono::duration<double, std::micro>(end - start).count();
@@ -81,23 +82,20 @@ void printRow(const char* name, const Row& row, const char* escaped, const char*
 
 void runArena() {
     ArenaScene arena;
-    const Row row = measure(
-        arena.world(), [&] { arena.tick(); }, [](int) {});
+    const Row row = measure(arena.world(), [&](int) { arena.spinBars(); });
     printRow("arena", row, "-", "-");
 }
 
 void runSquares(int32_t n, bool kicked) {
     TopdownSquares scene(n);
-    World& world = scene.world();
     // kick100: the squares get their starting motion again before the 100th, 200th, ... timed
     // step.
-    const auto beforeStep = [&](int i) {
-        if (kicked && (i + 1) % kickInterval == 0) {
+    const auto prepare = [&](int i) {
+        if (kicked && i >= 0 && (i + 1) % kickInterval == 0) {
             scene.kick();
         }
     };
-    const Row row = measure(
-        world, [&] { world.step(); }, beforeStep);
+    const Row row = measure(scene.world(), prepare);
     char name[32];
     char escaped[16];
     char hash[16];
