@@ -39,18 +39,6 @@ TEST(GridLines, SnapTowardsZeroAndSpanTheView) {
     }
 }
 
-TEST(GridLines, CameraAt12_3AndMinus7_9CoversTheDocumentedSpan) {
-    const GridLines lines = gridLines(12.3f, -7.9f);
-    EXPECT_EQ(lines.front().x0, -20.0f);
-    EXPECT_EQ(lines[11].x0, 35.0f) << "there is no vertical line at gx + 30";
-    EXPECT_EQ(lines.front().y0, -35.0f);
-    EXPECT_EQ(lines.front().y1, 25.0f);
-    EXPECT_EQ(lines[12].y0, -35.0f);
-    EXPECT_EQ(lines.back().y0, 20.0f) << "there is no horizontal line at gy + 30";
-    EXPECT_EQ(lines.back().x0, -30.0f);
-    EXPECT_EQ(lines.back().x1, 50.0f);
-}
-
 TEST(GridLines, AllocatesNothing) {
     AllocationScope scope;
     float sum = 0.0f;
