@@ -22,7 +22,7 @@ constexpr HeldKeys up{false, false, false, true};
 constexpr HeldKeys upLeft{true, false, false, true};
 constexpr HeldKeys upRight{false, true, false, true};
 
-// About 3200 ticks: the opening drive runs the car into the long bar and the square, then it
+// 2980 ticks: the opening drive runs the car into the long bar and the square, then it
 // backs up, turns and drives on, meeting the square again later.
 constexpr Segment script[] = {
     {150, up},     {100, noKeys}, {170, down},  {100, noKeys}, {40, left},  {120, up},
