@@ -75,6 +75,16 @@ TEST(Collide, CirclesExactlyTouchingReachTheContactQuery) {
     EXPECT_TRUE(apart.a.moved) << "circles a hair apart must be rejected before the query";
 }
 
+TEST(Collide, NonFiniteCircleIsRejectedBeforeTheQuery) {
+    for (const float y :
+         {std::numeric_limits<float>::quiet_NaN(), std::numeric_limits<float>::infinity()}) {
+        SquarePair pair(0.5f, y, 1.0f, 1.0f);
+        EXPECT_FALSE(pair.a.collide(pair.b)) << "B at y = " << y;
+        EXPECT_TRUE(pair.a.moved) << "B at y = " << y << " must not reach the contact query";
+        EXPECT_EQ(pair.shapeA.x, 0.0f);
+    }
+}
+
 TEST(Collide, ImmovableAStaysAndBTakesTheWholeSeparation) {
     // The query gives separation (0.1, 0), point (0.4, 0.5), normal (1, 0) here.
     SquarePair pair(0.9f, 0.0f, 0.0f, 1.0f);
