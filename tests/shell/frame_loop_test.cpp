@@ -3,140 +3,168 @@
 #include <gtest/gtest.h>
 
 #include "shell/shell_globals.h"
-#include "tests/shell/recording_state.h"
+#include "tests/shell/test_support.h"
 #include "tests/support/allocation_counter.h"
 
 namespace {
 
-// Requests a state operation when it receives a chosen tick.
-class RequestingState : public RecordingState {
-  public:
-    RequestingState(std::vector<Received>& journal, unsigned requestAtTick)
-        : RecordingState("state", journal), requestAtTick_(requestAtTick) {}
-    void handleMessage(const Message* message) override {
-        RecordingState::handleMessage(message);
-        if (message->code == MSG_TICK && message->tick == requestAtTick_) {
+using std::tuple;
+
+TEST(TickScheduler, WaitsRoundedToTheMillisecondThenRunsTheDueTicksKeepingTheFraction) {
+    TickClock clock{1000, 0};
+    const auto take = [&](uint32_t now, int32_t rate) {
+        const TickDecision d = takeDueTicks(clock, now, rate);
+        return tuple(d.due, d.sleepMs, clock.tickBase, clock.tickRemainder);
+    };
+    EXPECT_EQ(take(1003, 100), tuple(0u, 7u, 1000u, 0u)) << "a wait moved the clock";
+    EXPECT_EQ(take(1010, 100), tuple(1u, 0u, 1010u, 0u));
+    EXPECT_EQ(take(1030, 60), tuple(1u, 0u, 1030u, 200u));  // 20 ms at 60 per second
+    EXPECT_EQ(take(1060, 60), tuple(2u, 0u, 1060u, 0u));    // 30 ms more: 1800 + 200 thousandths
+    EXPECT_EQ(take(1060, 60), tuple(0u, 17u, 1060u, 0u));   // 16.7 ms to the next tick
+    clock = {0xFFFFFFF0u, 0};
+    EXPECT_EQ(take(0x10u, 100), tuple(3u, 0u, 0x10u, 200u));  // 32 ms later, across the wrap
+    EXPECT_EQ(take(0x10u, 3), tuple(0u, 267u, 0x10u, 200u));  // 266.7 ms to the next tick
+}
+
+TEST(TickScheduler, OneSecondGivesExactlyTheRateHoweverItIsSplit) {
+    for (const int32_t rate : {100, 60}) {
+        for (const uint32_t frame : {1u, 3u, 7u, 25u, 333u, 1000u}) {
+            TickClock clock{123456, 0};
+            uint32_t ticks = 0;
+            for (uint32_t elapsed = frame; elapsed < 1000 + frame; elapsed += frame) {
+                ticks += takeDueTicks(clock, 123456 + std::min(elapsed, 1000u), rate).due;
+            }
+            EXPECT_EQ(ticks, uint32_t(rate)) << frame << " ms frames at " << rate << " per second";
+        }
+    }
+}
+
+TEST(FrameRate, WindowIsRecomputedOnlyAfterMoreThanHalfASecond) {
+    FrameRateWindow window{0, 1000};
+    float fps = -1.0f;
+    for (uint32_t now : {1100u, 1200u, 1300u, 1400u, 1500u}) {
+        EXPECT_FALSE(countFrame(window, now, fps)) << now;
+    }
+    EXPECT_EQ(fps, -1.0f) << "recomputed at or before 500 ms";
+    EXPECT_TRUE(countFrame(window, 1501, fps));
+    EXPECT_EQ(tuple(window.frameCount, window.fpsBase, fps), tuple(0, 1501u, float(6000.0 / 501)));
+    window = {9, 0xFFFFFF00u};
+    EXPECT_TRUE(countFrame(window, 0x100u, fps));  // 512 ms later, across the wrap
+    EXPECT_EQ(fps, float(10000.0 / 512));
+}
+
+using Loop = ShellTest;
+
+TEST_F(Loop, RequestDuringATickStopsTheRemainingTicksAndNumberingRestarts) {
+    push("state")->onMessage = [](const Message* m) {
+        if (m->code == MSG_TICK && m->tick == 2) {
             requestStateOp(STATE_OP_NEXT);
         }
-    }
-
-  private:
-    unsigned requestAtTick_;
-};
-
-class FrameLoopTest : public ::testing::Test {
-  protected:
-    void SetUp() override { journal.reserve(1024); }
-
-    void startWith(Game* game, GameState* root) {
-        loop.game = game;
-        loop.stack.notOwned = root == game ? game : nullptr;
-        loop.stack.pushState(root);
-        connectGameStateStack(&loop.stack);
-    }
-
-    void TearDown() override {
-        connectGameStateStack(nullptr);
-        loop.stack.current = 0;
-        loop.stack.deleteStatesAboveCurrent();
-        if (loop.stack.states[0] != loop.game) {
-            delete loop.stack.states[0];
-        }
-        delete loop.game;
-    }
-
-    std::vector<Received> journal;
-    LoopState loop;
-};
-
-TEST_F(FrameLoopTest, BroadcastReachesTheGameThenTheCurrentState) {
-    startWith(new RecordingState("game", journal), new RecordingState("state", journal));
-    broadcast(loop, MSG_DRAW);
-    sendToCurrent(loop, MSG_ENTER);
-    sendToGame(loop, MSG_STARTUP);
-    const std::vector<Received> expected = {{"game", MSG_DRAW, 0},
-                                            {"state", MSG_DRAW, 0},
-                                            {"state", MSG_ENTER, 0},
-                                            {"game", MSG_STARTUP, 0}};
-    EXPECT_EQ(journal, expected);
-}
-
-TEST_F(FrameLoopTest, GameThatIsTheCurrentStateHearsEachBroadcastOnce) {
-    auto* game = new RecordingState("game", journal);
-    startWith(game, game);
-    broadcast(loop, MSG_VIDEO_RESET);
-    sendToCurrent(loop, MSG_ENTER);
-    const std::vector<Received> expected = {{"game", MSG_VIDEO_RESET, 0}, {"game", MSG_ENTER, 0}};
-    EXPECT_EQ(journal, expected);
-}
-
-TEST_F(FrameLoopTest, TicksAreNumberedOnAndBroadcast) {
-    startWith(new RecordingState("game", journal), new RecordingState("state", journal));
-    runTicks(loop, 2);
+    };
+    push("next");
     runTicks(loop, 1);
-    const std::vector<Received> expected = {{"game", MSG_TICK, 1}, {"state", MSG_TICK, 1},
-                                            {"game", MSG_TICK, 2}, {"state", MSG_TICK, 2},
-                                            {"game", MSG_TICK, 3}, {"state", MSG_TICK, 3}};
-    EXPECT_EQ(journal, expected);
-}
-
-TEST_F(FrameLoopTest, RequestDuringATickStopsTheRemainingTicksAndNumberingRestarts) {
-    startWith(new RecordingState("game", journal), new RequestingState(journal, 2));
-    loop.stack.pushState(new RecordingState("next", journal));
-    runTicks(loop, 5);
-    EXPECT_EQ(loop.message.tick, 2u) << "ticks ran after the request";
+    runTicks(loop, 4);
     applyPendingStateOps(loop);
     runTicks(loop, 1);
-    const std::vector<Received> expected = {
-        {"game", MSG_TICK, 1},   {"state", MSG_TICK, 1}, {"game", MSG_TICK, 2},
-        {"state", MSG_TICK, 2},  // the tick that made the request reaches both receivers
-        {"state", MSG_LEAVE, 0}, {"next", MSG_ENTER, 0}, {"next", MSG_VIDEO_RESET, 0},
-        {"game", MSG_TICK, 1},   {"next", MSG_TICK, 1}};
-    EXPECT_EQ(journal, expected);
-}
-
-TEST_F(FrameLoopTest, PendingRequestBeforeTheFirstTickRunsNoTick) {
-    startWith(new RecordingState("game", journal), new RecordingState("state", journal));
-    loop.stack.pushState(new RecordingState("next", journal));
-    requestStateOp(STATE_OP_NEXT);
+    EXPECT_EQ(journal.text(),
+              "game TICK 1, state TICK 1, game TICK 2, state TICK 2, "
+              "state LEAVE, next ENTER, next VIDEO_RESET, game TICK 1, next TICK 1");
+    journal.size = 0;
+    requestStateOp(STATE_OP_BACK);
     runTicks(loop, 3);
-    EXPECT_TRUE(journal.empty()) << "a tick ran although a state operation was pending";
+    EXPECT_EQ(journal.size, 0) << "a tick ran although a state operation was pending";
 }
 
-TEST_F(FrameLoopTest, FrameStepsDoNotAllocate) {
-    startWith(new RecordingState("game", journal), new RecordingState("state", journal));
-    loop.stack.pushState(new RecordingState("next", journal));
-    FrameRateWindow window{0, 0};
-    float fps = 0.0f;
+TEST_F(Loop, StateOperationsApplyNewestFirstAndUnworkableOnesAreDropped) {
+    const char *stay = "root LEAVE, root ENTER, root VIDEO_RESET", *root = "root DELETED";
+    const struct {
+        const char* what;
+        std::vector<const char*> states;
+        int32_t current;
+        std::vector<int32_t> ops;
+        const char *heard, *stackTopDown;  // the states as the clean-up deletes them
+    } cases[] = {
+        // clang-format off
+        {"BACK then NEXT", {"root", "old", "pushed"}, 1, {STATE_OP_BACK, STATE_OP_NEXT},
+         "old LEAVE, pushed DELETED, old ENTER, old VIDEO_RESET", "old DELETED, root DELETED"},
+        {"REMOVE with two above", {"root", "removed", "first", "second"}, 1, {STATE_OP_REMOVE},
+         "removed LEAVE, removed DELETED, first ENTER, first VIDEO_RESET",
+         "second DELETED, first DELETED, root DELETED"},
+        {"NEXT with nothing above", {"root"}, 0, {STATE_OP_NEXT}, stay, root},
+        {"BACK at the root", {"root"}, 0, {STATE_OP_BACK}, stay, root},
+        {"REMOVE with nothing above", {"root"}, 0, {STATE_OP_REMOVE}, stay, root},
+        {"unknown code", {"root"}, 0, {7}, stay, root},
+        // clang-format on
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        for (const char* name : c.states) {
+            push(name);
+        }
+        loop.stack.current = c.current;
+        loop.message.tick = 42;
+        for (int32_t op : c.ops) {
+            loop.stack.requestStateOp(op);
+        }
+        loop.stack.applyStateOps(loop.message);
+        EXPECT_EQ(tuple(loop.stack.current, loop.stack.pendingCount, loop.message.tick),
+                  tuple(c.current, 0, 0u));
+        EXPECT_EQ(journal.text(), c.heard);
+        journal.size = 0;
+        emptyStack();
+        EXPECT_EQ(journal.text(), c.stackTopDown);
+        journal.size = 0;
+    }
+}
+
+TEST_F(Loop, DeleteAboveCurrentGoesFromTheTopDownAndNeverDeletesTheGameObject) {
+    loop.stack.notOwned = &game;
+    loop.stack.pushState(&game);
+    for (const char* name : {"a", "b", "c"}) {
+        push(name);
+    }
+    loop.stack.deleteStatesAboveCurrent();
+    Recorder* top = push("top");
+    loop.stack.current = 1;
+    loop.stack.deleteStatesAboveCurrent();  // nothing above the top
+    loop.stack.current = 0;
+    runTicks(loop, 1);  // the game object as the current state hears it once
+    loop.stack.requestStateOp(STATE_OP_REMOVE);
+    loop.stack.applyStateOps(loop.message);
+    EXPECT_EQ(tuple(loop.stack.count, loop.stack.currentState()), tuple(1, top));
+    EXPECT_EQ(
+        journal.text(),
+        "c DELETED, b DELETED, a DELETED, game TICK 1, game LEAVE, top ENTER, top VIDEO_RESET");
+}
+
+TEST_F(Loop, CapacitiesAreRefusedAndTheStackStaysValid) {
+    for (int i = 0; i < StateStack::maxStates; ++i) {
+        push("s");
+    }
+    Recorder extra("extra", journal);
+    EXPECT_FALSE(pushState(&extra)) << "a 33rd state was accepted";
+    EXPECT_FALSE(pushState(nullptr));
+    for (int i = 0; i < StateStack::maxPendingOps; ++i) {
+        ASSERT_TRUE(requestStateOp(STATE_OP_NEXT));
+    }
+    EXPECT_FALSE(requestStateOp(STATE_OP_NEXT)) << "a 33rd request was accepted";
+    applyPendingStateOps(loop);
+    EXPECT_EQ(tuple(loop.stack.count, loop.stack.current), tuple(32, 31)) << "31 NEXT steps";
+}
+
+TEST_F(Loop, FrameStepsDoNotAllocate) {
+    push("state");
+    push("next");
     AllocationScope scope;
-    for (uint32_t frame = 0; frame < 50; ++frame) {
+    for (uint32_t now = 0; now < 1000; now += 16) {
         sendToCurrent(loop, MSG_SDL_EVENT, &loop.event);
         broadcast(loop, MSG_DRAW);
-        countFrame(window, frame * 16, fps);
-        const TickDecision d = takeDueTicks(loop.tickClock, frame * 16, 100);
-        runTicks(loop, d.due);
+        countFrame(loop.frameRate, now, framesPerSecond);
+        runTicks(loop, takeDueTicks(loop.tickClock, now, 100).due);
     }
     requestStateOp(STATE_OP_NEXT);
-    requestStateOp(STATE_OP_BACK);
-    requestStateOp(STATE_OP_NEXT);
     applyPendingStateOps(loop);
-    EXPECT_EQ(scope.count(), 0u) << "the frame steps allocated";
-    EXPECT_GT(journal.size(), 100u);
-}
-
-}  // namespace
-
-namespace {
-
-TEST(ShellGlobals, TickRateBelowOneIsRefused) {
-    const int32_t before = getTickRate();
-    setTickRate(60);
-    EXPECT_EQ(getTickRate(), 60);
-    setTickRate(0);
-    EXPECT_EQ(getTickRate(), 60) << "a rate of 0 would divide by zero in the scheduler";
-    setTickRate(-100);
-    EXPECT_EQ(getTickRate(), 60);
-    setTickRate(before);
+    EXPECT_EQ(tuple(scope.count(), journal.size > 100), tuple(0u, true)) << "allocated";
 }
 
 }  // namespace
