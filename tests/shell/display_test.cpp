@@ -214,9 +214,8 @@ class ShellEvents : public ShellTest, public GlResource {
 };
 
 TEST_F(ShellEvents, HotKeysAndResizeChangeTheSettingsAndTheEventGoesOnAfterwards) {
-    SDL_Event resize = event(SDL_VIDEORESIZE);
-    resize.resize.w = 800;
-    resize.resize.h = 600;
+    SDL_Event resize{};
+    resize.resize = {SDL_VIDEORESIZE, 800, 600};
     const struct {
         SDL_Event event;
         const char* mode;  // null: none set
