@@ -1,124 +1,47 @@
-// Polygon::draw against recording stand-ins for the OpenGL calls it makes, so that it runs
-// without a display. The stand-ins are defined here with the exact OpenGL signatures; the linker
-// takes them in place of the library's.
+// Polygon::draw against recording stand-ins that the linker takes in place of OpenGL's.
 #include <GL/gl.h>
-#include <gtest/gtest.h>
 
-#include <numbers>
-#include <string>
-#include <vector>
-
-#include "physics/polygon.h"
 #include "tests/physics/test_polygons.h"
 
-namespace {
+using namespace test_polygons;
 
-struct GlCall {
-    std::string name;
-    std::vector<float> args;
-    bool operator==(const GlCall&) const = default;
-};
+static std::vector<std::pair<std::string, std::vector<float>>> glCalls;
 
-std::vector<GlCall> glCalls;
-
-void record(const char* name, std::vector<float> args = {}) {
-    glCalls.push_back({name, std::move(args)});
-}
-
-}  // namespace
-
-extern "C" {
-void GLAPIENTRY glPushMatrix(void) {
-    record("glPushMatrix");
-}
-void GLAPIENTRY glPopMatrix(void) {
-    record("glPopMatrix");
-}
-void GLAPIENTRY glTranslatef(GLfloat x, GLfloat y, GLfloat z) {
-    record("glTranslatef", {x, y, z});
-}
-void GLAPIENTRY glRotatef(GLfloat angle, GLfloat x, GLfloat y, GLfloat z) {
-    record("glRotatef", {angle, x, y, z});
-}
-void GLAPIENTRY glColor3f(GLfloat red, GLfloat green, GLfloat blue) {
-    record("glColor3f", {red, green, blue});
-}
-void GLAPIENTRY glBegin(GLenum mode) {
-    record("glBegin", {static_cast<float>(mode)});
-}
-void GLAPIENTRY glEnd(void) {
-    record("glEnd");
-}
-void GLAPIENTRY glVertex2fv(const GLfloat* v) {
-    record("glVertex2fv", {v[0], v[1]});
-}
-}
-
-namespace {
-
-std::string describe(const std::vector<GlCall>& calls) {
-    std::string text;
-    for (const GlCall& call : calls) {
-        text += call.name + "(";
-        for (float a : call.args) {
-            text += std::to_string(a) + " ";
-        }
-        text += ")\n";
+#define RECORDING_STAND_IN(name, parameters, ...)  \
+    extern "C" void GLAPIENTRY name parameters {   \
+        glCalls.push_back({#name, {__VA_ARGS__}}); \
     }
-    return text;
-}
+RECORDING_STAND_IN(glPushMatrix, (void))
+RECORDING_STAND_IN(glPopMatrix, (void))
+RECORDING_STAND_IN(glTranslatef, (GLfloat x, GLfloat y, GLfloat z), x, y, z)
+RECORDING_STAND_IN(glRotatef, (GLfloat angle, GLfloat x, GLfloat y, GLfloat z), angle, x, y, z)
+RECORDING_STAND_IN(glColor3f, (GLfloat r, GLfloat g, GLfloat b), r, g, b)
+RECORDING_STAND_IN(glBegin, (GLenum mode), float(mode))
+RECORDING_STAND_IN(glEnd, (void))
+RECORDING_STAND_IN(glVertex2fv, (const GLfloat* v), v[0], v[1])
 
-}  // namespace
-
-TEST(PolygonDraw, EmptyPolygonIssuesNoGlCall) {
-    Polygon polygon;
-    polygon.clear();
-    glCalls.clear();
-    polygon.draw();
-    EXPECT_TRUE(glCalls.empty()) << describe(glCalls);
-}
-
-TEST(PolygonDraw, DrawsOneWhitePolygonWithVerticesReversedInsideOneMatrixPush) {
-    Polygon square;
-    test_polygons::fill(square, test_polygons::square);
-    square.x = 1.5f;
-    square.y = -2.0f;
-    square.angle = std::numbers::pi_v<float>;
-    glCalls.clear();
-    square.draw();
-    const std::vector<GlCall> expected = {
-        {"glPushMatrix", {}},
-        {"glTranslatef", {1.5f, -2.0f, 0.0f}},
-        {"glRotatef", {180.0f, 0.0f, 0.0f, 1.0f}},
-        {"glColor3f", {1.0f, 1.0f, 1.0f}},
-        {"glBegin", {static_cast<float>(GL_POLYGON)}},
-        {"glVertex2fv", {0.5f, 0.5f}},
-        {"glVertex2fv", {-0.5f, 0.5f}},
-        {"glVertex2fv", {-0.5f, -0.5f}},
-        {"glVertex2fv", {0.5f, -0.5f}},
-        {"glEnd", {}},
-        {"glPopMatrix", {}},
-    };
-    EXPECT_EQ(glCalls, expected) << "recorded calls:\n" << describe(glCalls);
-    EXPECT_FALSE(square.edgesStale) << "draw rebuilds stale edges";
-}
-
-// Degrees are angle * 180 * 0.31830987f, multiplied in that order: the other orders round
-// differently for some of these angles.
-TEST(PolygonDraw, ConvertsRadiansToDegreesInTheGivenOrder) {
-    struct Case {
-        float radians;
-        float degrees;
-    };
-    const Case cases[] = {{0.1f, 5.72957754f}, {0.003f, 0.171887338f}, {-0.7f, -40.1070442f}};
-    Polygon square;
-    test_polygons::fill(square, test_polygons::square);
-    for (const Case& c : cases) {
-        square.angle = c.radians;
+// Nothing for no vertices, else one white polygon, vertices reversed, inside one matrix push.
+// Degrees are angle * 180 * 0.31830987f in that order; other orders round some of these apart.
+TEST(PolygonDraw, OneWhitePolygonWithVerticesReversedInsideOneMatrixPush) {
+    Polygon empty;
+    empty.draw();
+    EXPECT_TRUE(glCalls.empty());
+    const float angles[][2] = {
+        {2 * halfPi, 180.0f}, {0.1f, 5.72957754f}, {0.003f, 0.171887338f}, {-0.7f, -40.1070442f}};
+    for (const auto& [radians, degrees] : angles) {
+        Shape polygon(square, {1.5f, -2.0f, radians});
         glCalls.clear();
-        square.draw();
-        ASSERT_GE(glCalls.size(), 3u);
-        ASSERT_EQ(glCalls[2].name, "glRotatef");
-        EXPECT_EQ(glCalls[2].args[0], c.degrees) << "angle " << c.radians;
+        polygon.draw();
+        EXPECT_EQ(glCalls, (decltype(glCalls){{"glPushMatrix", {}},
+                                              {"glTranslatef", {1.5f, -2.0f, 0.0f}},
+                                              {"glRotatef", {degrees, 0.0f, 0.0f, 1.0f}},
+                                              {"glColor3f", {1.0f, 1.0f, 1.0f}},
+                                              {"glBegin", {float(GL_POLYGON)}},
+                                              {"glVertex2fv", {0.5f, 0.5f}},
+                                              {"glVertex2fv", {-0.5f, 0.5f}},
+                                              {"glVertex2fv", {-0.5f, -0.5f}},
+                                              {"glVertex2fv", {0.5f, -0.5f}},
+                                              {"glEnd", {}},
+                                              {"glPopMatrix", {}}}));
     }
 }

@@ -1,100 +1,90 @@
 #pragma once
 
+#include <gtest/gtest.h>
+
 #include <cmath>
-#include <cstdint>
-#include <initializer_list>
 #include <numbers>
 #include <random>
 #include <vector>
 
-#include "physics/polygon.h"
+#include "physics/body.h"
+#include "physics/contact.h"
+#include "physics/world.h"
+#include "tests/support/allocation_counter.h"
 
-// Polygons shared by the geometry tests, all wound clockwise (y up).
+// Shapes (wound clockwise, y up), seeded random polygons and comparisons for the physics tests.
 namespace test_polygons {
 
-inline constexpr Vec2 square[] = {{0.5f, -0.5f}, {-0.5f, -0.5f}, {-0.5f, 0.5f}, {0.5f, 0.5f}};
-inline constexpr Vec2 car[] = {{1.0f, 2.0f}, {1.4f, -2.0f}, {-1.4f, -2.0f}, {-1.0f, 2.0f}};
+constexpr float halfPi = std::numbers::pi_v<float> / 2;
+const std::vector<Vec2> square = {{0.5f, -0.5f}, {-0.5f, -0.5f}, {-0.5f, 0.5f}, {0.5f, 0.5f}};
+const std::vector<Vec2> car = {{1.0f, 2.0f}, {1.4f, -2.0f}, {-1.4f, -2.0f}, {-1.0f, 2.0f}};
 
-inline void fill(Polygon& polygon, const Vec2* vertices, size_t count) {
+inline void fill(Polygon& polygon, const std::vector<Vec2>& vertices) {
     polygon.clear();
-    for (size_t i = 0; i < count; ++i) {
-        polygon.addVertex(vertices[i].x, vertices[i].y);
+    for (const Vec2& v : vertices) {
+        polygon.addVertex(v.x, v.y);
     }
 }
 
-inline void fill(Polygon& polygon, std::initializer_list<Vec2> vertices) {
-    fill(polygon, vertices.begin(), vertices.size());
-}
-
-template <size_t N>
-void fill(Polygon& polygon, const Vec2 (&vertices)[N]) {
-    fill(polygon, vertices, N);
-}
-
-// Fixed-seed source of uniform numbers. std::mt19937 is specified bit for bit; the standard
-// distributions are not, so the conversion to [0, 1) is done here.
-class Random {
-  public:
-    explicit Random(uint32_t seed) : engine_(seed) {}
-    double uniform() { return engine_() / 4294967296.0; }
-    double uniform(double low, double high) { return low + (high - low) * uniform(); }
-    int32_t integer(int32_t low, int32_t high) {
-        return low + static_cast<int32_t>(uniform() * (high - low + 1));
+struct Shape : Polygon {
+    explicit Shape(const std::vector<Vec2>& vertices, Pose at = {0, 0, 0}) {
+        fill(*this, vertices);
+        static_cast<Pose&>(*this) = at;
     }
-
-  private:
-    std::mt19937 engine_;
 };
 
-// A random convex polygon of 3 to 8 vertices on an ellipse, wound clockwise, with its local
-// origin off centre. Neighbouring vertices are at least 0.1 rad apart on the ellipse, so no edge
-// is degenerate. Every fourth polygon is an axis-aligned box, so that edges of two polygons are
-// often parallel and support vertices tie.
-inline std::vector<Vec2> randomConvex(Random& random) {
-    const double a = random.uniform(0.3, 3.0);
-    const double b = random.uniform(0.3, 3.0);
-    const double ox = random.uniform(-0.5, 0.5);
-    const double oy = random.uniform(-0.5, 0.5);
-    if (random.uniform() < 0.25) {
-        return {{float(ox + a), float(oy - b)},
-                {float(ox - a), float(oy - b)},
-                {float(ox - a), float(oy + b)},
-                {float(ox + a), float(oy + b)}};
+// Fields compared in one assertion, so that a failure shows them all.
+using Floats = std::vector<float>;
+
+inline void expectNear(const Floats& got, const Floats& want, float tolerance) {
+    ASSERT_EQ(got.size(), want.size());
+    for (size_t i = 0; i < got.size(); ++i) {
+        EXPECT_NEAR(got[i], want[i], tolerance) << "field " << i;
     }
-    const int32_t n = random.integer(3, 8);
-    std::vector<double> angles;
-    while (static_cast<int32_t>(angles.size()) < n) {
-        angles.clear();
-        double t = random.uniform(0.0, 2.0 * std::numbers::pi);
-        const double end = t - 2.0 * std::numbers::pi;
-        // Decreasing angles: clockwise. Gaps are drawn so that the last one closes the loop.
-        for (int32_t i = 0; i < n && t - end >= 0.1; ++i) {
-            angles.push_back(t);
-            t -= random.uniform(0.1, 4.0 * std::numbers::pi / n);
-        }
-        if (static_cast<int32_t>(angles.size()) == n && angles.back() - end < 0.1) {
-            angles.clear();
-        }
-    }
-    std::vector<Vec2> vertices;
-    for (double t : angles) {
-        vertices.push_back({float(ox + a * std::cos(t)), float(oy + b * std::sin(t))});
-    }
-    return vertices;
 }
 
+inline constexpr auto pose = [](const Pose& p) { return Floats{p.x, p.y, p.angle}; };
+inline constexpr auto motion = [](const Body& b) {
+    return Floats{b.velocity.x, b.velocity.y, b.angularVelocity};
+};
+inline constexpr auto setMotion = [](Body& b, float vx, float vy, float spin) {
+    b.velocity = Vec2{vx, vy};
+    b.angularVelocity = spin;
+};
+inline constexpr auto xy = [](const Vec2& v) { return Floats{v.x, v.y}; };
+
+// The fields that f picks from each of n records, in a row.
+inline constexpr auto collect = [](const auto* records, int32_t n, auto f) {
+    Floats row;
+    for (int32_t i = 0; i < n; ++i) {
+        const Floats fields = f(records[i]);
+        row.insert(row.end(), fields.begin(), fields.end());
+    }
+    return row;
+};
+
+// The C++ standard fixes std::mt19937's output but not the distributions' own.
+struct Random {
+    std::mt19937 engine;
+    float real(double low, double high) { return float(low + (high - low) * engine() * 0x1p-32); }
+};
+
+// 3 to 8 vertices on an ellipse, one per equal sector, 0.1 rad apart at least, origin off centre;
+// or, one time in four, an axis-aligned box, so that edges are often parallel and supports tie.
 inline void fillRandom(Polygon& polygon, Random& random) {
-    const std::vector<Vec2> vertices = randomConvex(random);
-    fill(polygon, vertices.data(), vertices.size());
-}
-
-// World vertex i in double precision, from the local vertex and the pose.
-inline void worldVertex(const Polygon& p, int32_t i, double& wx, double& wy) {
-    const double c = std::cos(static_cast<double>(p.angle));
-    const double s = std::sin(static_cast<double>(p.angle));
-    const Vec2 v = p.localVertices[i];
-    wx = p.x + (v.x * c - v.y * s);
-    wy = p.y + (v.x * s + v.y * c);
+    const float a = random.real(0.3, 3.0), b = random.real(0.3, 3.0);
+    const float ox = random.real(-0.5, 0.5), oy = random.real(-0.5, 0.5);
+    if (random.real(0, 1) < 0.25f) {
+        fill(polygon, {{ox + a, oy - b}, {ox - a, oy - b}, {ox - a, oy + b}, {ox + a, oy + b}});
+        return;
+    }
+    const int32_t n = int32_t(random.real(3, 9));
+    const double sector = 2.0 * std::numbers::pi / n, start = random.real(0.0, sector);
+    polygon.clear();
+    for (int32_t k = 0; k < n; ++k) {
+        const double t = start - k * sector - random.real(0, sector - 0.1);  // clockwise
+        polygon.addVertex(float(ox + a * std::cos(t)), float(oy + b * std::sin(t)));
+    }
 }
 
 }  // namespace test_polygons
