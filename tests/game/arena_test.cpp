@@ -1,217 +1,233 @@
+// The arena game without a window: the arena, its controls and grid, a long scripted drive, and
+// the game object and state under the messages that need no video mode.
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <array>
 #include <bit>
 #include <cmath>
-#include <cstdint>
+#include <memory>
+#include <tuple>
 #include <vector>
 
 #include "game/arena.h"
-#include "tests/game/arena_fixture.h"
+#include "game/arena_game.h"
+#include "game/arena_state.h"
+#include "game/grid.h"
+#include "shell/shell_globals.h"
 #include "tests/support/allocation_counter.h"
 
 namespace {
 
-struct BodyExpectation {
-    const char* name;
-    Body* body;
-    float x, y, angle;
-    float inverseMass, inverseInertia, linearDamping, angularDamping;
-};
+constexpr HeldKeys none{}, left{true, false, false, false}, right{false, true, false, false},
+    down{false, false, true, false}, up{false, false, false, true},
+    upLeft{true, false, false, true}, upRight{false, true, false, true},
+    leftRight{true, true, false, false}, downUp{false, false, true, true},
+    allFour{true, true, true, true};
 
-TEST(ArenaEntry, PlacesBodiesWithTheirParameters) {
-    enterFreshArena();
-    const BodyExpectation expected[] = {
-        {"car", &car, 1.9f, 15.0f, 3.14159265f, 1.0f, 2.0f, 0.995f, 0.99f},
-        {"square", &square, 0.0f, 5.0f, 0.0f, 3.0f, 5.0f, 0.99f, 0.995f},
-        {"longBar", &longBar, 5.0f, 0.0f, 0.0f, 0.0f, 0.01f, 0.99f, 0.995f},
-        {"shortBar", &shortBar, 20.0f, 0.0f, 0.0f, 0.0f, 0.01f, 0.99f, 0.995f},
-    };
-    for (const BodyExpectation& e : expected) {
-        SCOPED_TRACE(e.name);
-        const Pose pose = e.body->getPose();
-        EXPECT_EQ(pose.x, e.x);
-        EXPECT_EQ(pose.y, e.y);
-        EXPECT_EQ(pose.angle, e.angle);
-        EXPECT_EQ(e.body->inverseMass, e.inverseMass);
-        EXPECT_EQ(e.body->inverseInertia, e.inverseInertia);
-        EXPECT_EQ(e.body->linearDamping, e.linearDamping);
-        EXPECT_EQ(e.body->angularDamping, e.angularDamping);
+// The arena as after the program's first entry: entry keeps the bodies' motion, so what an
+// earlier test left is cleared first.
+void enterFreshArena() {
+    for (Body* body : {&car, &longBar, &shortBar, &square}) {
+        body->velocity = {0.0f, 0.0f};
+        body->angularVelocity = 0.0f;
     }
-    EXPECT_EQ(std::bit_cast<uint32_t>(car.getPose().angle), 0x40490FDBu)
-        << "the car must face -y: angle pi rounded to float";
+    buildArena();
 }
 
-struct ShapeExpectation {
-    const char* name;
-    Polygon* polygon;
-    std::vector<Vec2> vertices;
-};
-
-TEST(ArenaEntry, ShapesPolygonsInTheirVertexOrder) {
-    enterFreshArena();
-    const ShapeExpectation expected[] = {
-        {"car", &carPolygon, {{1, 2}, {1.4f, -2}, {-1.4f, -2}, {-1, 2}}},
-        {"longBar",
-         &longBarPolygon,
-         {{10, -0.5f}, {-10, -0.5f}, {-10, 0.5f}, {0, 4.5f}, {10, 0.5f}}},
-        {"shortBar", &shortBarPolygon, {{10, -0.5f}, {0, -0.5f}, {0, 0.5f}, {10, 0.5f}}},
-        {"square", &squarePolygon, {{0.5f, -0.5f}, {-0.5f, -0.5f}, {-0.5f, 0.5f}, {0.5f, 0.5f}}},
-    };
-    for (const ShapeExpectation& e : expected) {
-        SCOPED_TRACE(e.name);
-        ASSERT_EQ(e.polygon->vertexCount, static_cast<int32_t>(e.vertices.size()));
-        for (size_t i = 0; i < e.vertices.size(); ++i) {
-            EXPECT_EQ(e.polygon->localVertices[i].x, e.vertices[i].x) << "vertex " << i;
-            EXPECT_EQ(e.polygon->localVertices[i].y, e.vertices[i].y) << "vertex " << i;
+// Every pose and velocity of the arena, bit for bit.
+std::vector<uint32_t> arenaBits() {
+    std::vector<uint32_t> bits;
+    for (Body* body : {&car, &longBar, &shortBar, &square}) {
+        const Pose pose = body->getPose();
+        for (float value : {pose.x, pose.y, pose.angle, body->velocity.x, body->velocity.y,
+                            body->angularVelocity}) {
+            bits.push_back(std::bit_cast<uint32_t>(value));
         }
     }
+    return bits;
 }
 
-TEST(ArenaEntry, WorldListRunsSquareShortBarLongBarCar) {
-    enterFreshArena();
-    const Body* expected[] = {&square, &shortBar, &longBar, &car};
-    const WorldNode* node = arenaWorld.head;
-    for (const Body* body : expected) {
-        ASSERT_NE(node, nullptr) << "the world holds fewer than four bodies";
-        EXPECT_EQ(node->body, body);
-        node = node->next;
-    }
-    EXPECT_EQ(node, nullptr) << "the world holds more than four bodies";
+bool barsInPlace() {
+    const Pose longPose = longBar.getPose(), shortPose = shortBar.getPose();
+    return longPose.x == 5.0f && longPose.y == 0.0f && shortPose.x == 20.0f && shortPose.y == 0.0f;
 }
 
-TEST(ArenaEntry, SecondEntryResetsPosesButKeepsMotion) {
+TEST(ArenaEntry, PlacesTheBodiesAndListsThem) {
     enterFreshArena();
-    for (int i = 0; i < 20; ++i) {
-        tickArena({true, false, false, true}, 100);
+    // x, y, angle, inverse mass and inertia, linear and angular damping
+    const std::pair<Body*, std::vector<float>> bodies[] = {
+        {&car, {1.9f, 15.0f, 3.14159265f, 1.0f, 2.0f, 0.995f, 0.99f}},
+        {&square, {0.0f, 5.0f, 0.0f, 3.0f, 5.0f, 0.99f, 0.995f}},
+        {&longBar, {5.0f, 0.0f, 0.0f, 0.0f, 0.01f, 0.99f, 0.995f}},
+        {&shortBar, {20.0f, 0.0f, 0.0f, 0.0f, 0.01f, 0.99f, 0.995f}}};
+    for (const auto& [body, expected] : bodies) {
+        const Pose pose = body->getPose();
+        EXPECT_EQ((std::vector{pose.x, pose.y, pose.angle, body->inverseMass, body->inverseInertia,
+                               body->linearDamping, body->angularDamping}),
+                  expected);
     }
-    const Vec2 velocity = car.velocity;
-    const float spin = car.angularVelocity;
-    buildArena();
-    EXPECT_EQ(car.getPose().x, 1.9f);
-    EXPECT_EQ(car.getPose().y, 15.0f);
-    EXPECT_EQ(car.velocity.x, velocity.x);
-    EXPECT_EQ(car.velocity.y, velocity.y);
-    EXPECT_EQ(car.angularVelocity, spin);
-    EXPECT_EQ(carPolygon.vertexCount, 4) << "re-entry must rebuild, not append to, the shapes";
-    int nodes = 0;
+    EXPECT_EQ(std::bit_cast<uint32_t>(car.getPose().angle), 0x40490FDBu) << "the car faces -y";
+    std::vector<const Body*> list;
     for (const WorldNode* node = arenaWorld.head; node != nullptr; node = node->next) {
-        ++nodes;
+        list.push_back(node->body);
     }
-    EXPECT_EQ(nodes, 4) << "re-entry must refill, not extend, the world";
+    EXPECT_EQ(list, (std::vector<const Body*>{&square, &shortBar, &longBar, &car}));
 }
 
-TEST(ArenaTick, UpPushesCarAlongItsNoseThenStepMovesAndDampsIt) {
+TEST(ArenaTick, UpPushesAlongTheNoseLeftAndRightTurnOppositeKeysCancelAndTheStepDamps) {
     enterFreshArena();
-    applyControls(upKey, 100);
-    // The car faces -y, so its own +y axis points down the world's y axis.
-    const Vec2 pushed = car.velocity;
+    applyControls(up, 100);
+    const Vec2 pushed = car.velocity;  // the car's +y axis is the world's -y
     EXPECT_NEAR(pushed.x, 0.0f, 1e-9f);
     EXPECT_FLOAT_EQ(pushed.y, -0.003f);
     EXPECT_EQ(car.angularVelocity, 0.0f);
-
     arenaWorld.step();
     EXPECT_EQ(car.getPose().x, 1.9f + pushed.x);
     EXPECT_EQ(car.getPose().y, 15.0f + pushed.y) << "the step moves by the undamped velocity";
     EXPECT_EQ(car.velocity.x, pushed.x * 0.995f);
     EXPECT_EQ(car.velocity.y, pushed.y * 0.995f);
-}
-
-TEST(ArenaTick, CoastingCarKeepsItsDampedVelocities) {
     enterFreshArena();
-    for (int i = 0; i < 10; ++i) {
-        tickArena({true, false, false, true}, 100);
-    }
-    const Vec2 velocity = car.velocity;
-    const float spin = car.angularVelocity;
-    ASSERT_NE(spin, 0.0f);
-    tickArena(noKeys, 100);
-    EXPECT_EQ(car.velocity.x, velocity.x * 0.995f);
-    EXPECT_EQ(car.velocity.y, velocity.y * 0.995f);
-    EXPECT_EQ(car.angularVelocity, spin * 0.99f);
-}
+    applyControls(up, 50);
+    EXPECT_EQ(car.velocity.y, -0.006f) << "at 50 ticks per second one tick of Up adds 0.006";
+    EXPECT_FLOAT_EQ(longBar.angularVelocity, 0.0002f) << "and the bars' turn doubles too";
+    EXPECT_FLOAT_EQ(shortBar.angularVelocity, -0.0003f);
 
-TEST(ArenaTick, OppositeKeysCancel) {
-    const HeldKeys cases[] = {
-        {true, true, false, false},  // Left and Right
-        {false, false, true, true},  // Down and Up
-        {true, true, true, true},    // all four
-    };
-    for (const HeldKeys& keys : cases) {
-        SCOPED_TRACE(testing::Message() << "left " << keys.left << " down " << keys.down);
+    // From a coasting car: no key only damps, Left and Right turn it, opposite keys cancel.
+    const std::tuple<HeldKeys, float, float> cases[] = {
+        // keys, spin added, tolerance
+        {none, 0.0f, 0.0f},       {left, 0.0005f, 1e-9f}, {right, -0.0005f, 1e-9f},
+        {leftRight, 0.0f, 1e-9f}, {downUp, 0.0f, 1e-9f},  {allFour, 0.0f, 1e-9f}};
+    for (const auto& [keys, turn, tolerance] : cases) {
         enterFreshArena();
         car.velocity = {0.01f, -0.02f};
         car.angularVelocity = 0.003f;
-        applyControls(keys, 100);
-        EXPECT_NEAR(car.velocity.x, 0.01f, 1e-9f);
-        EXPECT_NEAR(car.velocity.y, -0.02f, 1e-9f);
-        EXPECT_NEAR(car.angularVelocity, 0.003f, 1e-9f);
+        tickArena(keys, 100);
+        EXPECT_NEAR(car.velocity.x, 0.01f * 0.995f, tolerance) << "left " << keys.left;
+        EXPECT_NEAR(car.velocity.y, -0.02f * 0.995f, tolerance) << "down " << keys.down;
+        EXPECT_NEAR(car.angularVelocity, (0.003f + turn) * 0.99f, tolerance)
+            << "right " << keys.right;
     }
 }
 
-struct RateCase {
-    int32_t rate;
-    float k;
-};
-
-TEST(ArenaTick, PushesScaleWithTheTickRate) {
-    const RateCase cases[] = {{100, 1.0f}, {50, 2.0f}, {200, 0.5f}, {60, 100.0f / 60.0f}};
-    for (const RateCase& c : cases) {
-        SCOPED_TRACE(testing::Message() << "rate " << c.rate);
-        enterFreshArena();
-        applyControls(upKey, c.rate);
-        EXPECT_FLOAT_EQ(car.velocity.y, -0.003f * c.k) << "Up along the car's +y (world -y)";
-        EXPECT_FLOAT_EQ(longBar.angularVelocity, 0.0001f * c.k);
-        EXPECT_FLOAT_EQ(shortBar.angularVelocity, -0.00015f * c.k);
-
-        enterFreshArena();
-        applyControls({true, false, false, false}, c.rate);
-        EXPECT_FLOAT_EQ(car.angularVelocity, 0.0005f * c.k) << "Left turns anticlockwise";
-        enterFreshArena();
-        applyControls({false, true, false, false}, c.rate);
-        EXPECT_FLOAT_EQ(car.angularVelocity, -0.0005f * c.k) << "Right turns clockwise";
-    }
+// The bars meet each other and the square on the way, so contacts are run too.
+TEST(ArenaTick, BarsSpinTowardsTheirSteadyTurnAndNeverMoveAndTicksAllocateNothing) {
     enterFreshArena();
-    applyControls(upKey, 50);
-    EXPECT_EQ(car.velocity.y, -0.006f) << "at 50 ticks per second one tick of Up adds 0.006";
-}
-
-TEST(ArenaTick, BarsSpinTowardsTheirSteadyTurnAndNeverMove) {
-    enterFreshArena();
-    float longAngle = longBar.getPose().angle;
-    float shortAngle = shortBar.getPose().angle;
-    float fastestLongTurn = 0.0f;
-    float fastestShortTurn = 0.0f;
+    tickArena(none, 100);  // the first step after entry may allocate the shapes' bounds
+    float longAngle = 0.0f, shortAngle = 0.0f, fastestLong = 0.0f, fastestShort = 0.0f;
+    const AllocationScope scope;
     for (int tick = 0; tick < 3000; ++tick) {
-        tickArena(noKeys, 100);
-        ASSERT_EQ(longBar.getPose().x, 5.0f) << "tick " << tick;
-        ASSERT_EQ(longBar.getPose().y, 0.0f) << "tick " << tick;
-        ASSERT_EQ(shortBar.getPose().x, 20.0f) << "tick " << tick;
-        ASSERT_EQ(shortBar.getPose().y, 0.0f) << "tick " << tick;
-        fastestLongTurn = std::max(fastestLongTurn, longBar.getPose().angle - longAngle);
-        fastestShortTurn = std::min(fastestShortTurn, shortBar.getPose().angle - shortAngle);
+        tickArena(none, 100);
+        ASSERT_TRUE(barsInPlace()) << "tick " << tick;
+        fastestLong = std::max(fastestLong, longBar.getPose().angle - longAngle);
+        fastestShort = std::min(fastestShort, shortBar.getPose().angle - shortAngle);
         longAngle = longBar.getPose().angle;
         shortAngle = shortBar.getPose().angle;
     }
-    // The turn per tick v + t follows v' = 0.995 (v + t), which settles at t / (1 - 0.995).
-    // The bars swing through each other's reach and the square's, and each meeting slows them
-    // for a while, so the test looks at the fastest turn reached between meetings.
-    EXPECT_NEAR(fastestLongTurn, 0.02f, 2e-4f);
-    EXPECT_NEAR(fastestShortTurn, -0.03f, 2e-4f);
+    EXPECT_EQ(scope.count(), 0u);
+    // The turn per tick follows v' = 0.995 (v + t) and settles at t / (1 - 0.995). Each meeting
+    // slows the bars for a while, so take the fastest turn.
+    EXPECT_NEAR(fastestLong, 0.02f, 2e-4f);
+    EXPECT_NEAR(fastestShort, -0.03f, 2e-4f);
 }
 
-TEST(ArenaTick, AllocatesNothing) {
-    enterFreshArena();
-    // The first step after entry computes the rebuilt shapes' bounding circles, which may use
-    // the heap; every later tick must not.
-    tickArena(noKeys, 100);
-    const HeldKeys timeline[] = {
-        upKey, {true, false, false, true}, noKeys, {false, true, true, false}};
-    AllocationScope scope;
-    for (int tick = 0; tick < 400; ++tick) {
-        tickArena(timeline[(tick / 100) % 4], 100);
+// A body's velocity and spin, as they are or as damping alone would leave them.
+std::array<float, 3> motion(const Body& b, bool damped = false) {
+    const float linear = damped ? b.linearDamping : 1.0f,
+                angular = damped ? b.angularDamping : 1.0f;
+    return {b.velocity.x * linear, b.velocity.y * linear, b.angularVelocity * angular};
+}
+
+// 2980 ticks: the car runs into the long bar and the square, backs up, turns and drives on.
+constexpr std::pair<int, HeldKeys> script[] = {
+    {150, up},   {100, none}, {170, down}, {100, none},   {40, left},  {120, up},   {150, down},
+    {100, none}, {60, right}, {120, up},   {150, down},   {100, none}, {30, right}, {120, up},
+    {160, down}, {100, none}, {30, left},  {130, up},     {160, down}, {100, none}, {50, upLeft},
+    {100, up},   {150, down}, {100, none}, {40, upRight}, {100, up},   {150, down}, {100, none},
+};
+
+TEST(ArenaTimeline, ScriptedDriveHitsTheLongBarAndTheSquareAndIsBitReproducible) {
+    std::vector<uint32_t> runs[2];
+    int carHitsBar = 0, carHitsSquare = 0, barsMoved = 0;
+    for (std::vector<uint32_t>& bits : runs) {
+        enterFreshArena();
+        for (const auto& [ticks, keys] : script) {
+            for (int i = 0; i < ticks; ++i) {
+                applyControls(keys, 100);
+                const auto carCourse = motion(car, true), barCourse = motion(longBar, true),
+                           squareCourse = motion(square, true);
+                arenaWorld.step();
+                // Only a contact changes a body's motion other than by damping.
+                const bool carHit = motion(car) != carCourse, barHit = motion(longBar) != barCourse,
+                           squareHit = motion(square) != squareCourse;
+                carHitsBar += carHit && barHit && !squareHit;
+                carHitsSquare += carHit && squareHit && !barHit;
+                const std::vector<uint32_t> now = arenaBits();
+                bits.insert(bits.end(), now.begin(), now.end());
+                barsMoved += !barsInPlace();
+            }
+        }
     }
-    EXPECT_EQ(scope.count(), 0u) << "a tick must not allocate";
+    EXPECT_GT(carHitsBar, 0);
+    EXPECT_GT(carHitsSquare, 0);
+    EXPECT_TRUE(std::ranges::all_of(
+        runs[0], [](uint32_t b) { return std::isfinite(std::bit_cast<float>(b)); }));
+    EXPECT_EQ(barsMoved, 0);
+    ASSERT_EQ(runs[0].size(), runs[1].size());
+    const long diverged = std::ranges::mismatch(runs[0], runs[1]).in1 - runs[0].begin();
+    EXPECT_EQ(diverged, static_cast<long>(runs[0].size())) << "at tick " << diverged / 24;
+}
+
+// Camera, and its position snapped towards zero to a multiple of 5 (gx, gy): vertical lines at
+// gx - 30, ..., gx + 25 spanning gy +- 30, then horizontal ones at gy - 30, ..., gy + 25, gx +- 40.
+TEST(GridLines, SnapTowardsZeroAndSpanTheView) {
+    const std::pair<Vec2, Vec2> cases[] = {{{12.3f, -7.9f}, {10, -5}},
+                                           {{4.9f, 4.9f}, {0, 0}},
+                                           {{5, 5}, {5, 5}},
+                                           {{-12.3f, 7.9f}, {-10, 5}}};
+    for (const auto& [camera, g] : cases) {
+        const GridLines lines = gridLines(camera.x, camera.y);
+        for (int n = 0; n < 12; ++n) {
+            const float at = -30.0f + 5.0f * n;
+            const GridLine v = lines[n], h = lines[12 + n];
+            EXPECT_EQ((std::vector{v.x0, v.x1, v.y0, v.y1, h.y0, h.y1, h.x0, h.x1}),
+                      (std::vector{g.x + at, g.x + at, g.y - 30, g.y + 30, g.y + at, g.y + at,
+                                   g.x - 40, g.x + 40}))
+                << "line " << n << " for the camera at " << camera.x << ", " << camera.y;
+        }
+    }
+}
+
+TEST(ArenaMessages, GameObjectStartsAt100TicksAndOnlyEnterAndTickToTheStateChangeTheArena) {
+    const auto send = [](GameState& to, int32_t code) {
+        const Message message{code, 1, nullptr};
+        to.handleMessage(&message);
+    };
+    ArenaState state;
+    ArenaGame game;
+    EXPECT_STREQ(game.prefsName(), "Scrapvolt");
+    EXPECT_NE(dynamic_cast<ArenaState*>(std::unique_ptr<GameState>(game.createFirstState()).get()),
+              nullptr);
+    setTickRate(37);
+    send(game, MSG_STARTUP);
+    EXPECT_EQ(getTickRate(), 100);
+    send(state, MSG_ENTER);
+    EXPECT_EQ(car.getPose().y, 15.0f) << "MSG_ENTER builds the arena";
+    for (int i = 0; i < 50; ++i) {
+        send(state, MSG_TICK);  // no key is held: the bars turn and the world steps
+    }
+    const std::vector<uint32_t> before = arenaBits();
+    for (int32_t code = MSG_STARTUP; code <= MSG_CONFIGURE_GL; ++code) {
+        if (code != MSG_TICK && code != MSG_DRAW && code != MSG_ENTER) {
+            send(state, code);
+        }
+        if (code != MSG_VIDEO_RESET && code != MSG_DRAW && code != MSG_CONFIGURE_GL) {
+            send(game, code);  // the game object leaves the arena to the state
+        }
+        EXPECT_EQ(arenaBits(), before) << "message " << code << " changed the arena";
+    }
+    send(state, MSG_TICK);
+    EXPECT_NE(arenaBits(), before) << "MSG_TICK did not step the arena";
 }
 
 }  // namespace

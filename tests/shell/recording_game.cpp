@@ -1,22 +1,17 @@
-// A game for the window tests: logs every message it and its states receive, one line each,
-// "<receiver> <code> <tick> <milliseconds>", to the file named by SHELL_TEST_LOG, and acts as
-// the environment tells it:
-//   SHELL_TEST_GAME_IS_ROOT=1        the game object is its own root state
-//   SHELL_TEST_QUIT_AFTER_TICKS=N    push SDL_QUIT when the game object has had N ticks (counted
-//                                    from its push, when SHELL_TEST_PUSH_ON_DRAW is given)
-//   SHELL_TEST_QUIT_AFTER_MS=T       push SDL_QUIT at the first tick T ms after MSG_STARTUP
-//   SHELL_TEST_PUSH_ON_DRAW=K        at the K-th MSG_DRAW push a new state and request NEXT
-//   SHELL_TEST_LOG_GL=1              at MSG_VIDEO_RESET log the GL state the game object finds
-//   SHELL_TEST_PREFS_DATA=text       the game's own data, written behind the preferences header
-// Deletions are logged as "<receiver> deleted"; every MSG_SDL_EVENT is followed by a note
-// "<receiver> event <type> <key sym or width> <key mod or height>", every MSG_VIDEO_RESET to the
-// game by "game screen <width> <height> <1 in full screen, else 0>", and the game data read at
-// start-up by "game prefs <text>".
-#include <GL/gl.h>
+// A game for the shell's window tests. It appends what it and its states receive to
+// $APPDATA/log, a line each: "<receiver> <code>" for a message (" <tick>\t<ms>" added for
+// MSG_TICK), "<receiver> event <type> <key sym or width> <key mod or height>" for MSG_SDL_EVENT,
+// "<receiver> deleted", "game screen <width> <height> <1 in full screen, else 0>" at each
+// MSG_VIDEO_RESET and "game prefs <text>" for its own data read at start-up. It saves "lap 3"
+// as its own data and acts on the environment:
+//   SHELL_TEST_GAME_IS_ROOT=1   the game object is its own root state
+//   SHELL_TEST_QUIT_AFTER_MS=T  push SDL_QUIT at each tick from T ms after SDL's start
+//   SHELL_TEST_PUSH_ON_DRAW=K   at the K-th MSG_DRAW push a new state and request NEXT
 #include <SDL.h>
 
 #include <cstdio>
 #include <cstdlib>
+#include <string>
 
 #include "shell/game.h"
 #include "shell/state_stack.h"
@@ -25,188 +20,81 @@ namespace {
 
 FILE* logFile = nullptr;
 
-long envNumber(const char* name) {
-    const char* value = std::getenv(name);
-    return value != nullptr ? std::strtol(value, nullptr, 10) : 0;
-}
-
-void logEvent(const char* receiver, const SDL_Event* event) {
-    int first = 0;
-    int second = 0;
-    if (event->type == SDL_KEYDOWN || event->type == SDL_KEYUP) {
-        first = event->key.keysym.sym;
-        second = event->key.keysym.mod;
-    } else if (event->type == SDL_VIDEORESIZE) {
-        first = event->resize.w;
-        second = event->resize.h;
-    }
-    std::fprintf(logFile, "%s event %d %d %d\n", receiver, event->type, first, second);
-}
-
-void logLine(const char* receiver, const Message* message) {
-    if (logFile != nullptr) {
-        std::fprintf(logFile, "%s %d %u %u\n", receiver, message->code, message->tick,
-                     SDL_GetTicks());
-        if (message->code == MSG_SDL_EVENT) {
-            logEvent(receiver, static_cast<const SDL_Event*>(message->data));
-        }
-        std::fflush(logFile);
-    }
-}
-
-void logText(const char* receiver, const char* text) {
-    if (logFile != nullptr) {
-        std::fprintf(logFile, "%s %s\n", receiver, text);
-        std::fflush(logFile);
-    }
-}
-
-void logGlState() {
-    if (logFile == nullptr) {
-        return;
-    }
-    GLfloat projection[16];
-    glGetFloatv(GL_PROJECTION_MATRIX, projection);
-    std::fprintf(logFile, "gl projection");
-    for (GLfloat value : projection) {
-        std::fprintf(logFile, " %.9g", value);
-    }
-    GLint src = 0;
-    GLint dst = 0;
-    glGetIntegerv(GL_BLEND_SRC, &src);
-    glGetIntegerv(GL_BLEND_DST, &dst);
-    std::fprintf(logFile, "\ngl state %d %d %d %d %d\n", glIsEnabled(GL_DEPTH_TEST),
-                 glIsEnabled(GL_CULL_FACE), glIsEnabled(GL_BLEND), src, dst);
+void note(const char* format, auto... values) {
+    std::fprintf(logFile, format, values...);
     std::fflush(logFile);
 }
 
-void requestQuit() {
-    SDL_Event quit{};
-    quit.type = SDL_QUIT;
-    SDL_PushEvent(&quit);
+long envNumber(const char* name) {
+    return std::getenv(name) != nullptr ? std::atol(std::getenv(name)) : 0;
+}
+
+void logMessage(const char* receiver, const Message* message) {
+    const auto* e = static_cast<const SDL_Event*>(message->data);
+    const bool key =
+        message->code == MSG_SDL_EVENT && (e->type == SDL_KEYDOWN || e->type == SDL_KEYUP);
+    if (message->code == MSG_TICK) {
+        note("%s 5 %u\t%u\n", receiver, message->tick, SDL_GetTicks());
+    } else if (message->code != MSG_SDL_EVENT) {
+        note("%s %d\n", receiver, message->code);
+    } else {
+        note("%s event %d %d %d\n", receiver, e->type, key ? e->key.keysym.sym : e->resize.w,
+             key ? e->key.keysym.mod : e->resize.h);
+    }
 }
 
 class RecordingState : public GameState {
   public:
-    explicit RecordingState(int id) { std::snprintf(name_, sizeof name_, "state%d", id); }
-    ~RecordingState() override { logText(name_, "deleted"); }
-    void handleMessage(const Message* message) override { logLine(name_, message); }
+    explicit RecordingState(int id) : name_("state" + std::to_string(id)) {}
+    ~RecordingState() override { note("%s deleted\n", name_.c_str()); }
+    void handleMessage(const Message* message) override { logMessage(name_.c_str(), message); }
 
   private:
-    char name_[16];
+    std::string name_;
 };
 
 class RecordingGame : public Game {
   public:
-    RecordingGame()
-        : isRoot_(envNumber("SHELL_TEST_GAME_IS_ROOT") == 1),
-          quitAfterTicks_(envNumber("SHELL_TEST_QUIT_AFTER_TICKS")),
-          quitAfterMs_(envNumber("SHELL_TEST_QUIT_AFTER_MS")),
-          pushOnDraw_(envNumber("SHELL_TEST_PUSH_ON_DRAW")),
-          logGl_(envNumber("SHELL_TEST_LOG_GL") == 1),
-          countingTicks_(pushOnDraw_ == 0) {}
-    ~RecordingGame() override { logText("game", "deleted"); }
-
+    ~RecordingGame() override { note("game deleted\n"); }
     GameState* createFirstState() override {
-        return isRoot_ ? static_cast<GameState*>(this) : new RecordingState(statesMade_++);
+        return envNumber("SHELL_TEST_GAME_IS_ROOT") == 1 ? static_cast<GameState*>(this)
+                                                         : new RecordingState(states_++);
     }
     const char* prefsName() override { return "RecordingGame"; }
 
     void handleMessage(const Message* message) override {
-        logLine("game", message);
-        switch (message->code) {
-            case MSG_STARTUP:
-                startMs_ = SDL_GetTicks();
-                break;
-            case MSG_VIDEO_RESET:
-                logScreen();
-                if (logGl_) {
-                    logGlState();
-                }
-                break;
-            case MSG_DRAW:
-                onDraw();
-                break;
-            case MSG_TICK:
-                onTick();
-                break;
-            case MSG_SAVE_PREFS:
-                savePrefsData(static_cast<FILE*>(message->data));
-                break;
-            case MSG_LOAD_PREFS:
-                loadPrefsData(static_cast<FILE*>(message->data));
-                break;
-            default:
-                break;
+        logMessage("game", message);
+        auto* file = static_cast<FILE*>(message->data);
+        const SDL_Surface* screen = SDL_GetVideoSurface();
+        const long quitAfterMs = envNumber("SHELL_TEST_QUIT_AFTER_MS");
+        char data[64] = {};
+        SDL_Event quit{};
+        quit.type = SDL_QUIT;
+        if (message->code == MSG_VIDEO_RESET) {
+            note("game screen %d %d %d\n", screen->w, screen->h,
+                 (screen->flags & SDL_FULLSCREEN) ? 1 : 0);
+        } else if (message->code == MSG_DRAW && ++draws_ == envNumber("SHELL_TEST_PUSH_ON_DRAW")) {
+            pushState(new RecordingState(states_++));
+            requestStateOp(STATE_OP_NEXT);
+        } else if (message->code == MSG_TICK && quitAfterMs > 0 && SDL_GetTicks() >= quitAfterMs) {
+            SDL_PushEvent(&quit);
+        } else if (message->code == MSG_SAVE_PREFS) {
+            std::fputs("lap 3", file);
+        } else if (message->code == MSG_LOAD_PREFS) {
+            std::fread(data, 1, sizeof data - 1, file);
+            note("game prefs %s\n", data);
         }
     }
 
   private:
-    static void logScreen() {
-        const SDL_Surface* screen = SDL_GetVideoSurface();
-        if (logFile != nullptr && screen != nullptr) {
-            std::fprintf(logFile, "game screen %d %d %d\n", screen->w, screen->h,
-                         (screen->flags & SDL_FULLSCREEN) != 0 ? 1 : 0);
-            std::fflush(logFile);
-        }
-    }
-
-    static void savePrefsData(FILE* stream) {
-        if (const char* data = std::getenv("SHELL_TEST_PREFS_DATA")) {
-            std::fputs(data, stream);
-        }
-    }
-
-    static void loadPrefsData(FILE* stream) {
-        char text[256] = {};
-        const size_t length = std::fread(text, 1, sizeof text - 1, stream);
-        text[length] = '\0';
-        if (logFile != nullptr) {
-            std::fprintf(logFile, "game prefs %s\n", text);
-            std::fflush(logFile);
-        }
-    }
-
-    void onDraw() {
-        if (++draws_ == pushOnDraw_) {
-            pushState(new RecordingState(statesMade_++));
-            requestStateOp(STATE_OP_NEXT);
-            countingTicks_ = true;
-        }
-    }
-
-    void onTick() {
-        if (!countingTicks_) {
-            return;
-        }
-        ++ticks_;
-        const bool tickLimit = quitAfterTicks_ > 0 && ticks_ == quitAfterTicks_;
-        const bool timeLimit = quitAfterMs_ > 0 && !quitSent_ &&
-                               static_cast<long>(SDL_GetTicks() - startMs_) >= quitAfterMs_;
-        if (tickLimit || timeLimit) {
-            quitSent_ = true;
-            requestQuit();
-        }
-    }
-
-    bool isRoot_;
-    long quitAfterTicks_;
-    long quitAfterMs_;
-    long pushOnDraw_;
-    bool logGl_;
-    bool countingTicks_;
-    int statesMade_ = 0;
+    int states_ = 0;
     long draws_ = 0;
-    long ticks_ = 0;
-    Uint32 startMs_ = 0;
-    bool quitSent_ = false;
 };
 
 }  // namespace
 
 Game* createGame() {
-    if (const char* path = std::getenv("SHELL_TEST_LOG")) {
-        logFile = std::fopen(path, "w");
-    }
+    const char* appData = std::getenv("APPDATA");
+    logFile = std::fopen((std::string(appData != nullptr ? appData : ".") + "/log").c_str(), "w");
     return new RecordingGame;
 }

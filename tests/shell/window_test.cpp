@@ -1,223 +1,155 @@
-// The shell in a real window: the recording game runs as a child process and its log of the
-// messages it received is checked.
+// The shell in a real window: the recording game runs as a child process, driven with xdotool
+// where keys or a resize are needed, and its log of what it received is checked.
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
-#include <algorithm>
-#include <cmath>
-#include <cstdlib>
+#include <chrono>
+#include <filesystem>
 #include <sstream>
+#include <thread>
 
-#include "shell/message.h"
-#include "tests/shell/recorded_run.h"
+#include "tests/support/x_program.h"
 
 namespace {
 
-std::string msg(const char* receiver, int code, unsigned tick = 0) {
-    return std::string(receiver) + " " + std::to_string(code) + " " + std::to_string(tick);
-}
+using testing::ContainsRegex, testing::EndsWith, testing::HasSubstr, testing::Not,
+    testing::StartsWith;
 
-std::string describe(const RecordedRun& run) {
-    std::ostringstream text;
-    text << "exit status " << run.exitStatus << "\nstdout: " << run.standardOutput
-         << "\nstderr: " << run.standardError << "\nlog:\n";
-    for (const LogLine& line : run.log) {
-        text << "  " << line.text << "\n";
+long count(const std::string& text, const std::string& what) {
+    long found = 0;
+    for (size_t at = text.find(what); at != std::string::npos; at = text.find(what, at + 1)) {
+        ++found;
     }
-    return text.str();
+    return found;
 }
 
-std::vector<std::string> firstOf(const std::vector<std::string>& sequence, size_t n) {
-    return {sequence.begin(), sequence.begin() + static_cast<long>(std::min(n, sequence.size()))};
+// Runs the recording game to its end: its exit status, standard output and log.
+std::tuple<int, std::string, std::string> runGame(
+    const std::vector<std::pair<std::string, std::string>>& env) {
+    const std::string directory = makeRunDirectory();
+    std::tuple<int, std::string, std::string> run{
+        XProgram(RECORDING_GAME_PATH, directory, env).finish(20000),
+        readFile(directory + "/stdout"), readFile(directory + "/log")};
+    std::filesystem::remove_all(directory);
+    return run;
 }
 
-// Every MSG_TICK the game object received must be followed by the same tick for `state`
-// (unless the game is the state), and the game's ticks must count on by one from `first`.
-void expectTicksCountOn(const std::vector<std::string>& sequence, const char* state) {
-    unsigned expected = 1;
-    for (size_t i = 0; i < sequence.size(); ++i) {
-        std::istringstream fields(sequence[i]);
-        std::string receiver;
-        int code = 0;
-        unsigned tick = 0;
-        fields >> receiver >> code >> tick;
-        if (receiver != "game" || code != MSG_TICK) {
-            continue;
-        }
-        EXPECT_EQ(tick, expected) << "at message " << i;
-        expected = tick + 1;
-        if (std::string(state) != "game") {
-            ASSERT_LT(i + 1, sequence.size());
-            EXPECT_EQ(sequence[i + 1], msg(state, MSG_TICK, tick)) << "at message " << i;
-        }
-    }
-    EXPECT_GT(expected, 1u) << "no tick was run";
-}
+// Codes: 0 STARTUP, 1 SHUTDOWN, 3 SAVE_PREFS, 4 VIDEO_RESET, 5 TICK, 6 DRAW, 7 ENTER, 8 LEAVE,
+// 10 CONFIGURE_GL.
+TEST(ShellWindow, StartUpStateChangeWhileDrawingTickRateAndShutdown) {
+    const auto [status, output, log] = runGame({{"SHELL_TEST_PUSH_ON_DRAW", "2"},
+                                                {"SHELL_TEST_QUIT_AFTER_MS", "2000"},
+                                                {"LD_PRELOAD", GL_PROBE_PATH}});
+    SCOPED_TRACE(log);
+    ASSERT_EQ(status, 0);
+    // Before the first frame no event is handled; SDL's events may come before any draw.
+    EXPECT_THAT(log, StartsWith("game 10\ngame 0\ngame 4\ngame screen 640 480 0\nstate0 4\n"
+                                "state0 7\n"));
+    EXPECT_THAT(log, ContainsRegex("state0 7\n(state0 event [^\n]*\n)*game 6\nstate0 6\n"
+                                   "game 5 1\t[0-9]+\nstate0 5 1\t"));
+    // The second frame's draw asks for the change, which takes effect before any tick.
+    EXPECT_THAT(log, ContainsRegex("game 6\nstate0 6\nstate0 8\nstate1 7\nstate1 4\n(state1 event "
+                                   "[^\n]*\n)*game 6\nstate1 6\ngame 5 1\t[0-9]+\nstate1 5 1\t"));
+    // The pushed state leaves and is deleted; the root state never is.
+    EXPECT_THAT(log, EndsWith("\nstate1 8\nstate1 deleted\ngame 3\ngame 1\ngame deleted\n"));
+    EXPECT_THAT(log, Not(HasSubstr("state0 deleted")));
 
-class ShellWindow : public ::testing::Test {
-  protected:
-    void SetUp() override {
-        if (std::getenv("DISPLAY") == nullptr) {
-            FAIL() << "DISPLAY is not set: run the window tests under Xvfb";
-        }
-    }
-};
+    // The first frame's OpenGL state: depth test, face culling and blending on, with SRC_ALPHA,
+    // ONE_MINUS_SRC_ALPHA, and gluPerspective(45, 4:3, 0.1, 400) with the z axis flipped: f /
+    // (4/3), f = 1 / tan(22.5 degrees), (far + near) / (far - near), -2 far near / (far - near).
+    EXPECT_THAT(output, HasSubstr("\nframe depth 1 cull 1 blend 1 770 771 caption "));
+    EXPECT_THAT(output, HasSubstr("\nprojection 1.81066 0 0 0 0 2.414214 0 0 0 0 1.0005 1 0 0 "
+                                  "-0.20005 0\n"));
 
-TEST_F(ShellWindow, StartUpFrameAndShutdownMessagesComeInOrder) {
-    const RecordedRun run = runRecordingGame({{"SHELL_TEST_QUIT_AFTER_TICKS", "3"}});
-    ASSERT_EQ(run.exitStatus, 0) << describe(run);
-    const auto sequence = messageSequence(run.log);
-    const std::vector<std::string> startUp = {
-        msg("game", MSG_CONFIGURE_GL),  msg("game", MSG_STARTUP), msg("game", MSG_VIDEO_RESET),
-        msg("state0", MSG_VIDEO_RESET), msg("state0", MSG_ENTER), msg("game", MSG_DRAW),
-        msg("state0", MSG_DRAW),        msg("game", MSG_TICK, 1), msg("state0", MSG_TICK, 1)};
-    EXPECT_EQ(firstOf(sequence, startUp.size()), startUp) << describe(run);
-    expectTicksCountOn(sequence, "state0");
-
-    // Shutdown: the state leaves, the game may save its preferences, then shuts down and is
-    // deleted. The root state is never deleted.
-    std::vector<std::string> ending = sequence;
-    std::erase_if(ending, [](const std::string& m) { return m.starts_with("game 3 "); });
-    ASSERT_GE(ending.size(), 2u);
-    EXPECT_TRUE(ending[ending.size() - 2].starts_with("state0 8 ")) << describe(run);
-    EXPECT_TRUE(ending.back().starts_with("game 1 ")) << describe(run);
-    EXPECT_EQ(run.log.back().text, "game deleted") << describe(run);
-    for (const LogLine& line : run.log) {
-        EXPECT_NE(line.text, "state0 deleted") << "the root state was deleted";
-    }
-}
-
-// Projection of gluPerspective(45, 640/480, 0.1, 400) followed by glScalef(1, 1, -1).
-std::vector<double> expectedProjection() {
-    const double f = 1.0 / std::tan(22.5 * M_PI / 180.0);
-    const double aspect = static_cast<double>(640.0f / 480.0f);
-    const double near = 0.1;
-    const double far = 400.0;
-    std::vector<double> m(16, 0.0);
-    m[0] = f / aspect;
-    m[5] = f;
-    m[10] = -(far + near) / (near - far);  // z column negated by the flip
-    m[11] = 1.0;
-    m[14] = 2.0 * far * near / (near - far);
-    return m;
-}
-
-TEST_F(ShellWindow, VideoModeLeavesFlippedPerspectiveDepthCullingAndBlending) {
-    const RecordedRun run =
-        runRecordingGame({{"SHELL_TEST_QUIT_AFTER_TICKS", "1"}, {"SHELL_TEST_LOG_GL", "1"}});
-    ASSERT_EQ(run.exitStatus, 0) << describe(run);
-    auto projection = std::find_if(run.log.begin(), run.log.end(), [](const LogLine& l) {
-        return l.text.starts_with("gl projection");
-    });
-    auto state = std::find_if(run.log.begin(), run.log.end(),
-                              [](const LogLine& l) { return l.text.starts_with("gl state"); });
-    ASSERT_NE(projection, run.log.end()) << describe(run);
-    ASSERT_NE(state, run.log.end()) << describe(run);
-
-    std::istringstream values(projection->text.substr(std::string("gl projection").size()));
-    const std::vector<double> expected = expectedProjection();
-    for (int i = 0; i < 16; ++i) {
-        double value = 0.0;
-        ASSERT_TRUE(values >> value) << "projection entry " << i << " missing";
-        EXPECT_NEAR(value, expected[i], 1e-6) << "projection entry " << i;
-    }
-    // depth test, face culling, blending, blend source and destination factors
-    EXPECT_EQ(state->text, "gl state 1 1 1 770 771")
-        << "expected depth, cull and blend on with SRC_ALPHA, ONE_MINUS_SRC_ALPHA";
-}
-
-TEST_F(ShellWindow, GameThatIsItsOwnRootHearsEachMessageOnce) {
-    const RecordedRun run =
-        runRecordingGame({{"SHELL_TEST_GAME_IS_ROOT", "1"}, {"SHELL_TEST_QUIT_AFTER_TICKS", "3"}});
-    ASSERT_EQ(run.exitStatus, 0) << describe(run);
-    const auto sequence = messageSequence(run.log);
-    const std::vector<std::string> startUp = {
-        msg("game", MSG_CONFIGURE_GL), msg("game", MSG_STARTUP), msg("game", MSG_VIDEO_RESET),
-        msg("game", MSG_ENTER),        msg("game", MSG_DRAW),    msg("game", MSG_TICK, 1)};
-    EXPECT_EQ(firstOf(sequence, startUp.size()), startUp) << describe(run);
-    expectTicksCountOn(sequence, "game");
-    for (size_t i = 1; i < sequence.size(); ++i) {
-        EXPECT_NE(sequence[i], sequence[i - 1]) << "message delivered twice: " << sequence[i];
-    }
-    const auto deletions = std::count_if(run.log.begin(), run.log.end(),
-                                         [](const LogLine& l) { return l.text == "game deleted"; });
-    EXPECT_EQ(deletions, 1) << describe(run);
-    std::vector<std::string> ending = sequence;
-    std::erase_if(ending, [](const std::string& m) { return m.starts_with("game 3 "); });
-    ASSERT_GE(ending.size(), 2u);
-    EXPECT_TRUE(ending[ending.size() - 2].starts_with("game 8 ")) << describe(run);
-    EXPECT_TRUE(ending.back().starts_with("game 1 ")) << describe(run);
-}
-
-TEST_F(ShellWindow, StateRequestedWhileDrawingIsEnteredBeforeAnyTick) {
-    const RecordedRun run =
-        runRecordingGame({{"SHELL_TEST_PUSH_ON_DRAW", "2"}, {"SHELL_TEST_QUIT_AFTER_TICKS", "2"}});
-    ASSERT_EQ(run.exitStatus, 0) << describe(run);
-    const auto sequence = messageSequence(run.log);
-    // The second draw requests the change; no tick runs before it is applied, and the new
-    // state's ticks count from 1.
-    size_t second = 0;
-    int draws = 0;
-    for (; second < sequence.size(); ++second) {
-        if (sequence[second].starts_with("game 6 ") && ++draws == 2) {
-            break;
+    // The ticks count on by one from the change. About 100 a second: the ticks of the batches
+    // after the first since the change, against the time from that batch to the last.
+    std::istringstream lines(log.substr(log.find("state1 7\n")));
+    unsigned first = 0, last = 0, ticks = 0, number = 0;
+    for (std::string line; std::getline(lines, line);) {
+        if (line.starts_with("game 5 ")) {
+            EXPECT_EQ(line.substr(0, line.find('\t')), "game 5 " + std::to_string(++number));
+            last = std::stoul(line.substr(line.find('\t') + 1));
+            first = first == 0 ? last : first;
+            ticks += last > first;
         }
     }
-    ASSERT_LT(second, sequence.size()) << describe(run);
-    const unsigned tick = static_cast<unsigned>(std::stoul(sequence[second].substr(7)));
-    const std::vector<std::string> change = {
-        msg("game", MSG_DRAW, tick), msg("state0", MSG_DRAW, tick),  msg("state0", MSG_LEAVE),
-        msg("state1", MSG_ENTER),    msg("state1", MSG_VIDEO_RESET), msg("game", MSG_DRAW),
-        msg("state1", MSG_DRAW),     msg("game", MSG_TICK, 1),       msg("state1", MSG_TICK, 1)};
-    const std::vector<std::string> after(sequence.begin() + static_cast<long>(second),
-                                         sequence.end());
-    EXPECT_EQ(firstOf(after, change.size()), change) << describe(run);
-    // At shutdown the pushed state leaves and is deleted; the root stays.
-    EXPECT_TRUE(std::any_of(sequence.begin(), sequence.end(), [](const std::string& m) {
-        return m.starts_with("state1 8 ");
-    })) << describe(run);
-    EXPECT_NE(std::find_if(run.log.begin(), run.log.end(),
-                           [](const LogLine& l) { return l.text == "state1 deleted"; }),
-              run.log.end())
-        << describe(run);
+    ASSERT_GE(last - first, 800u);
+    EXPECT_NEAR(ticks, (last - first) / 10.0, 3.0);
+    std::cout << "measured: " << ticks << " MSG_TICK in " << last - first << " ms\n";
 }
 
-TEST_F(ShellWindow, NoOpenGLWindowPrintsTheErrorAndExitsWithStatus1) {
-    const RecordedRun run = runRecordingGame({{"SDL_VIDEODRIVER", "dummy"}});
-    EXPECT_EQ(run.exitStatus, 1) << describe(run);
-    EXPECT_EQ(run.standardOutput, "Unable to open graphics mode!\n") << describe(run);
-    const auto sequence = messageSequence(run.log);
-    EXPECT_EQ(std::find(sequence.begin(), sequence.end(), msg("game", MSG_STARTUP)), sequence.end())
-        << "the game was started without a video mode";
-    ASSERT_FALSE(run.log.empty());
-    EXPECT_EQ(run.log.back().text, "game deleted") << describe(run);
+TEST(ShellWindow, GameThatIsItsOwnRootHearsEachMessageOnce) {
+    const auto [status, output, log] =
+        runGame({{"SHELL_TEST_GAME_IS_ROOT", "1"}, {"SHELL_TEST_QUIT_AFTER_MS", "300"}});
+    SCOPED_TRACE(log);
+    ASSERT_EQ(status, 0);
+    EXPECT_THAT(log, StartsWith("game 10\ngame 0\ngame 4\ngame screen 640 480 0\ngame 7\n"));
+    EXPECT_THAT(log, ContainsRegex("game 7\n(game event [^\n]*\n)*game 6\ngame 5 1\t"));
+    EXPECT_THAT(log, Not(ContainsRegex("(^|\n)(game [0-9]+)\n\\2\n"))) << "heard twice";
+    EXPECT_THAT(log, EndsWith("\ngame 8\ngame 3\ngame 1\ngame deleted\n"));
+    EXPECT_EQ(count(log, "game deleted"), 1);
 }
 
-TEST_F(ShellWindow, TimedRunTicksAtOneHundredPerSecond) {
-    const RecordedRun run = runRecordingGame({{"SHELL_TEST_QUIT_AFTER_MS", "1500"}});
-    ASSERT_EQ(run.exitStatus, 0) << describe(run);
-    unsigned firstDraw = 0;
-    unsigned lastTick = 0;
-    unsigned ticks = 0;
-    for (const LogLine& line : run.log) {
-        if (line.receiver == "game" && line.code == MSG_DRAW && firstDraw == 0) {
-            firstDraw = line.ms;
-        }
-        if (line.receiver == "game" && line.code == MSG_TICK) {
-            ++ticks;
-            lastTick = line.ms;
-        }
+TEST(ShellWindow, NoOpenGLWindowPrintsTheErrorAndExitsWithStatus1) {
+    const auto [status, output, log] = runGame({{"SDL_VIDEODRIVER", "dummy"}});
+    EXPECT_EQ(status, 1);
+    EXPECT_EQ(output, "Unable to open graphics mode!\n");
+    EXPECT_THAT(log, Not(HasSubstr("game 0\n"))) << "started without a video mode";
+    EXPECT_THAT(log, EndsWith("\ngame deleted\n"));
+}
+
+bool waitFor(const std::string& directory, const std::string& text, long times = 1) {
+    for (int attempt = 0; attempt < 400 && count(readFile(directory + "/log"), text) < times;
+         ++attempt) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
     }
-    const unsigned elapsed = lastTick - firstDraw;
-    ASSERT_GE(elapsed, 1400u) << describe(run);
-    // The ticks taken by the last batch are floor((now - tickBase) / 10) in all; the loop reads
-    // its clock just before the first draw and the last batch just before its ticks are logged,
-    // so only a few milliseconds of scheduling delay separate the two measures.
-    EXPECT_NEAR(static_cast<double>(ticks), elapsed / 10.0, 3.0)
-        << ticks << " ticks in " << elapsed << " ms";
-    RecordProperty("ticks", static_cast<int>(ticks));
-    RecordProperty("elapsed_ms", static_cast<int>(elapsed));
-    std::cout << "measured: " << ticks << " MSG_TICK in " << elapsed << " ms ("
-              << ticks * 1000.0 / elapsed << " per second)\n";
+    return count(readFile(directory + "/log"), text) >= times;
+}
+
+// Key-down events are type 2 (Escape 27, Return 13), resize events 16.
+TEST(ShellWindow, HotKeysAndResizeThenTheNextRunReadsTheSettings) {
+    const std::string directory = makeRunDirectory();
+    const std::string escape = "state0 event 2 27 ", altReturn = "state0 event 2 13 ";
+    XProgram game(RECORDING_GAME_PATH, directory, {{"SHELL_TEST_PUSH_ON_DRAW", "1"}});
+    ASSERT_TRUE(game.findWindow());
+    ASSERT_TRUE(waitFor(directory, "state1 7"));
+    const std::tuple<std::string, std::string, long> steps[] = {
+        {"key --clearmodifiers Escape", escape, 1},
+        {"windowsize --sync " + game.window + " 800 600", "state0 event 16 800 600", 1},
+        {"key --clearmodifiers alt+Return", altReturn, 1},
+        {"key --clearmodifiers alt+Return", altReturn, 2},
+        {"key --clearmodifiers Escape", escape, 2}};
+    for (const auto& [command, awaited, times] : steps) {
+        game.xdotool(command);
+        ASSERT_TRUE(waitFor(directory, awaited, times)) << command;
+    }
+    ASSERT_EQ(game.finish(), 0);
+
+    const std::string log = readFile(directory + "/log");
+    SCOPED_TRACE(log);
+    // Escape on the pushed state unwinds to the root, which then gets the key.
+    EXPECT_THAT(log, HasSubstr("state1 8\nstate1 deleted\nstate0 7\nstate0 4\n" + escape));
+    EXPECT_THAT(log, HasSubstr("game 4\ngame screen 800 600 0\nstate0 4\ngame 4\n"
+                               "game screen 800 600 0\nstate0 4\nstate0 event 16 800 600\n"));
+    EXPECT_THAT(log, ContainsRegex("game screen [0-9]+ [0-9]+ 1\nstate0 4\n" + altReturn));
+    EXPECT_THAT(log, HasSubstr("game screen 800 600 0\nstate0 4\n" + altReturn));
+    // Escape on the root: that frame still draws once, then shutdown begins.
+    const std::string ending = log.substr(log.rfind(escape));
+    EXPECT_EQ(count(ending, "\ngame 6\n"), 1);
+    EXPECT_THAT(ending, EndsWith("\nstate0 8\ngame 3\ngame 1\ngame deleted\n"));
+    // 800 x 600, windowed, gamma 1.0, then the game's own data.
+    EXPECT_EQ(readFile(directory + "/RecordingGame.cfg"),
+              std::string("\0\x20\3\0\0\x58\2\0\0\0\0\1\0lap 3", 18));
+
+    XProgram next(RECORDING_GAME_PATH, directory);
+    ASSERT_TRUE(next.findWindow());
+    ASSERT_TRUE(waitFor(directory, "game screen"));
+    next.xdotool("key --clearmodifiers Escape");
+    ASSERT_EQ(next.finish(), 0);
+    EXPECT_THAT(readFile(directory + "/log"),
+                StartsWith("game 10\ngame 2\ngame prefs lap 3\ngame 0\ngame 4\n"
+                           "game screen 800 600 0\nstate0 4\nstate0 7\n"));
+    std::filesystem::remove_all(directory);
 }
 
 }  // namespace
