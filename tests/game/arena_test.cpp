@@ -25,8 +25,7 @@ constexpr HeldKeys none{}, left{true, false, false, false}, right{false, true, f
     leftRight{true, true, false, false}, downUp{false, false, true, true},
     allFour{true, true, true, true};
 
-// The arena as after the program's first entry: entry keeps the bodies' motion, so what an
-// earlier test left is cleared first.
+// The arena as after the first entry (entry keeps the motion an earlier test may have left).
 void enterFreshArena() {
     for (Body* body : {&car, &longBar, &shortBar, &square}) {
         body->velocity = {0.0f, 0.0f};
@@ -38,11 +37,10 @@ void enterFreshArena() {
 // Every pose and velocity of the arena, bit for bit.
 std::vector<uint32_t> arenaBits() {
     std::vector<uint32_t> bits;
-    for (Body* body : {&car, &longBar, &shortBar, &square}) {
-        const Pose pose = body->getPose();
-        for (float value : {pose.x, pose.y, pose.angle, body->velocity.x, body->velocity.y,
-                            body->angularVelocity}) {
-            bits.push_back(std::bit_cast<uint32_t>(value));
+    for (Body* b : {&car, &longBar, &shortBar, &square}) {
+        const Pose p = b->getPose();
+        for (float v : {p.x, p.y, p.angle, b->velocity.x, b->velocity.y, b->angularVelocity}) {
+            bits.push_back(std::bit_cast<uint32_t>(v));
         }
     }
     return bits;
@@ -51,28 +49,6 @@ std::vector<uint32_t> arenaBits() {
 bool barsInPlace() {
     const Pose longPose = longBar.getPose(), shortPose = shortBar.getPose();
     return longPose.x == 5.0f && longPose.y == 0.0f && shortPose.x == 20.0f && shortPose.y == 0.0f;
-}
-
-TEST(ArenaEntry, PlacesTheBodiesAndListsThem) {
-    enterFreshArena();
-    // x, y, angle, inverse mass and inertia, linear and angular damping
-    const std::pair<Body*, std::vector<float>> bodies[] = {
-        {&car, {1.9f, 15.0f, 3.14159265f, 1.0f, 2.0f, 0.995f, 0.99f}},
-        {&square, {0.0f, 5.0f, 0.0f, 3.0f, 5.0f, 0.99f, 0.995f}},
-        {&longBar, {5.0f, 0.0f, 0.0f, 0.0f, 0.01f, 0.99f, 0.995f}},
-        {&shortBar, {20.0f, 0.0f, 0.0f, 0.0f, 0.01f, 0.99f, 0.995f}}};
-    for (const auto& [body, expected] : bodies) {
-        const Pose pose = body->getPose();
-        EXPECT_EQ((std::vector{pose.x, pose.y, pose.angle, body->inverseMass, body->inverseInertia,
-                               body->linearDamping, body->angularDamping}),
-                  expected);
-    }
-    EXPECT_EQ(std::bit_cast<uint32_t>(car.getPose().angle), 0x40490FDBu) << "the car faces -y";
-    std::vector<const Body*> list;
-    for (const WorldNode* node = arenaWorld.head; node != nullptr; node = node->next) {
-        list.push_back(node->body);
-    }
-    EXPECT_EQ(list, (std::vector<const Body*>{&square, &shortBar, &longBar, &car}));
 }
 
 TEST(ArenaTick, UpPushesAlongTheNoseLeftAndRightTurnOppositeKeysCancelAndTheStepDamps) {
@@ -93,9 +69,8 @@ TEST(ArenaTick, UpPushesAlongTheNoseLeftAndRightTurnOppositeKeysCancelAndTheStep
     EXPECT_FLOAT_EQ(longBar.angularVelocity, 0.0002f) << "and the bars' turn doubles too";
     EXPECT_FLOAT_EQ(shortBar.angularVelocity, -0.0003f);
 
-    // From a coasting car: no key only damps, Left and Right turn it, opposite keys cancel.
+    // (Keys, spin added, tolerance) on a coasting car: Left and Right turn, opposite keys cancel.
     const std::tuple<HeldKeys, float, float> cases[] = {
-        // keys, spin added, tolerance
         {none, 0.0f, 0.0f},       {left, 0.0005f, 1e-9f}, {right, -0.0005f, 1e-9f},
         {leftRight, 0.0f, 1e-9f}, {downUp, 0.0f, 1e-9f},  {allFour, 0.0f, 1e-9f}};
     for (const auto& [keys, turn, tolerance] : cases) {
@@ -103,10 +78,9 @@ TEST(ArenaTick, UpPushesAlongTheNoseLeftAndRightTurnOppositeKeysCancelAndTheStep
         car.velocity = {0.01f, -0.02f};
         car.angularVelocity = 0.003f;
         tickArena(keys, 100);
-        EXPECT_NEAR(car.velocity.x, 0.01f * 0.995f, tolerance) << "left " << keys.left;
-        EXPECT_NEAR(car.velocity.y, -0.02f * 0.995f, tolerance) << "down " << keys.down;
-        EXPECT_NEAR(car.angularVelocity, (0.003f + turn) * 0.99f, tolerance)
-            << "right " << keys.right;
+        EXPECT_NEAR(car.velocity.x, 0.01f * 0.995f, tolerance);
+        EXPECT_NEAR(car.velocity.y, -0.02f * 0.995f, tolerance);
+        EXPECT_NEAR(car.angularVelocity, (0.003f + turn) * 0.99f, tolerance) << "case " << turn;
     }
 }
 
@@ -125,17 +99,15 @@ TEST(ArenaTick, BarsSpinTowardsTheirSteadyTurnAndNeverMoveAndTicksAllocateNothin
         shortAngle = shortBar.getPose().angle;
     }
     EXPECT_EQ(scope.count(), 0u);
-    // The turn per tick follows v' = 0.995 (v + t) and settles at t / (1 - 0.995). Each meeting
-    // slows the bars for a while, so take the fastest turn.
+    // The turn per tick settles at t / (1 - 0.995); meetings slow it for a while, so take the top.
     EXPECT_NEAR(fastestLong, 0.02f, 2e-4f);
     EXPECT_NEAR(fastestShort, -0.03f, 2e-4f);
 }
 
 // A body's velocity and spin, as they are or as damping alone would leave them.
 std::array<float, 3> motion(const Body& b, bool damped = false) {
-    const float linear = damped ? b.linearDamping : 1.0f,
-                angular = damped ? b.angularDamping : 1.0f;
-    return {b.velocity.x * linear, b.velocity.y * linear, b.angularVelocity * angular};
+    const float l = damped ? b.linearDamping : 1.0f, a = damped ? b.angularDamping : 1.0f;
+    return {b.velocity.x * l, b.velocity.y * l, b.angularVelocity * a};
 }
 
 // 2980 ticks: the car runs into the long bar and the square, backs up, turns and drives on.
@@ -198,7 +170,9 @@ TEST(GridLines, SnapTowardsZeroAndSpanTheView) {
     }
 }
 
-TEST(ArenaMessages, GameObjectStartsAt100TicksAndOnlyEnterAndTickToTheStateChangeTheArena) {
+TEST(ArenaMessages, GameStartsAt100TicksEnterBuildsTheArenaAndOnlyTicksChangeIt) {
+    enterFreshArena();
+    car.setPose(0.0f, 0.0f, 0.0f);  // for MSG_ENTER to put back
     const auto send = [](GameState& to, int32_t code) {
         const Message message{code, 1, nullptr};
         to.handleMessage(&message);
@@ -211,8 +185,25 @@ TEST(ArenaMessages, GameObjectStartsAt100TicksAndOnlyEnterAndTickToTheStateChang
     setTickRate(37);
     send(game, MSG_STARTUP);
     EXPECT_EQ(getTickRate(), 100);
-    send(state, MSG_ENTER);
-    EXPECT_EQ(car.getPose().y, 15.0f) << "MSG_ENTER builds the arena";
+    send(state, MSG_ENTER);  // builds the arena
+    // x, y, angle, inverse mass and inertia, linear and angular damping
+    const std::pair<Body*, std::vector<float>> bodies[] = {
+        {&car, {1.9f, 15.0f, 3.14159265f, 1.0f, 2.0f, 0.995f, 0.99f}},
+        {&square, {0.0f, 5.0f, 0.0f, 3.0f, 5.0f, 0.99f, 0.995f}},
+        {&longBar, {5.0f, 0.0f, 0.0f, 0.0f, 0.01f, 0.99f, 0.995f}},
+        {&shortBar, {20.0f, 0.0f, 0.0f, 0.0f, 0.01f, 0.99f, 0.995f}}};
+    for (const auto& [body, expected] : bodies) {
+        const Pose pose = body->getPose();
+        EXPECT_EQ((std::vector{pose.x, pose.y, pose.angle, body->inverseMass, body->inverseInertia,
+                               body->linearDamping, body->angularDamping}),
+                  expected);
+    }
+    EXPECT_EQ(std::bit_cast<uint32_t>(car.getPose().angle), 0x40490FDBu) << "the car faces -y";
+    std::vector<const Body*> list;
+    for (const WorldNode* node = arenaWorld.head; node != nullptr; node = node->next) {
+        list.push_back(node->body);
+    }
+    EXPECT_EQ(list, (std::vector<const Body*>{&square, &shortBar, &longBar, &car}));
     for (int i = 0; i < 50; ++i) {
         send(state, MSG_TICK);  // no key is held: the bars turn and the world steps
     }

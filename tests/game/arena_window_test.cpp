@@ -1,6 +1,5 @@
 // The real program in a real window (under Xvfb), with the OpenGL probe preloaded: what it
-// shows, how it drives, how it ends, what it saves and reads back, and what start-up leaves for
-// OpenGL.
+// shows, how it drives, how it ends, what it saves and reads back, and its OpenGL set-up.
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
@@ -50,18 +49,7 @@ std::string leftColumn(const std::string& pixels) {
     return column;
 }
 
-// What the probe printed in the last run: the first mode's size as given, every mode (SDL may
-// retry one) asking for no stencil buffer, and a first frame finding culling and depth testing
-// off and blending on, in the window titled Scrapvolt.
-void expectProbed(const std::string& directory, const std::string& firstMode) {
-    const std::string printed = readFile(directory + "/stdout");
-    EXPECT_THAT(printed, StartsWith(firstMode + " stencil 0\n"));
-    EXPECT_THAT(printed, Not(ContainsRegex("stencil [^0]")));
-    EXPECT_THAT(printed, HasSubstr("\nframe depth 0 cull 0 blend 1 770 771 caption Scrapvolt\n"));
-}
-
-// The first run writes the default settings (640 x 480, windowed, gamma 1.0); the second reads
-// back 800 x 600 and leaves them as they were.
+// The first run saves the defaults (640 x 480, windowed, gamma 1.0); the second reads 800 x 600.
 TEST(ArenaWindow, ShowsDrivesSavesAndReadsTheSettingsBack) {
     const std::string directory = makeRunDirectory(), prefs = directory + "/Scrapvolt.cfg";
     const std::string defaults("\0\x80\2\0\0\xE0\1\0\0\0\0\1\0", 13),
@@ -73,8 +61,6 @@ TEST(ArenaWindow, ShowsDrivesSavesAndReadsTheSettingsBack) {
         XProgram game(SCRAPVOLT_PROGRAM, directory, {{"LD_PRELOAD", GL_PROBE_PATH}});
         ASSERT_TRUE(game.findWindow());
         if (settings == defaults) {
-            // The first frame: black, a grey grid, the white car at the centre. Holding Up moves
-            // the scene while the car stays at the centre.
             std::string first;  // a freshly mapped window may not be drawn yet
             for (int attempt = 0; attempt < 20 && !carAtCentre(first); ++attempt) {
                 std::this_thread::sleep_for(std::chrono::milliseconds(250));
@@ -105,7 +91,13 @@ TEST(ArenaWindow, ShowsDrivesSavesAndReadsTheSettingsBack) {
         game.xdotool("key Escape");
         EXPECT_EQ(game.finish(), 0);
         EXPECT_EQ(readFile(prefs), settings);
-        expectProbed(directory, settings == defaults ? "mode 640 480" : "mode 800 600");
+        // What the probe printed: the size asked for first, no stencil buffer for any mode (SDL
+        // may retry one), and a first frame with culling and depth testing off, blending on.
+        const std::string printed = readFile(directory + "/stdout");
+        EXPECT_THAT(printed, StartsWith(settings == defaults ? "mode 640 480 " : "mode 800 600 "));
+        EXPECT_THAT(printed, Not(ContainsRegex("stencil [^0]")));
+        EXPECT_THAT(printed,
+                    HasSubstr("\nframe depth 0 cull 0 blend 1 770 771 caption Scrapvolt\n"));
     }
     std::filesystem::remove_all(directory);
 }

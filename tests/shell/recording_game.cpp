@@ -31,15 +31,14 @@ long envNumber(const char* name) {
 
 void logMessage(const char* receiver, const Message* message) {
     const auto* e = static_cast<const SDL_Event*>(message->data);
-    const bool key =
-        message->code == MSG_SDL_EVENT && (e->type == SDL_KEYDOWN || e->type == SDL_KEYUP);
     if (message->code == MSG_TICK) {
         note("%s 5 %u\t%u\n", receiver, message->tick, SDL_GetTicks());
     } else if (message->code != MSG_SDL_EVENT) {
         note("%s %d\n", receiver, message->code);
+    } else if (e->type == SDL_KEYDOWN || e->type == SDL_KEYUP) {
+        note("%s event %d %d %d\n", receiver, e->type, e->key.keysym.sym, e->key.keysym.mod);
     } else {
-        note("%s event %d %d %d\n", receiver, e->type, key ? e->key.keysym.sym : e->resize.w,
-             key ? e->key.keysym.mod : e->resize.h);
+        note("%s event %d %d %d\n", receiver, e->type, e->resize.w, e->resize.h);
     }
 }
 
@@ -68,8 +67,7 @@ class RecordingGame : public Game {
         const SDL_Surface* screen = SDL_GetVideoSurface();
         const long quitAfterMs = envNumber("SHELL_TEST_QUIT_AFTER_MS");
         char data[64] = {};
-        SDL_Event quit{};
-        quit.type = SDL_QUIT;
+        SDL_Event quit{SDL_QUIT};
         if (message->code == MSG_VIDEO_RESET) {
             note("game screen %d %d %d\n", screen->w, screen->h,
                  (screen->flags & SDL_FULLSCREEN) ? 1 : 0);
@@ -94,7 +92,6 @@ class RecordingGame : public Game {
 }  // namespace
 
 Game* createGame() {
-    const char* appData = std::getenv("APPDATA");
-    logFile = std::fopen((std::string(appData != nullptr ? appData : ".") + "/log").c_str(), "w");
+    logFile = std::fopen((std::string(std::getenv("APPDATA")) + "/log").c_str(), "w");
     return new RecordingGame;
 }

@@ -34,8 +34,7 @@ std::tuple<int, std::string, std::string> runGame(
     return run;
 }
 
-// Codes: 0 STARTUP, 1 SHUTDOWN, 3 SAVE_PREFS, 4 VIDEO_RESET, 5 TICK, 6 DRAW, 7 ENTER, 8 LEAVE,
-// 10 CONFIGURE_GL.
+// 0 STARTUP 1 SHUTDOWN 3 SAVE_PREFS 4 VIDEO_RESET 5 TICK 6 DRAW 7 ENTER 8 LEAVE 10 CONFIGURE_GL
 TEST(ShellWindow, StartUpStateChangeWhileDrawingTickRateAndShutdown) {
     const auto [status, output, log] = runGame({{"SHELL_TEST_PUSH_ON_DRAW", "2"},
                                                 {"SHELL_TEST_QUIT_AFTER_MS", "2000"},
@@ -54,15 +53,13 @@ TEST(ShellWindow, StartUpStateChangeWhileDrawingTickRateAndShutdown) {
     EXPECT_THAT(log, EndsWith("\nstate1 8\nstate1 deleted\ngame 3\ngame 1\ngame deleted\n"));
     EXPECT_THAT(log, Not(HasSubstr("state0 deleted")));
 
-    // The first frame's OpenGL state: depth test, face culling and blending on, with SRC_ALPHA,
-    // ONE_MINUS_SRC_ALPHA, and gluPerspective(45, 4:3, 0.1, 400) with the z axis flipped: f /
-    // (4/3), f = 1 / tan(22.5 degrees), (far + near) / (far - near), -2 far near / (far - near).
+    // The first frame's OpenGL state: depth test, culling, blending with SRC_ALPHA and
+    // ONE_MINUS_SRC_ALPHA, and gluPerspective(45, 4:3, 0.1, 400) with the z axis flipped.
     EXPECT_THAT(output, HasSubstr("\nframe depth 1 cull 1 blend 1 770 771 caption "));
     EXPECT_THAT(output, HasSubstr("\nprojection 1.81066 0 0 0 0 2.414214 0 0 0 0 1.0005 1 0 0 "
                                   "-0.20005 0\n"));
 
-    // The ticks count on by one from the change. About 100 a second: the ticks of the batches
-    // after the first since the change, against the time from that batch to the last.
+    // Ticks count on by one from the change, about 100 a second (the first batch starts the clock).
     std::istringstream lines(log.substr(log.find("state1 7\n")));
     unsigned first = 0, last = 0, ticks = 0, number = 0;
     for (std::string line; std::getline(lines, line);) {
@@ -74,8 +71,8 @@ TEST(ShellWindow, StartUpStateChangeWhileDrawingTickRateAndShutdown) {
         }
     }
     ASSERT_GE(last - first, 800u);
-    EXPECT_NEAR(ticks, (last - first) / 10.0, 3.0);
-    std::cout << "measured: " << ticks << " MSG_TICK in " << last - first << " ms\n";
+    EXPECT_NEAR(ticks, (last - first) / 10.0, 3.0)
+        << ticks << " ticks in " << last - first << " ms";
 }
 
 TEST(ShellWindow, GameThatIsItsOwnRootHearsEachMessageOnce) {

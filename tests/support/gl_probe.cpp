@@ -36,16 +36,16 @@ extern "C" SDL_Surface* SDL_SetVideoMode(int width, int height, int bpp, Uint32 
 extern "C" void SDL_GL_SwapBuffers() {
     if (modeSet) {
         modeSet = false;
-        GLint src = 0, dst = 0;
-        glGetIntegerv(GL_BLEND_SRC, &src);
-        glGetIntegerv(GL_BLEND_DST, &dst);
+        GLint blend[2] = {};
+        GLfloat projection[16];
         char *title = nullptr, *icon = nullptr;
+        glGetIntegerv(GL_BLEND_SRC, &blend[0]);
+        glGetIntegerv(GL_BLEND_DST, &blend[1]);
+        glGetFloatv(GL_PROJECTION_MATRIX, projection);
         SDL_WM_GetCaption(&title, &icon);
         std::printf("frame depth %d cull %d blend %d %d %d caption %s\nprojection",
                     glIsEnabled(GL_DEPTH_TEST), glIsEnabled(GL_CULL_FACE), glIsEnabled(GL_BLEND),
-                    src, dst, title != nullptr ? title : "(none)");
-        GLfloat projection[16];
-        glGetFloatv(GL_PROJECTION_MATRIX, projection);
+                    blend[0], blend[1], title != nullptr ? title : "(none)");
         for (GLfloat value : projection) {
             std::printf(" %.7g", value + 0.0f);  // + 0 turns -0 into 0
         }

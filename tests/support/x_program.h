@@ -60,8 +60,7 @@ class XProgram {
     }
     ~XProgram() { finish(0); }
 
-    // Waits for its visible window (its class is the program's name) and puts the pointer over
-    // it, as there is no window manager; false when none appears.
+    // Waits for its window (class: the program's name) and puts the pointer on it (no WM).
     bool findWindow() {
         window = commandOutput("timeout 10 xdotool search --sync --onlyvisible --class " + name_);
         window = window.substr(0, window.find('\n'));
