@@ -1,6 +1,6 @@
 #pragma once
 
-#include "shell/message.h"
+#include "message.h"
 
 // A state of the game; only the current state receives per-frame messages.
 class GameState {

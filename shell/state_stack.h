@@ -2,8 +2,8 @@
 
 #include <cstdint>
 
-#include "shell/game.h"
-#include "shell/message.h"
+#include "game.h"
+#include "message.h"
 
 enum : int32_t {
     STATE_OP_NEXT = 0,

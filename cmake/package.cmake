@@ -1,0 +1,66 @@
+# Installs the engine and the shell for other programs: public headers under
+# include/scrapvolt/{physics,shell}, the static libraries, a CMake package (ScrapvoltConfig.cmake
+# with the imported targets Scrapvolt::physics, Scrapvolt::physics_draw and Scrapvolt::shell)
+# and pkg-config files. Each library has its own export set, so that a program using the physics
+# alone finds the package without OpenGL or SDL installed.
+include(CMakePackageConfigHelpers)
+
+set(package_dir ${CMAKE_INSTALL_LIBDIR}/cmake/Scrapvolt)
+set(pc_dir ${CMAKE_INSTALL_LIBDIR}/pkgconfig)
+# The .pc files find the prefix from their own place, so an install stays relocatable
+# (cmake --install --prefix, DESTDIR).
+if(IS_ABSOLUTE "${CMAKE_INSTALL_LIBDIR}")
+    set(pc_prefix "${CMAKE_INSTALL_PREFIX}")
+else()
+    file(RELATIVE_PATH pc_prefix "/${pc_dir}" "/")
+    string(REGEX REPLACE "/$" "" pc_prefix "\${pcfiledir}/${pc_prefix}")
+endif()
+
+# Installs one library: its public headers (paths relative to the project root), its export set
+# and its .pc file. DESCRIPTION and REQUIRES go into the .pc file.
+function(scrapvolt_install_library target component)
+    cmake_parse_arguments(PARSE_ARGV 2 arg "" "DESCRIPTION;REQUIRES" "HEADERS")
+    set_target_properties(${target} PROPERTIES EXPORT_NAME ${component})
+    target_include_directories(${target} INTERFACE $<INSTALL_INTERFACE:${CMAKE_INSTALL_INCLUDEDIR}>)
+    install(TARGETS ${target} EXPORT Scrapvolt_${component}
+            ARCHIVE DESTINATION ${CMAKE_INSTALL_LIBDIR})
+    foreach(header IN LISTS arg_HEADERS)
+        get_filename_component(dir ${header} DIRECTORY)
+        install(FILES ${PROJECT_SOURCE_DIR}/${header}
+                DESTINATION ${CMAKE_INSTALL_INCLUDEDIR}/scrapvolt/${dir})
+    endforeach()
+    install(EXPORT Scrapvolt_${component} NAMESPACE Scrapvolt::
+            FILE Scrapvolt_${component}.cmake DESTINATION ${package_dir})
+
+    string(REPLACE _ - pc_name "scrapvolt-${component}")
+    set(pc_description "${arg_DESCRIPTION}")
+    set(pc_requires "${arg_REQUIRES}")
+    set(pc_library ${target})
+    configure_file(${CMAKE_CURRENT_FUNCTION_LIST_DIR}/scrapvolt.pc.in ${pc_name}.pc @ONLY)
+    install(FILES ${CMAKE_CURRENT_BINARY_DIR}/${pc_name}.pc DESTINATION ${pc_dir})
+endfunction()
+
+scrapvolt_install_library(scrapvolt_physics physics
+    DESCRIPTION "2D rigid-body physics for convex polygons"
+    HEADERS physics/body.h physics/bounding_circle.h physics/contact.h physics/polygon.h
+            physics/vec2.h physics/world.h)
+scrapvolt_install_library(scrapvolt_physics_draw physics_draw
+    DESCRIPTION "Polygon::draw: the physics engine's polygons drawn with OpenGL"
+    REQUIRES "scrapvolt-physics = ${PROJECT_VERSION}, gl")
+set(components physics physics_draw)
+if(SCRAPVOLT_WITH_SHELL)
+    scrapvolt_install_library(scrapvolt_shell shell
+        DESCRIPTION "Application shell on SDL 1.2 and OpenGL; holds main, which calls createGame"
+        REQUIRES "sdl, SDL_mixer, gl, glu"
+        HEADERS shell/game.h shell/message.h shell/resource_registry.h shell/shell_globals.h
+                shell/state_stack.h shell/video_mode.h)
+    list(APPEND components shell)
+endif()
+
+configure_package_config_file(${CMAKE_CURRENT_LIST_DIR}/ScrapvoltConfig.cmake.in
+    ScrapvoltConfig.cmake INSTALL_DESTINATION ${package_dir})
+# Before 1.0 a new minor version may break the interfaces.
+write_basic_package_version_file(ScrapvoltConfigVersion.cmake COMPATIBILITY SameMinorVersion)
+install(FILES ${CMAKE_CURRENT_BINARY_DIR}/ScrapvoltConfig.cmake
+              ${CMAKE_CURRENT_BINARY_DIR}/ScrapvoltConfigVersion.cmake
+        DESTINATION ${package_dir})
