@@ -47,14 +47,14 @@ scrapvolt_install_library(scrapvolt_physics physics
 scrapvolt_install_library(scrapvolt_physics_draw physics_draw
     DESCRIPTION "Polygon::draw: the physics engine's polygons drawn with OpenGL"
     REQUIRES "scrapvolt-physics = ${PROJECT_VERSION}, gl")
-set(components physics physics_draw)
+set(scrapvolt_components physics physics_draw)
 if(SCRAPVOLT_WITH_SHELL)
     scrapvolt_install_library(scrapvolt_shell shell
         DESCRIPTION "Application shell on SDL 1.2 and OpenGL; holds main, which calls createGame"
         REQUIRES "sdl, SDL_mixer, gl, glu"
         HEADERS shell/game.h shell/message.h shell/resource_registry.h shell/shell_globals.h
                 shell/state_stack.h shell/video_mode.h)
-    list(APPEND components shell)
+    list(APPEND scrapvolt_components shell)
 endif()
 
 configure_package_config_file(${CMAKE_CURRENT_LIST_DIR}/ScrapvoltConfig.cmake.in
