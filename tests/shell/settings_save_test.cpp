@@ -1,0 +1,185 @@
+// What the shell keeps for the player when things go wrong: the gamma and the settings file as
+// they were, the last video mode that worked, the game object, and a loop that still quits.
+#include <sys/stat.h>
+
+#include <csignal>
+#include <filesystem>
+#include <fstream>
+
+#include "shell/event_reaction.h"
+#include "shell/first_video_mode.h"
+#include "shell/frame_loop.h"
+#include "shell/preferences.h"
+#include "shell/preferences_header.h"
+#include "shell/quit_signals.h"
+#include "shell/shell_events.h"
+#include "tests/shell/test_support.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+
+uint32_t savedGamma(uint32_t stored) {
+    PrefsHeader header = encodePrefsHeader({});
+    std::memcpy(&header[9], &stored, 4);  // little-endian, like the file
+    DisplaySettings settings;
+    EXPECT_TRUE(decodePrefsHeader(header, settings));
+    const PrefsHeader saved = encodePrefsHeader(settings);
+    uint32_t bytes = 0;
+    std::memcpy(&bytes, &saved[9], 4);
+    return bytes;
+}
+
+TEST(GammaInTheFile, EveryValueOfTheKeysRangeIsSavedAsReadAndOthersAreBroughtIntoIt) {
+    for (uint32_t stored = minStoredGamma; stored <= maxStoredGamma; ++stored) {
+        ASSERT_EQ(savedGamma(stored), stored);
+    }
+    for (uint32_t stored : {0u, 1u, 0xFFFFu}) {
+        EXPECT_EQ(savedGamma(stored), minStoredGamma) << stored;
+    }
+    for (uint32_t stored : {0x28000u, 0x30000u, 0xFFFFFF7Fu, 0xFFFFFF80u, 0xFFFFFFFFu}) {
+        EXPECT_EQ(savedGamma(stored), maxStoredGamma) << stored;
+    }
+}
+
+class SettingsSave : public ShellTest {
+  protected:
+    void SetUp() override {
+        ShellTest::SetUp();
+        dir = fs::temp_directory_path() / ("settings_save_" + std::to_string(getpid()));
+        fs::create_directories(dir);
+        setenv("APPDATA", dir.c_str(), 1);
+        buildPreferencesPath(loop, "Scrapvolt");
+    }
+    void TearDown() override {
+        fs::remove_all(dir);
+        ShellTest::TearDown();
+    }
+    std::string dir;
+};
+
+TEST_F(SettingsSave, OnlyAWritableRegularFileIsReplacedKeepingItsModeAndNoStaleTemporaryFile) {
+    const std::string cfg = dir + "/Scrapvolt.cfg";
+    const auto file = [](const std::string& path, int mode) {
+        std::ofstream(path) << "old";
+        fs::permissions(path, fs::perms(mode));
+    };
+    const struct {
+        const char* what;
+        std::function<void(const std::string&)> make;
+        bool saved;
+        uintmax_t size;  // of the regular file afterwards
+    } rows[] = {
+        {"0600 file", [&](auto& path) { file(path, 0600); }, true, 13},
+        {"read-only file", [&](auto& path) { file(path, 0444); }, false, 3},
+        {"directory", [](auto& path) { fs::create_directory(path); }, false, 0},
+        {"dangling link", [](auto& path) { fs::create_symlink(path + ".gone", path); }, false, 0},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.what);
+        row.make(cfg);
+        for (const char* name : {".AbC123", ".keep", ".AbC1234"}) {
+            std::ofstream(cfg + name) << "x";
+        }
+        const auto before = fs::symlink_status(cfg);
+        journal.size = 0;
+        savePreferences(loop);
+        EXPECT_EQ(journal.text(), row.saved ? "game SAVE_PREFS" : "");
+        EXPECT_EQ(fs::symlink_status(cfg).type(), before.type());
+        EXPECT_EQ(fs::symlink_status(cfg).permissions(), before.permissions());
+        EXPECT_EQ(fs::is_regular_file(cfg) ? fs::file_size(cfg) : 0, row.size);
+        EXPECT_EQ(fs::exists(cfg + ".AbC123"), !row.saved) << "a stale temporary file";
+        EXPECT_TRUE(fs::exists(cfg + ".keep") && fs::exists(cfg + ".AbC1234"));
+        fs::remove_all(dir);
+        fs::create_directories(dir);
+    }
+}
+
+bool refuseEveryMode(int32_t, int32_t, bool, bool, bool, float) {
+    return false;
+}
+
+bool acceptEveryMode(int32_t, int32_t, bool, bool, bool, float) {
+    return true;
+}
+
+TEST_F(SettingsSave, ALostModeLeavesTheLastModeThatWorkedToBeSaved) {
+    push("root");
+    SDL_Event event{};
+    event.resize = {SDL_VIDEORESIZE, 1000, 700};
+    loop.settings = {800, 600, false, false, false, 1.0f};
+    handleShellEvent(loop, &event, acceptEveryMode);
+    EXPECT_EQ(describe(loop.workingMode), "1000x700 0x1p+0");
+    loop.settings.gamma = 1.5f;
+    event.resize = {SDL_VIDEORESIZE, 1200, 900};
+    testing::internal::CaptureStdout();
+    handleShellEvent(loop, &event, refuseEveryMode);
+    testing::internal::GetCapturedStdout();
+    EXPECT_EQ(describe(loop.settings), "1000x700 0x1.8p+0") << "the gamma is kept";
+    EXPECT_EQ(loop.exitStatus, 1);
+}
+
+TEST(FirstVideoMode, SavedSettingsThatCannotBeOpenedGiveWayToTheDefaults) {
+    static std::string tried;
+    const auto upTo1000Wide = [](int32_t w, int32_t h, bool full, bool, bool, float) {
+        tried += std::to_string(w) + "x" + std::to_string(h) + (full ? " full, " : ", ");
+        return w <= 1000 && !full;
+    };
+    DisplaySettings settings{4000, 3000, true, false, true, 1.5f};
+    EXPECT_TRUE(openFirstVideoMode(settings, upTo1000Wide, [](int) {}));
+    EXPECT_EQ(tried, "4000x3000 full, 4000x3000, 4000x3000, 640x480, ");
+    EXPECT_EQ(describe(settings), "640x480 0x1.8p+0");
+}
+
+TEST(ShellReaction, AResizeCountsOnlyInAWindowAndForAnotherSizeThanShown) {
+    SDL_Event event{};
+    event.resize = {SDL_VIDEORESIZE, 800, 600};
+    EXPECT_EQ(shellReactionTo(event, false, true, {640, 480}).kind, ShellReaction::resize);
+    EXPECT_EQ(shellReactionTo(event, false, true, {800, 600}).kind, ShellReaction::none);
+    EXPECT_EQ(shellReactionTo(event, true, true, {640, 480}).kind, ShellReaction::none);
+}
+
+TEST_F(SettingsSave, TheStackNeverDeletesTheGameObjectWhereverItStands) {
+    auto* game = new Recorder("pushed game", journal);
+    loop.stack.startWith(new Recorder("root", journal), game);
+    const int32_t pops[] = {STATE_OP_BACK, STATE_OP_REMOVE, -1};  // -1: unwind to the root
+    for (int32_t pop : pops) {
+        loop.stack.pushState(game);
+        loop.stack.requestStateOp(STATE_OP_NEXT);
+        loop.stack.applyStateOps(loop.message);
+        if (pop == -1) {
+            loop.stack.current = 0;
+            loop.stack.deleteStatesAboveCurrent();
+        } else {
+            push("above");
+            loop.stack.requestStateOp(pop);
+            loop.stack.applyStateOps(loop.message);
+        }
+        loop.stack.current = 0;
+        loop.stack.deleteStatesAboveCurrent();
+    }
+    delete game;  // as shutdown does
+    EXPECT_EQ(
+        std::count_if(journal.entries, journal.entries + journal.size,
+                      [](auto& e) { return std::string(e.who) + e.what == "pushed gameDELETED"; }),
+        1);
+}
+
+TEST_F(SettingsSave, AStreamOfEventsIsHandledAFrameAtATimeAndAQuitSignalStopsIt) {
+    push("root");
+    SDL_Event event{};
+    event.type = SDL_USEREVENT;
+    for (int i = 0; i < 100; ++i) {
+        SDL_PushEvent(&event);
+    }
+    handlePendingEvents(loop);
+    EXPECT_EQ(journal.size, maxEventsPerFrame);
+    EXPECT_FALSE(loop.quitRequested);
+    catchQuitSignals();
+    std::raise(SIGHUP);
+    handlePendingEvents(loop);
+    EXPECT_EQ(journal.size, maxEventsPerFrame) << "an event was handled after the signal";
+    EXPECT_TRUE(loop.quitRequested);
+}
+
+}  // namespace
