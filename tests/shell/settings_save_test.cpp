@@ -1,7 +1,5 @@
 // What the shell keeps for the player when things go wrong: the gamma and the settings file as
 // they were, the last video mode that worked, the game object, and a loop that still quits.
-#include <sys/stat.h>
-
 #include <csignal>
 #include <filesystem>
 #include <fstream>
@@ -46,35 +44,36 @@ TEST_F(SettingsSave, OnlyAWritableRegularFileIsReplacedKeepingItsModeAndNoStaleT
     setenv("APPDATA", dir.c_str(), 1);
     buildPreferencesPath(loop, "Scrapvolt");
     const std::string cfg = dir + "/Scrapvolt.cfg";
-    const auto file = [](const std::string& path, int mode) {
-        std::ofstream(path) << "old";
-        fs::permissions(path, fs::perms(mode));
-    };
     const struct {
         const char* what;
-        std::function<void(const std::string&)> make;
-        bool saved;
-        uintmax_t size;  // of the regular file afterwards
-    } rows[] = {
-        {"0600 file", [&](auto& path) { file(path, 0600); }, true, 13},
-        {"read-only file", [&](auto& path) { file(path, 0444); }, false, 3},
-        {"directory", [](auto& path) { fs::create_directory(path); }, false, 0},
-        {"dangling link", [](auto& path) { fs::create_symlink(path + ".gone", path); }, false, 0},
-    };
+        int mode;        // of a file holding "old"; -1: a directory, -2: a dangling link
+        uintmax_t size;  // of the regular file afterwards: 13 when saved
+    } rows[] = {{"0600 file", 0600, 13},
+                {"read-only file", 0444, 3},
+                {"directory", -1, 0},
+                {"dangling link", -2, 0}};
     for (const auto& row : rows) {
         SCOPED_TRACE(row.what);
-        row.make(cfg);
+        const bool saved = row.size == 13;
+        if (row.mode > 0) {
+            std::ofstream(cfg) << "old";
+            fs::permissions(cfg, fs::perms(row.mode));
+        } else if (row.mode == -1) {
+            fs::create_directory(cfg);
+        } else {
+            fs::create_symlink(cfg + ".gone", cfg);
+        }
         for (const char* name : {".AbC123", ".keep", ".AbC1234"}) {
             std::ofstream(cfg + name) << "x";
         }
         const auto before = fs::symlink_status(cfg);
         journal.size = 0;
         savePreferences(loop);
-        EXPECT_EQ(journal.text(), row.saved ? "game SAVE_PREFS" : "");
+        EXPECT_EQ(journal.text(), saved ? "game SAVE_PREFS" : "");
         EXPECT_EQ(fs::symlink_status(cfg).type(), before.type());
         EXPECT_EQ(fs::symlink_status(cfg).permissions(), before.permissions());
         EXPECT_EQ(fs::is_regular_file(cfg) ? fs::file_size(cfg) : 0, row.size);
-        EXPECT_EQ(fs::exists(cfg + ".AbC123"), !row.saved) << "a stale temporary file";
+        EXPECT_EQ(fs::exists(cfg + ".AbC123"), !saved) << "a stale temporary file";
         EXPECT_TRUE(fs::exists(cfg + ".keep") && fs::exists(cfg + ".AbC1234"));
         fs::remove_all(dir);
         fs::create_directories(dir);
