@@ -14,7 +14,11 @@ void centreMouse() {
     }
 }
 
+// The settings go back to the last mode that worked, keeping only the gamma, which no mode uses.
 void loseVideoMode(LoopState& loop) {
+    const float gamma = loop.settings.gamma;
+    loop.settings = loop.workingMode;
+    loop.settings.gamma = gamma;
     std::printf("Unable to open graphics mode!\n");
     std::fflush(stdout);
     loop.quitRequested = true;
@@ -36,6 +40,7 @@ void applyDisplayChange(LoopState& loop, SetVideoModeFn setMode) {
         loseVideoMode(loop);
         return;
     }
+    loop.workingMode = loop.settings;
     broadcast(loop, MSG_VIDEO_RESET);
     if (loop.mouseCaptured) {
         centreMouse();

@@ -36,7 +36,8 @@ EventReaction reactToKey(const SDL_keysym& key, bool fullScreen, bool rootIsCurr
 
 }  // namespace
 
-EventReaction shellReactionTo(const SDL_Event& event, bool fullScreen, bool rootIsCurrent) {
+EventReaction shellReactionTo(const SDL_Event& event, bool fullScreen, bool rootIsCurrent,
+                              ModeSize shown) {
     switch (event.type) {
         case SDL_ACTIVEEVENT: {
             const bool focusLost = event.active.gain == 0 && event.active.state != 0;
@@ -47,8 +48,13 @@ EventReaction shellReactionTo(const SDL_Event& event, bool fullScreen, bool root
             return react(ShellReaction::captureMouse);
         case SDL_QUIT:
             return react(ShellReaction::quit);
-        case SDL_VIDEORESIZE:
+        case SDL_VIDEORESIZE: {
+            const bool asShown = event.resize.w == shown.width && event.resize.h == shown.height;
+            if (fullScreen || asShown) {
+                return react(ShellReaction::none);
+            }
             return EventReaction{ShellReaction::resize, event.resize.w, event.resize.h};
+        }
         case SDL_KEYDOWN:
             return reactToKey(event.key.keysym, fullScreen, rootIsCurrent);
         default:

@@ -4,6 +4,8 @@
 
 #include <cstdint>
 
+#include "shell/video_mode.h"
+
 // What the shell itself does about one polled event, before the event goes on to the current
 // state. At most one reaction per event.
 enum class ShellReaction : uint8_t {
@@ -28,7 +30,11 @@ struct EventReaction {
 // The event and key table of the shell: quit on closing the window or Escape on the root state,
 // resize, mouse capture by a click and release by focus loss or Ctrl+Alt in a window, Alt+Return
 // and Meta+F for full screen, H (full screen only), M, B, and Escape on a deeper state.
-EventReaction shellReactionTo(const SDL_Event& event, bool fullScreen, bool rootIsCurrent);
+// A resize is taken only in a window and only for a size other than `shown`, the size of the
+// window on the screen: SDL also reports the size of each mode the program sets itself, and in
+// full screen the size is the mode's, not the player's window size.
+EventReaction shellReactionTo(const SDL_Event& event, bool fullScreen, bool rootIsCurrent,
+                              ModeSize shown = {0, 0});
 
 // True when the reaction changed a display setting, so the video mode must be set again.
 bool changesDisplay(ShellReaction kind);

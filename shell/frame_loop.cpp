@@ -2,6 +2,7 @@
 
 #include <SDL.h>
 
+#include "shell/quit_signals.h"
 #include "shell/shell_events.h"
 #include "shell/shell_globals.h"
 #include "shell/video_mode.h"
@@ -13,7 +14,14 @@ void startFrameLoop(LoopState& loop) {
 }
 
 bool handlePendingEvents(LoopState& loop) {
-    while (SDL_PollEvent(&loop.event)) {
+    // A bounded number of events a frame, and none after a quit request: a stream of events, such
+    // as a window manager answering each mode set with a resize, can then neither keep the loop
+    // from drawing nor hold up the end of the run.
+    for (int handled = 0; handled < maxEventsPerFrame; ++handled) {
+        loop.quitRequested = loop.quitRequested || quitSignalReceived();
+        if (loop.quitRequested || !SDL_PollEvent(&loop.event)) {
+            break;
+        }
         handleShellEvent(loop, &loop.event);
         if (loop.exitStatus != 0) {
             return false;

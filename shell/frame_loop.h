@@ -9,8 +9,12 @@
 // Starts the tick clock and the frame-rate window at the current time; clears a quit request.
 void startFrameLoop(LoopState& loop);
 
-// Hands every pending event to the shell's handling, which passes it on to the current state.
-// False when the run must end at once: the video mode was lost and nothing can be drawn.
+// Events handled in one frame at most; the rest wait for the next frames.
+inline constexpr int maxEventsPerFrame = 64;
+
+// Hands the pending events, up to maxEventsPerFrame, to the shell's handling, which passes each
+// on to the current state. Stops at a quit request, which a quit signal also makes. False when the
+// run must end at once: the video mode was lost and nothing can be drawn.
 bool handlePendingEvents(LoopState& loop);
 
 // While the mouse is captured: reads the buttons, puts the pointer back to the window centre

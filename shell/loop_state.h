@@ -17,6 +17,9 @@ struct LoopState {
     static constexpr int pathCapacity = 2048;
 
     DisplaySettings settings;
+    // The settings of the last video mode that was set; what is saved when a change loses the
+    // mode, so that the next start opens a mode that worked.
+    DisplaySettings workingMode;
     bool quitRequested = false;
     bool mouseCaptured = false;  // relative-mouse mode: pointer re-centred every frame
     // Status main returns after its orderly shutdown. A running video change that could not set

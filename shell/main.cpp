@@ -10,6 +10,7 @@
 #include "shell/frame_loop.h"
 #include "shell/loop_state.h"
 #include "shell/preferences.h"
+#include "shell/quit_signals.h"
 #include "shell/resource_registry.h"
 #include "shell/shell_globals.h"
 #include "shell/video_mode.h"
@@ -28,12 +29,7 @@ void createGameAndRootState(LoopState& loop) {
     loop.game = createGame();
     loop.message = Message{0, 0, nullptr};
     sendToGame(loop, MSG_CONFIGURE_GL);
-    loop.stack = StateStack{};
-    GameState* root = loop.game->createFirstState();
-    if (root == loop.game) {
-        loop.stack.notOwned = loop.game;
-    }
-    loop.stack.pushState(root);
+    loop.stack.startWith(loop.game->createFirstState(), loop.game);
     connectGameStateStack(&loop.stack);
 }
 
@@ -51,6 +47,7 @@ bool openFirstMode(LoopState& loop) {
         loop.mouseCaptured = false;
         SDL_ShowCursor(1);
     }
+    loop.workingMode = loop.settings;
     return true;
 }
 
@@ -130,6 +127,7 @@ int main(int, char**) {
     if (SDL_Init(0xFFFF) < 0) {
         return 1;
     }
+    catchQuitSignals();  // after SDL_Init, which sets handlers of its own
     static LoopState loop;
     if (!startUp(loop)) {
         return 1;

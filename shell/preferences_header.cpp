@@ -1,5 +1,7 @@
 #include "shell/preferences_header.h"
 
+#include <algorithm>
+
 namespace {
 
 constexpr uint8_t highResolutionBit = 1;
@@ -29,8 +31,8 @@ PrefsHeader encodePrefsHeader(const DisplaySettings& s) {
                                      (s.highResolution ? highResolutionBit : 0));
     putU32(&header[1], static_cast<uint32_t>(s.width));
     putU32(&header[5], static_cast<uint32_t>(s.height));
-    // Truncated toward zero. Through 64 bits, so that any gamma a file can hold (up to 65536)
-    // is written back as the same 32 bits instead of overflowing an int32.
+    // Truncated toward zero. A loaded gamma is a whole number of 1/65536 within the key's range,
+    // exact in a float, so it is written back as the bytes it was read from.
     putU32(&header[9], static_cast<uint32_t>(static_cast<int64_t>(s.gamma * 65536.0f)));
     return header;
 }
@@ -49,6 +51,7 @@ bool decodePrefsHeader(std::span<const uint8_t> bytes, DisplaySettings& settings
     settings.fullScreen = (bytes[0] & fullScreenBit) != 0;
     settings.width = width;
     settings.height = height;
-    settings.gamma = static_cast<float>(getU32(&bytes[9])) * (1.0f / 65536.0f);
+    const uint32_t gamma = std::clamp(getU32(&bytes[9]), minStoredGamma, maxStoredGamma);
+    settings.gamma = static_cast<float>(gamma) * (1.0f / 65536.0f);
     return true;
 }

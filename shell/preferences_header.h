@@ -19,6 +19,12 @@ inline constexpr int32_t maxStoredSize = 16384;
 
 PrefsHeader encodePrefsHeader(const DisplaySettings& settings);
 
+// The gamma the gamma key steps through, in 16.16 fixed point: from 1.0 up to but not including
+// 2.5. A stored gamma outside it is brought to its nearer end, so that every gamma loaded is
+// saved again as the same four bytes.
+inline constexpr uint32_t minStoredGamma = 0x10000;
+inline constexpr uint32_t maxStoredGamma = 0x27FFF;
+
 // Reads a whole header into settings. False, with settings untouched, when the header is short
 // or its window size is out of range.
 bool decodePrefsHeader(std::span<const uint8_t> bytes, DisplaySettings& settings);

@@ -74,8 +74,10 @@ void handleShellEvent(LoopState& loop, SDL_Event* event, SetVideoModeFn setMode)
         return;
     }
     const bool capturedBefore = loop.mouseCaptured;
+    const SDL_Surface* shown = SDL_GetVideoSurface();
     const EventReaction reaction =
-        shellReactionTo(*event, loop.settings.fullScreen, loop.stack.current == 0);
+        shellReactionTo(*event, loop.settings.fullScreen, loop.stack.current == 0,
+                        shown != nullptr ? ModeSize{shown->w, shown->h} : ModeSize{0, 0});
     const bool changed = carryOut(loop, reaction);
     loop.mouseCaptured = loop.mouseCaptured && mouseCaptureEnabled;
     if (changed) {

@@ -46,6 +46,12 @@ void applyRemove(StateStack& stack) {
 
 }  // namespace
 
+void StateStack::startWith(GameState* root, const GameState* gameObject) {
+    *this = StateStack{};
+    notOwned = gameObject;
+    pushState(root);
+}
+
 bool StateStack::pushState(GameState* state) {
     if (state == nullptr || count >= maxStates) {
         return false;

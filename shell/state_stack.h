@@ -25,6 +25,9 @@ struct StateStack {
     int32_t pendingCount = 0;
     const GameState* notOwned = nullptr;
 
+    // Empties the stack and makes `root` its first state. `gameObject` becomes `notOwned`: the
+    // stack never deletes it, wherever it stands, as the shell deletes it at shutdown.
+    void startWith(GameState* root, const GameState* gameObject);
     // Null while the stack is empty.
     GameState* currentState() const { return count > 0 ? states[current] : nullptr; }
 

@@ -62,7 +62,10 @@ ViewShape shapeView(int32_t width, int32_t height) {
 
 namespace {
 
-void setFixedGlState(float aspect) {
+// SDL may keep the OpenGL context across a mode change, and with it the old mode's viewport,
+// so the viewport is set to the whole of the new screen.
+void setFixedGlState(float aspect, const SDL_Surface* surface) {
+    glViewport(0, 0, surface->w, surface->h);
     glMatrixMode(GL_PROJECTION);
     glLoadIdentity();
     gluPerspective(verticalAngle, aspect, 0.1, 400.0);
@@ -101,6 +104,6 @@ bool setVideoMode(int32_t width, int32_t height, bool fullScreen, bool multisamp
     if (screen == nullptr) {
         return false;
     }
-    setFixedGlState(view.aspect);
+    setFixedGlState(view.aspect, screen);
     return true;
 }

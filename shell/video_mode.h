@@ -33,9 +33,9 @@ struct ViewShape {
 ViewShape shapeView(int32_t width, int32_t height);
 
 // Opens (or re-opens) the window or full screen with an OpenGL context and sets the fixed GL
-// state: 45-degree perspective with eye z flipped to grow into the screen, identity model-view,
-// depth test, back-face culling and alpha blending. False when SDL refuses the mode; then no GL
-// call is made; a size that is not positive is refused the same way. The gamma is not applied
-// here.
+// state: a viewport over the whole screen, 45-degree perspective with eye z flipped to grow into
+// the screen, identity model-view, depth test, back-face culling and alpha blending. False when SDL
+// refuses the mode; then no GL call is made; a size that is not positive is refused the same way.
+// The gamma is not applied here.
 bool setVideoMode(int32_t width, int32_t height, bool fullScreen, bool multisample,
                   bool highResolution, float gamma);

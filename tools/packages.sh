@@ -3,8 +3,8 @@
 
 BUILD_PACKAGES=(g++ cmake make pkg-config libgtest-dev libgmock-dev libbenchmark-dev
     libsdl1.2-compat-dev libsdl-mixer1.2-dev libgl-dev libglu1-mesa-dev)
-# Window tests: a virtual X server with software OpenGL, input and screenshots.
-TEST_PACKAGES=(xvfb xauth xdotool imagemagick libgl1-mesa-dri)
+# Window tests: a virtual X server with software OpenGL, input, screenshots and a window manager.
+TEST_PACKAGES=(xvfb xauth xdotool imagemagick libgl1-mesa-dri openbox)
 
 package_installed() {
     dpkg-query -W -f='${Status}' "$1" 2>/dev/null | grep -q 'install ok installed'

@@ -48,8 +48,6 @@ TEST(PrefsHeader, DecodesAWholeHeaderWithAPlausibleWindowSize) {
         {headerWith(0x05, 1024, 768, 65536), "1024x768 full hi 0x1p+0"},
         {headerWith(0xFA, 640, 480, 75366), "640x480 ms 0x1.2666p+0"},  // 1.1499939
         {headerWith(0x00, 1, 16384, 98304), "1x16384 0x1.8p+0"},
-        {headerWith(0x00, 64, 48, 196608), "64x48 0x1.8p+1"},      // kept though beyond the keys
-        {headerWith(0x00, 64, 48, 0x80000000u), "64x48 0x1p+15"},  // unsigned: never negative
         {headerWith(0x07, 0, 600, 98304), nullptr},
         {headerWith(0x07, 800, 0, 98304), nullptr},
         {headerWith(0x07, 16385, 600, 98304), nullptr},
