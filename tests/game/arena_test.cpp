@@ -84,20 +84,32 @@ TEST_F(ArenaRun, StartUpAndFirstFrameDrawTheArenaFromAboveTheCar) {
     sdlScript.frames = {{}};
     const auto run = runShell();
     ASSERT_EQ(run.frames.size(), 3u);
-    EXPECT_EQ(run.frames[0],
-              lines({"SDL_Init 65535", "SDL_GL_SetAttribute DOUBLEBUFFER 1",
-                     "SDL_GL_SetAttribute DEPTH_SIZE 32", "SDL_GL_SetAttribute STENCIL_SIZE 8",
-                     "SDL_GL_SetAttribute SWAP_CONTROL 1", "SDL_GL_SetAttribute ACCELERATED_VISUAL 1",
-                     "Mix_OpenAudio 44100 32784 1 4096", "SDL_GL_SetAttribute STENCIL_SIZE 0",
-                     "SDL_WM_SetCaption Scrapvolt Scrapvolt",
-                     "SDL_GL_SetAttribute MULTISAMPLEBUFFERS 0",
-                     "SDL_GL_SetAttribute MULTISAMPLESAMPLES 0",
-                     "SDL_SetVideoMode OPENGL|RESIZABLE 640 480 0", "glMatrixMode PROJECTION",
-                     "glLoadIdentity", "gluPerspective 45 1.3333334 0.1 400", "glScalef 1 1 -1",
-                     "glMatrixMode MODELVIEW", "glLoadIdentity", "glEnable DEPTH_TEST",
-                     "glEnable CULL_FACE", "glBlendFunc SRC_ALPHA ONE_MINUS_SRC_ALPHA",
-                     "glEnable BLEND", "glDisable CULL_FACE", "glDisable DEPTH_TEST",
-                     "SDL_GetTicks 1000", "SDL_GetTicks 1000"}));
+    EXPECT_EQ(run.frames[0], lines({"SDL_Init 65535",
+                                    "SDL_GL_SetAttribute DOUBLEBUFFER 1",
+                                    "SDL_GL_SetAttribute DEPTH_SIZE 32",
+                                    "SDL_GL_SetAttribute STENCIL_SIZE 8",
+                                    "SDL_GL_SetAttribute SWAP_CONTROL 1",
+                                    "SDL_GL_SetAttribute ACCELERATED_VISUAL 1",
+                                    "Mix_OpenAudio 44100 32784 1 4096",
+                                    "SDL_GL_SetAttribute STENCIL_SIZE 0",
+                                    "SDL_WM_SetCaption Scrapvolt Scrapvolt",
+                                    "SDL_GL_SetAttribute MULTISAMPLEBUFFERS 0",
+                                    "SDL_GL_SetAttribute MULTISAMPLESAMPLES 0",
+                                    "SDL_SetVideoMode OPENGL|RESIZABLE 640 480 0",
+                                    "glMatrixMode PROJECTION",
+                                    "glLoadIdentity",
+                                    "gluPerspective 45 1.3333334 0.1 400",
+                                    "glScalef 1 1 -1",
+                                    "glMatrixMode MODELVIEW",
+                                    "glLoadIdentity",
+                                    "glEnable DEPTH_TEST",
+                                    "glEnable CULL_FACE",
+                                    "glBlendFunc SRC_ALPHA ONE_MINUS_SRC_ALPHA",
+                                    "glEnable BLEND",
+                                    "glDisable CULL_FACE",
+                                    "glDisable DEPTH_TEST",
+                                    "SDL_GetTicks 1000",
+                                    "SDL_GetTicks 1000"}));
     EXPECT_EQ(run.frames[1], "SDL_PollEvent\n" + arenaFrame(1.9f, 15, 180) +
                                  "SDL_GL_SwapBuffers\nSDL_GetTicks 1003\nSDL_GetTicks 1003\n"
                                  "SDL_Delay 7\nSDL_GetTicks 1010\nSDL_GetKeyState\n");
@@ -122,11 +134,13 @@ TEST_F(ArenaRun, ArrowKeysMoveAndTurnTheCarUnderTheCamera) {
         const std::string frame = runShell().frames[2];
         sdlScript.keys[row.key] = 0;
         const std::string camera = "glTranslatef" + numbers({-row.x, -row.y, 0}) + "\n";
-        EXPECT_NE(frame.find("glTranslatef 0 0 40\nglPushMatrix\n" + camera + gridCalls(row.x, row.y)
-                  + "glPushMatrix\nglTranslatef" + numbers({row.x, row.y, 0}) +
-                             "\nglRotatef" + numbers({row.angle * 180.0f * 0.31830987f, 0, 0, 1})),
-                  std::string::npos)
-            << row.key << "\n" << frame;
+        EXPECT_NE(
+            frame.find("glTranslatef 0 0 40\nglPushMatrix\n" + camera + gridCalls(row.x, row.y) +
+                       "glPushMatrix\nglTranslatef" + numbers({row.x, row.y, 0}) + "\nglRotatef" +
+                       numbers({row.angle * 180.0f * 0.31830987f, 0, 0, 1})),
+            std::string::npos)
+            << row.key << "\n"
+            << frame;
     }
 }
 
@@ -140,10 +154,14 @@ TEST(ArenaControls, KeysPushAndTurnTheCarAndTheBarsTurnAtAnyTickRate) {
         int rate;
         float vy, spin, longSpin, shortSpin;
     } rows[] = {
-        {none, 100, 0, 0, 0.0001f, -0.00015f},   {up, 100, -0.003f, 0, 0.0001f, -0.00015f},
-        {down, 100, 0.003f, 0, 0.0001f, -0.00015f}, {left, 100, 0, 0.0005f, 0.0001f, -0.00015f},
-        {right, 100, 0, -0.0005f, 0.0001f, -0.00015f}, {all, 100, 0, 0, 0.0001f, -0.00015f},
-        {up, 50, -0.006f, 0, 0.0002f, -0.0003f},  {left, 200, 0, 0.00025f, 0.00005f, -0.000075f},
+        {none, 100, 0, 0, 0.0001f, -0.00015f},
+        {up, 100, -0.003f, 0, 0.0001f, -0.00015f},
+        {down, 100, 0.003f, 0, 0.0001f, -0.00015f},
+        {left, 100, 0, 0.0005f, 0.0001f, -0.00015f},
+        {right, 100, 0, -0.0005f, 0.0001f, -0.00015f},
+        {all, 100, 0, 0, 0.0001f, -0.00015f},
+        {up, 50, -0.006f, 0, 0.0002f, -0.0003f},
+        {left, 200, 0, 0.00025f, 0.00005f, -0.000075f},
     };
     for (const auto& row : rows) {
         for (Body* body : {&car, &longBar, &shortBar, &square}) {
@@ -190,9 +208,9 @@ std::vector<float> arenaState() {
     std::vector<float> values;
     for (Body* b : {&car, &square, &longBar, &shortBar}) {
         const Pose p = b->getPose();
-        values.insert(values.end(), {p.x, p.y, p.angle, b->velocity.x, b->velocity.y,
-                                     b->angularVelocity, b->inverseMass, b->inverseInertia,
-                                     b->linearDamping, b->angularDamping});
+        values.insert(values.end(),
+                      {p.x, p.y, p.angle, b->velocity.x, b->velocity.y, b->angularVelocity,
+                       b->inverseMass, b->inverseInertia, b->linearDamping, b->angularDamping});
     }
     return values;
 }
@@ -214,11 +232,11 @@ TEST(ArenaMessages, EnterBuildsTheArenaStartupSets100TicksAndOtherMessagesChange
         to.handleMessage(&message);
     };
     send(state, MSG_ENTER);  // poses and parameters; the velocities stay
-    EXPECT_EQ(arenaState(),
-              (std::vector<float>{1.9f, 15, 3.14159265f, 1, 2, 0, 1, 2, 0.995f, 0.99f,  // car
-                                  0, 5, 0, 0, 0, 0, 3, 5, 0.99f, 0.995f,                // square
-                                  5, 0, 0, 0, 0, 0, 0, 0.01f, 0.99f, 0.995f,
-                                  20, 0, 0, 0, 0, 0, 0, 0.01f, 0.99f, 0.995f}));
+    EXPECT_EQ(arenaState(), (std::vector<float>{
+                                1.9f, 15, 3.14159265f, 1, 2, 0, 1, 2,     0.995f, 0.99f,   // car
+                                0,    5,  0,           0, 0, 0, 3, 5,     0.99f,  0.995f,  // square
+                                5,    0,  0,           0, 0, 0, 0, 0.01f, 0.99f,  0.995f,
+                                20,   0,  0,           0, 0, 0, 0, 0.01f, 0.99f,  0.995f}));
     std::vector<const Body*> list;
     for (const WorldNode* node = arenaWorld.head; node != nullptr; node = node->next) {
         list.push_back(node->body);
@@ -241,8 +259,10 @@ TEST(ArenaMessages, EnterBuildsTheArenaStartupSets100TicksAndOtherMessagesChange
 }
 
 TEST(Grid, SnapsTowardsZeroAndSpansTheView) {
-    const std::pair<Vec2, Vec2> rows[] = {
-        {{12.3f, -7.9f}, {10, -5}}, {{4.9f, 4.9f}, {0, 0}}, {{5, 5}, {5, 5}}, {{-12.3f, 7.9f}, {-10, 5}}};
+    const std::pair<Vec2, Vec2> rows[] = {{{12.3f, -7.9f}, {10, -5}},
+                                          {{4.9f, 4.9f}, {0, 0}},
+                                          {{5, 5}, {5, 5}},
+                                          {{-12.3f, 7.9f}, {-10, 5}}};
     for (const auto& [camera, snapped] : rows) {
         std::vector<float> drawn;
         for (const GridLine& line : gridLines(camera.x, camera.y)) {
@@ -254,4 +274,6 @@ TEST(Grid, SnapsTowardsZeroAndSpansTheView) {
 
 }  // namespace
 
-Game* createGame() { return new ArenaGame; }
+Game* createGame() {
+    return new ArenaGame;
+}

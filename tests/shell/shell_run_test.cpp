@@ -16,8 +16,8 @@
 
 namespace {
 
-const char* const names[] = {"STARTUP",     "SHUTDOWN", "LOAD_PREFS", "SAVE_PREFS",
-                             "VIDEO_RESET", "TICK",     "DRAW",       "ENTER",
+const char* const names[] = {"STARTUP",     "SHUTDOWN",  "LOAD_PREFS",  "SAVE_PREFS",
+                             "VIDEO_RESET", "TICK",      "DRAW",        "ENTER",
                              "LEAVE",       "SDL_EVENT", "CONFIGURE_GL"};
 
 struct {
@@ -161,17 +161,17 @@ TEST_F(Shell, StartUpFrameAndShutdownMakeTheirCallsAndSendTheirMessagesInOrder) 
                                     "SDL_GetTicks 1000",
                                     "SDL_GetTicks 1000"}));
     // 3 ms of drawing, then a wait of 7 ms for the next tick.
-    EXPECT_EQ(run.frames[2],
-              lines({"SDL_PollEvent", "SDL_GetMouseState", "SDL_WarpMouse 360 240",
-                     "game DRAW 80 20 1", "state0 DRAW", "SDL_GL_SwapBuffers", "SDL_GetTicks 1013",
-                     "SDL_GetTicks 1013", "SDL_Delay 7", "SDL_GetTicks 1020", "game TICK 2",
-                     "state0 TICK 2"}));
-    EXPECT_EQ(run.frames[3],
-              lines({"SDL_PollEvent", "SDL_ShowCursor 0", "state0 SDL_EVENT 12", "SDL_PollEvent",
-                     "game DRAW 80 20 1", "state0 DRAW", "SDL_GL_SwapBuffers", "SDL_GetTicks 1023",
-                     "SDL_GetTicks 1023", "SDL_Delay 7", "SDL_GetTicks 1030", "game TICK 3",
-                     "state0 TICK 3", "state0 LEAVE", "game SAVE_PREFS  13", "game SHUTDOWN",
-                     "game deleted", "resource deleted", "Mix_CloseAudio", "SDL_Quit"}));
+    EXPECT_EQ(run.frames[2], lines({"SDL_PollEvent", "SDL_GetMouseState", "SDL_WarpMouse 360 240",
+                                    "game DRAW 80 20 1", "state0 DRAW", "SDL_GL_SwapBuffers",
+                                    "SDL_GetTicks 1013", "SDL_GetTicks 1013", "SDL_Delay 7",
+                                    "SDL_GetTicks 1020", "game TICK 2", "state0 TICK 2"}));
+    EXPECT_EQ(
+        run.frames[3],
+        lines({"SDL_PollEvent",     "SDL_ShowCursor 0", "state0 SDL_EVENT 12", "SDL_PollEvent",
+               "game DRAW 80 20 1", "state0 DRAW",      "SDL_GL_SwapBuffers",  "SDL_GetTicks 1023",
+               "SDL_GetTicks 1023", "SDL_Delay 7",      "SDL_GetTicks 1030",   "game TICK 3",
+               "state0 TICK 3",     "state0 LEAVE",     "game SAVE_PREFS  13", "game SHUTDOWN",
+               "game deleted",      "resource deleted", "Mix_CloseAudio",      "SDL_Quit"}));
     EXPECT_EQ(std::tuple(run.status, run.output, run.allocations), std::tuple(0, "", 0L));
     EXPECT_EQ(prefs(), std::string("\4\0\4\0\0\0\3\0\0\0\x80\1\0lap 3", 18));
 }
@@ -210,27 +210,31 @@ TEST_F(Shell, HotKeysResizesAndTheMouseCapture) {
         std::vector<SDL_Event> events;
         std::string calls;
     } rows[] = {
-        {{key(SDLK_m, KMOD_LSHIFT)}, poll + change(window + "640 480", "16", "1.3333334", "60") +
-                                         shown + keyDown + poll},
+        {{key(SDLK_m, KMOD_LSHIFT)},
+         poll + change(window + "640 480", "16", "1.3333334", "60") + shown + keyDown + poll},
         {{key(SDLK_RETURN, KMOD_LALT)},
          poll + change(full + "720 480", "16", "1.5", "67.5", "360 240") + hidden + keyDown + poll +
              held + "SDL_WarpMouse 360 240\n"},
-        {{key(SDLK_h)}, poll + change(full + "1024 768", "16", "1.3333334", "60", "512 384") +
-                            hidden + keyDown + poll + held + "SDL_WarpMouse 512 384\n"},
+        {{key(SDLK_h)},
+         poll + change(full + "1024 768", "16", "1.3333334", "60", "512 384") + hidden + keyDown +
+             poll + held + "SDL_WarpMouse 512 384\n"},
         {{key(SDLK_f, KMOD_RMETA)},
          poll + change(window + "640 480", "16", "1.3333334", "60") + shown + keyDown + poll},
-        {{key(SDLK_m)}, poll + change(window + "640 480", "0", "1.3333334", "60") + shown +
-                            keyDown + poll},
+        {{key(SDLK_m)},
+         poll + change(window + "640 480", "0", "1.3333334", "60") + shown + keyDown + poll},
         {{resize(2000, 400)},
-         poll + change(window + "2000 500", "0", "4", "180") + shown + "state0 SDL_EVENT 16\n" + poll},
-        {{resize(1601, 400)}, poll + change(window + "1601 400", "0", "4.0025", "180.1125") +
-                                  shown + "state0 SDL_EVENT 16\n" + poll},
-        {{resize(800, 600)}, poll + change(window + "800 600", "0", "1.3333334", "60") + shown +
-                                 "state0 SDL_EVENT 16\n" + poll},
+         poll + change(window + "2000 500", "0", "4", "180") + shown + "state0 SDL_EVENT 16\n" +
+             poll},
+        {{resize(1601, 400)},
+         poll + change(window + "1601 400", "0", "4.0025", "180.1125") + shown +
+             "state0 SDL_EVENT 16\n" + poll},
+        {{resize(800, 600)},
+         poll + change(window + "800 600", "0", "1.3333334", "60") + shown +
+             "state0 SDL_EVENT 16\n" + poll},
         {{key(SDLK_b)}, poll + "SDL_SetGamma 1.15 1.15 1.15\n" + shown + keyDown + poll},
         {std::vector(9, key(SDLK_b)), gammaPresses + poll},
-        {{key(SDLK_RETURN), key(SDLK_f), key(SDLK_h)}, poll + shown + keyDown + poll + shown +
-                                                           keyDown + poll + shown + keyDown + poll},
+        {{key(SDLK_RETURN), key(SDLK_f), key(SDLK_h)},
+         poll + shown + keyDown + poll + shown + keyDown + poll + shown + keyDown + poll},
         {{click}, poll + shown + "state0 SDL_EVENT 5\n" + poll},
         {{key(SDLK_c)}, poll + shown + keyDown + poll},
         {{click}, poll + hidden + "state0 SDL_EVENT 5\n" + poll + held + centre},
@@ -312,17 +316,24 @@ TEST_F(Shell, RefusedModesFallBackAndWithNoModeLeftTheRunEnds) {
         int flags;  // the flags saved; -1: nothing saved
     } rows[] = {
         {"x", {}, "depth 32, " + plain + window + plain + window, 0, 0},
-        {"xx", {}, "depth 32, " + plain + window + plain + window + "depth 24, " + plain + window,
-         0, 0},
-        {"xxxxxx", {}, "depth 32, " + plain + window + plain + window + "depth 24, " + plain +
-                           window + plain + window + "depth 16, " + plain + window + plain + window,
-         1, -1},
-        {".x", {key(SDLK_RETURN, KMOD_RALT)}, "depth 32, " + plain + window + plain + full +
-                                                  plain + window, 0, 0},
-        {".x", {key(SDLK_m)}, "depth 32, " + plain + window + ms + window + plain + window, 0,
+        {"xx",
+         {},
+         "depth 32, " + plain + window + plain + window + "depth 24, " + plain + window,
+         0,
          0},
-        {".xx", {key(SDLK_m)}, "depth 32, " + plain + window + ms + window + plain + window, 1,
+        {"xxxxxx",
+         {},
+         "depth 32, " + plain + window + plain + window + "depth 24, " + plain + window + plain +
+             window + "depth 16, " + plain + window + plain + window,
+         1,
+         -1},
+        {".x",
+         {key(SDLK_RETURN, KMOD_RALT)},
+         "depth 32, " + plain + window + plain + full + plain + window,
+         0,
          0},
+        {".x", {key(SDLK_m)}, "depth 32, " + plain + window + ms + window + plain + window, 0, 0},
+        {".xx", {key(SDLK_m)}, "depth 32, " + plain + window + ms + window + plain + window, 1, 0},
     };
     for (const auto& row : rows) {
         SCOPED_TRACE(row.refused);
@@ -336,15 +347,21 @@ TEST_F(Shell, RefusedModesFallBackAndWithNoModeLeftTheRunEnds) {
                  at = frame.find("SDL_", at + 1)) {
                 const std::string line = frame.substr(at, frame.find('\n', at) - at);
                 tried += line.starts_with("SDL_SetVideoMode") ? line + ", " : "";
-                tried += line.starts_with("SDL_GL_SetAttribute DEPTH") ? "depth " + line.substr(31) + ", " : "";
-                tried += line.starts_with("SDL_GL_SetAttribute MULTISAMPLEB") ? "ms " + line.substr(39) + ", " : "";
+                tried += line.starts_with("SDL_GL_SetAttribute DEPTH")
+                             ? "depth " + line.substr(31) + ", "
+                             : "";
+                tried += line.starts_with("SDL_GL_SetAttribute MULTISAMPLEB")
+                             ? "ms " + line.substr(39) + ", "
+                             : "";
             }
             all += frame;
         }
         EXPECT_EQ(tried, row.tried);
-        EXPECT_EQ(std::tuple(run.status, run.output), std::tuple(row.status, row.status ? lost : ""));
+        EXPECT_EQ(std::tuple(run.status, run.output),
+                  std::tuple(row.status, row.status ? lost : ""));
         EXPECT_EQ(prefs().substr(0, 1), row.flags < 0 ? "" : std::string(1, char(row.flags)));
-        EXPECT_TRUE(all.ends_with("game deleted\nresource deleted\nMix_CloseAudio\nSDL_Quit\n")) << all;
+        EXPECT_TRUE(all.ends_with("game deleted\nresource deleted\nMix_CloseAudio\nSDL_Quit\n"))
+            << all;
     }
 }
 

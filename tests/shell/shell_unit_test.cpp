@@ -27,9 +27,9 @@ TEST(TickScheduler, WaitsToTheNearestMillisecondThenRunsTheDueTicksKeepingTheFra
         int32_t rate;
         tuple<uint32_t, uint32_t, uint32_t, uint32_t> dueSleepBaseRemainder;
     } rows[] = {
-        {1000, 0, 1003, 100, {0, 7, 1000, 0}},  {1003, 0, 1010, 100, {0, 3, 1003, 0}},
-        {1000, 0, 1010, 100, {1, 0, 1010, 0}},  {1010, 0, 1030, 60, {1, 0, 1030, 200}},
-        {1030, 200, 1060, 60, {2, 0, 1060, 0}}, {1060, 0, 1060, 60, {0, 17, 1060, 0}},
+        {1000, 0, 1003, 100, {0, 7, 1000, 0}},          {1003, 0, 1010, 100, {0, 3, 1003, 0}},
+        {1000, 0, 1010, 100, {1, 0, 1010, 0}},          {1010, 0, 1030, 60, {1, 0, 1030, 200}},
+        {1030, 200, 1060, 60, {2, 0, 1060, 0}},         {1060, 0, 1060, 60, {0, 17, 1060, 0}},
         {0xFFFFFFF0u, 0, 0x10, 100, {3, 0, 0x10, 200}}, {0x10, 200, 0x10, 3, {0, 267, 0x10, 200}},
     };
     for (const auto& row : rows) {
@@ -148,7 +148,8 @@ TEST(StateStack, OperationsApplyNewestFirstAndUnworkableOnesAreDropped) {
     for (int i = 0; i < StateStack::maxStates; ++i) {
         ASSERT_TRUE(full.pushState(&s) && full.requestStateOp(STATE_OP_NEXT));
     }
-    EXPECT_FALSE(full.pushState(&s) || full.requestStateOp(STATE_OP_NEXT) || full.pushState(nullptr));
+    EXPECT_FALSE(full.pushState(&s) || full.requestStateOp(STATE_OP_NEXT) ||
+                 full.pushState(nullptr));
 }
 
 struct Resource : GlResource {

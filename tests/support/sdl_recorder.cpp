@@ -48,9 +48,15 @@ void append(std::string_view text) {
 
 const char* glName(GLenum value) {
     static const std::pair<GLenum, const char*> names[] = {
-        {GL_PROJECTION, "PROJECTION"}, {GL_MODELVIEW, "MODELVIEW"},    {GL_DEPTH_TEST, "DEPTH_TEST"},
-        {GL_CULL_FACE, "CULL_FACE"},   {GL_BLEND, "BLEND"},            {GL_TEXTURE_2D, "TEXTURE_2D"},
-        {GL_SRC_ALPHA, "SRC_ALPHA"},   {GL_LINES, "LINES"},            {GL_POLYGON, "POLYGON"},
+        {GL_PROJECTION, "PROJECTION"},
+        {GL_MODELVIEW, "MODELVIEW"},
+        {GL_DEPTH_TEST, "DEPTH_TEST"},
+        {GL_CULL_FACE, "CULL_FACE"},
+        {GL_BLEND, "BLEND"},
+        {GL_TEXTURE_2D, "TEXTURE_2D"},
+        {GL_SRC_ALPHA, "SRC_ALPHA"},
+        {GL_LINES, "LINES"},
+        {GL_POLYGON, "POLYGON"},
         {GL_ONE_MINUS_SRC_ALPHA, "ONE_MINUS_SRC_ALPHA"},
         {GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT, "COLOR|DEPTH"}};
     for (const auto& [known, name] : names) {
@@ -151,20 +157,24 @@ int SDL_Init(Uint32 flags) {
     record({"SDL_Init"}, {double(flags)});
     return sdlScript.initResult;
 }
-void SDL_Quit() { record({"SDL_Quit"}); }
+void SDL_Quit() {
+    record({"SDL_Quit"});
+}
 int Mix_OpenAudio(int frequency, Uint16 format, int channels, int chunkSize) {
-    record({"Mix_OpenAudio"}, {double(frequency), double(format), double(channels),
-                               double(chunkSize)});
+    record({"Mix_OpenAudio"},
+           {double(frequency), double(format), double(channels), double(chunkSize)});
     return 0;
 }
-void Mix_CloseAudio() { record({"Mix_CloseAudio"}); }
+void Mix_CloseAudio() {
+    record({"Mix_CloseAudio"});
+}
 
 int SDL_GL_SetAttribute(SDL_GLattr attribute, int value) {
     static const char* const names[] = {
-        "RED_SIZE",      "GREEN_SIZE",         "BLUE_SIZE",          "ALPHA_SIZE",
-        "BUFFER_SIZE",   "DOUBLEBUFFER",       "DEPTH_SIZE",         "STENCIL_SIZE",
-        "ACCUM_RED",     "ACCUM_GREEN",        "ACCUM_BLUE",         "ACCUM_ALPHA",
-        "STEREO",        "MULTISAMPLEBUFFERS", "MULTISAMPLESAMPLES", "ACCELERATED_VISUAL",
+        "RED_SIZE",    "GREEN_SIZE",         "BLUE_SIZE",          "ALPHA_SIZE",
+        "BUFFER_SIZE", "DOUBLEBUFFER",       "DEPTH_SIZE",         "STENCIL_SIZE",
+        "ACCUM_RED",   "ACCUM_GREEN",        "ACCUM_BLUE",         "ACCUM_ALPHA",
+        "STEREO",      "MULTISAMPLEBUFFERS", "MULTISAMPLESAMPLES", "ACCELERATED_VISUAL",
         "SWAP_CONTROL"};
     record({"SDL_GL_SetAttribute", attribute <= SDL_GL_SWAP_CONTROL ? names[attribute] : "?"},
            {double(value)});
@@ -182,7 +192,8 @@ SDL_Rect** SDL_ListModes(SDL_PixelFormat* format, Uint32 flags) {
 }
 
 SDL_Surface* SDL_SetVideoMode(int width, int height, int bpp, Uint32 flags) {
-    record({"SDL_SetVideoMode", rec::flagNames(flags)}, {double(width), double(height), double(bpp)});
+    record({"SDL_SetVideoMode", rec::flagNames(flags)},
+           {double(width), double(height), double(bpp)});
     const size_t call = rec::modeCalls++;
     if (call < sdlScript.refused.size() && sdlScript.refused[call] == 'x') {
         return nullptr;
@@ -238,7 +249,9 @@ Uint8 SDL_GetMouseState(int* x, int* y) {
     *y = sdlScript.mouseY;
     return sdlScript.mouseButtons;
 }
-void SDL_WarpMouse(Uint16 x, Uint16 y) { record({"SDL_WarpMouse"}, {double(x), double(y)}); }
+void SDL_WarpMouse(Uint16 x, Uint16 y) {
+    record({"SDL_WarpMouse"}, {double(x), double(y)});
+}
 int SDL_ShowCursor(int toggle) {
     record({"SDL_ShowCursor"}, {double(toggle)});
     const int before = rec::cursor;
@@ -268,26 +281,54 @@ void SDL_Delay(Uint32 ms) {
 
 // OpenGL and GLU:
 
-void glMatrixMode(GLenum mode) { record({"glMatrixMode", rec::glName(mode)}); }
-void glLoadIdentity() { record({"glLoadIdentity"}); }
+void glMatrixMode(GLenum mode) {
+    record({"glMatrixMode", rec::glName(mode)});
+}
+void glLoadIdentity() {
+    record({"glLoadIdentity"});
+}
 void gluPerspective(GLdouble fovy, GLdouble aspect, GLdouble zNear, GLdouble zFar) {
     record({"gluPerspective"}, {fovy, aspect, zNear, zFar});
 }
-void glScalef(GLfloat x, GLfloat y, GLfloat z) { record({"glScalef"}, {x, y, z}); }
-void glEnable(GLenum cap) { record({"glEnable", rec::glName(cap)}); }
-void glDisable(GLenum cap) { record({"glDisable", rec::glName(cap)}); }
+void glScalef(GLfloat x, GLfloat y, GLfloat z) {
+    record({"glScalef"}, {x, y, z});
+}
+void glEnable(GLenum cap) {
+    record({"glEnable", rec::glName(cap)});
+}
+void glDisable(GLenum cap) {
+    record({"glDisable", rec::glName(cap)});
+}
 void glBlendFunc(GLenum source, GLenum target) {
     record({"glBlendFunc", rec::glName(source), rec::glName(target)});
 }
-void glClear(GLbitfield mask) { record({"glClear", rec::glName(mask)}); }
-void glColor3f(GLfloat r, GLfloat g, GLfloat b) { record({"glColor3f"}, {r, g, b}); }
-void glPushMatrix() { record({"glPushMatrix"}); }
-void glPopMatrix() { record({"glPopMatrix"}); }
-void glTranslatef(GLfloat x, GLfloat y, GLfloat z) { record({"glTranslatef"}, {x, y, z}); }
+void glClear(GLbitfield mask) {
+    record({"glClear", rec::glName(mask)});
+}
+void glColor3f(GLfloat r, GLfloat g, GLfloat b) {
+    record({"glColor3f"}, {r, g, b});
+}
+void glPushMatrix() {
+    record({"glPushMatrix"});
+}
+void glPopMatrix() {
+    record({"glPopMatrix"});
+}
+void glTranslatef(GLfloat x, GLfloat y, GLfloat z) {
+    record({"glTranslatef"}, {x, y, z});
+}
 void glRotatef(GLfloat angle, GLfloat x, GLfloat y, GLfloat z) {
     record({"glRotatef"}, {angle, x, y, z});
 }
-void glBegin(GLenum mode) { record({"glBegin", rec::glName(mode)}); }
-void glEnd() { record({"glEnd"}); }
-void glVertex2f(GLfloat x, GLfloat y) { record({"glVertex2f"}, {x, y}); }
-void glVertex2fv(const GLfloat* v) { record({"glVertex2fv"}, {v[0], v[1]}); }
+void glBegin(GLenum mode) {
+    record({"glBegin", rec::glName(mode)});
+}
+void glEnd() {
+    record({"glEnd"});
+}
+void glVertex2f(GLfloat x, GLfloat y) {
+    record({"glVertex2f"}, {x, y});
+}
+void glVertex2fv(const GLfloat* v) {
+    record({"glVertex2fv"}, {v[0], v[1]});
+}
