@@ -84,32 +84,18 @@ TEST_F(ArenaRun, StartUpAndFirstFrameDrawTheArenaFromAboveTheCar) {
     sdlScript.frames = {{}};
     const auto run = runShell();
     ASSERT_EQ(run.frames.size(), 3u);
-    EXPECT_EQ(run.frames[0], lines({"SDL_Init 65535",
-                                    "SDL_GL_SetAttribute DOUBLEBUFFER 1",
-                                    "SDL_GL_SetAttribute DEPTH_SIZE 32",
-                                    "SDL_GL_SetAttribute STENCIL_SIZE 8",
-                                    "SDL_GL_SetAttribute SWAP_CONTROL 1",
-                                    "SDL_GL_SetAttribute ACCELERATED_VISUAL 1",
-                                    "Mix_OpenAudio 44100 32784 1 4096",
-                                    "SDL_GL_SetAttribute STENCIL_SIZE 0",
-                                    "SDL_WM_SetCaption Scrapvolt Scrapvolt",
-                                    "SDL_GL_SetAttribute MULTISAMPLEBUFFERS 0",
-                                    "SDL_GL_SetAttribute MULTISAMPLESAMPLES 0",
-                                    "SDL_SetVideoMode OPENGL|RESIZABLE 640 480 0",
-                                    "glMatrixMode PROJECTION",
-                                    "glLoadIdentity",
-                                    "gluPerspective 45 1.3333334 0.1 400",
-                                    "glScalef 1 1 -1",
-                                    "glMatrixMode MODELVIEW",
-                                    "glLoadIdentity",
-                                    "glEnable DEPTH_TEST",
-                                    "glEnable CULL_FACE",
-                                    "glBlendFunc SRC_ALPHA ONE_MINUS_SRC_ALPHA",
-                                    "glEnable BLEND",
-                                    "glDisable CULL_FACE",
-                                    "glDisable DEPTH_TEST",
-                                    "SDL_GetTicks 1000",
-                                    "SDL_GetTicks 1000"}));
+    EXPECT_EQ(run.frames[0],
+              lines("SDL_Init 65535; SDL_GL_SetAttribute DOUBLEBUFFER 1; SDL_GL_SetAttribute "
+                    "DEPTH_SIZE 32; SDL_GL_SetAttribute STENCIL_SIZE 8; SDL_GL_SetAttribute "
+                    "SWAP_CONTROL 1; SDL_GL_SetAttribute ACCELERATED_VISUAL 1; Mix_OpenAudio 44100 "
+                    "32784 1 4096; SDL_GL_SetAttribute STENCIL_SIZE 0; SDL_WM_SetCaption Scrapvolt "
+                    "Scrapvolt; SDL_GL_SetAttribute MULTISAMPLEBUFFERS 0; SDL_GL_SetAttribute "
+                    "MULTISAMPLESAMPLES 0; SDL_SetVideoMode OPENGL|RESIZABLE 640 480 0; "
+                    "glMatrixMode PROJECTION; glLoadIdentity; gluPerspective 45 1.3333334 0.1 400; "
+                    "glScalef 1 1 -1; glMatrixMode MODELVIEW; glLoadIdentity; glEnable DEPTH_TEST; "
+                    "glEnable CULL_FACE; glBlendFunc SRC_ALPHA ONE_MINUS_SRC_ALPHA; glEnable "
+                    "BLEND; glDisable CULL_FACE; glDisable DEPTH_TEST; SDL_GetTicks 1000; "
+                    "SDL_GetTicks 1000"));
     EXPECT_EQ(run.frames[1], "SDL_PollEvent\n" + arenaFrame(1.9f, 15, 180) +
                                  "SDL_GL_SwapBuffers\nSDL_GetTicks 1003\nSDL_GetTicks 1003\n"
                                  "SDL_Delay 7\nSDL_GetTicks 1010\nSDL_GetKeyState\n");

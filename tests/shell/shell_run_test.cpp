@@ -1,11 +1,9 @@
 // The shell's main run headless against the recording SDL and OpenGL stand-ins, with a game and
 // states that record the messages they receive into the same log: whole start-ups, frames and
-// shutdowns, hot keys and fallbacks, compared line by line.
+// shutdowns, hot keys, state changes and refused modes, compared call by call.
 #include <gtest/gtest.h>
 
 #include <charconv>
-#include <filesystem>
-#include <fstream>
 
 #include "shell/resource_registry.h"
 #include "shell/shell_globals.h"
@@ -16,52 +14,29 @@
 
 namespace {
 
-const char* const names[] = {"STARTUP",     "SHUTDOWN",  "LOAD_PREFS",  "SAVE_PREFS",
-                             "VIDEO_RESET", "TICK",      "DRAW",        "ENTER",
-                             "LEAVE",       "SDL_EVENT", "CONFIGURE_GL"};
+bool gameIsRoot = false;
+int32_t pushOn = -1, pushAt = 0;  // the game pushes a state and asks for NEXT at its pushAt-th
 
-struct {
-    bool gameIsRoot = false;
-    int32_t pushOn = -1;  // the game pushes a state and asks for NEXT at its pushAt-th such message
-    int pushAt = 0;
-} options;
-
-struct Resource : GlResource {
-    ~Resource() override { record({"resource", "deleted"}); }
-    void release() override { record({"resource", "release"}); }
-    void restore() override { record({"resource", "restore"}); }
-};
-
-// Records a message; the key C switches the game's mouse capture setting.
-void note(const char* name, const Message* m) {
-    const auto* event = static_cast<const SDL_Event*>(m->data);
-    if (m->code == MSG_TICK || m->code == MSG_SDL_EVENT) {
-        record({name, names[m->code]}, {double(m->code == MSG_TICK ? m->tick : event->type)});
-    } else {
-        record({name, names[m->code]});
-    }
-    if (m->code == MSG_SDL_EVENT && event->type == SDL_KEYDOWN && event->key.keysym.sym == SDLK_c) {
-        mouseCaptureEnabled = !mouseCaptureEnabled;
-    }
-}
-
-struct State : GameState {
-    explicit State(const char* name) : name(name) {}
-    ~State() override { record({name, "deleted"}); }
-    void handleMessage(const Message* m) override { note(name, m); }
-    const char* name;
-};
-
-// The game object also records the view angle at each video reset, the mouse at each draw and
-// the offset at which it gets the preferences file; it keeps "lap 3" there.
-struct RecordingGame : Game {
-    ~RecordingGame() override { record({"game", "deleted"}); }
+// The game object ("game") and states: each message as "<name> <code name>", with the tick, the
+// event type, and for the game the view angle, the mouse and the preferences file's offset.
+struct Recorder : Game {
+    explicit Recorder(const char* name) : name(name) {}
+    ~Recorder() override { record({name, "deleted"}); }
     void handleMessage(const Message* m) override {
+        static const char* const names[] = {"STARTUP",     "SHUTDOWN",  "LOAD_PREFS",  "SAVE_PREFS",
+                                            "VIDEO_RESET", "TICK",      "DRAW",        "ENTER",
+                                            "LEAVE",       "SDL_EVENT", "CONFIGURE_GL"};
+        const auto* event = static_cast<const SDL_Event*>(m->data);
         auto* file = static_cast<FILE*>(m->data);
-        char data[16] = {};
-        if (m->code == MSG_VIDEO_RESET) {
+        char data[8] = "";
+        const bool game = name[0] == 'g';
+        if (m->code == MSG_TICK || m->code == MSG_SDL_EVENT) {
+            record({name, names[m->code]}, {double(m->code == MSG_TICK ? m->tick : event->type)});
+            // The key C switches the mouse capture setting.
+            mouseCaptureEnabled ^= m->code == MSG_SDL_EVENT && event->key.keysym.sym == SDLK_c;
+        } else if (game && m->code == MSG_VIDEO_RESET) {
             record({"game VIDEO_RESET"}, {horizontalFieldOfView});
-        } else if (m->code == MSG_DRAW) {
+        } else if (game && m->code == MSG_DRAW) {
             record({"game DRAW"}, {double(mouseDeltaX), double(mouseDeltaY), double(mouseButtons)});
         } else if (m->code == MSG_LOAD_PREFS || m->code == MSG_SAVE_PREFS) {
             const long offset = std::ftell(file);
@@ -70,217 +45,198 @@ struct RecordingGame : Game {
             }
             record({"game", names[m->code], data}, {double(offset)});
         } else {
-            note("game", m);
+            record({name, names[m->code]});
         }
-        if (m->code == options.pushOn && --options.pushAt == 0) {
-            pushState(new State("state1"));
+        if (game && m->code == pushOn && --pushAt == 0) {
+            pushState(new Recorder("state1"));
             requestStateOp(STATE_OP_NEXT);
         }
     }
     GameState* createFirstState() override {
         record({"game createFirstState"});
-        return options.gameIsRoot ? static_cast<GameState*>(this) : new State("state0");
+        return gameIsRoot ? static_cast<GameState*>(this) : new Recorder("state0");
     }
     const char* prefsName() override {
         record({"game prefsName"});
         return "Shell";
     }
+    const char* name;
+};
+
+struct Resource : GlResource {
+    ~Resource() override { record({"resource deleted"}); }
+    void release() override { record({"resource release"}); }
+    void restore() override { record({"resource restore"}); }
 };
 
 SDL_Event key(SDLKey sym, int mod = KMOD_NONE) {
     SDL_Event e{SDL_KEYDOWN};
-    e.key.keysym.sym = sym;
-    e.key.keysym.mod = static_cast<SDLMod>(mod);
+    std::tie(e.key.keysym.sym, e.key.keysym.mod) = std::tuple(sym, SDLMod(mod));
     return e;
 }
 SDL_Event resize(int w, int h) {
     SDL_Event e{SDL_VIDEORESIZE};
-    e.resize.w = w;
-    e.resize.h = h;
+    std::tie(e.resize.w, e.resize.h) = std::tuple(w, h);
     return e;
-}
-const SDL_Event quit{SDL_QUIT}, click{SDL_MOUSEBUTTONDOWN}, motion{SDL_MOUSEMOTION};
-
-std::string number(float value) {
-    char text[32];
-    return {text, std::to_chars(text, text + 32, value).ptr};
 }
 
 // Each test runs in a fresh preferences directory, with 1024x768, 720x480 and 640x400 listed.
 class Shell : public testing::Test {
   protected:
     void SetUp() override {
-        dir = makeRunDirectory();
         setenv("APPDATA", dir.c_str(), 1);
         sdlScript = SdlScript{};
         sdlScript.modes = {{0, 0, 1024, 768}, {0, 0, 720, 480}, {0, 0, 640, 400}};
     }
     void TearDown() override { std::filesystem::remove_all(dir); }
     std::string prefs() const { return readFile(dir + "/Shell.cfg"); }
-    void savePrefs(const std::string& bytes) const { std::ofstream(dir + "/Shell.cfg") << bytes; }
-    std::string dir;
+    const std::string dir = makeRunDirectory();
 };
+
+const std::string setUpGl =
+    "glMatrixMode PROJECTION; glLoadIdentity; gluPerspective 45 %; glScalef 1 1 -1; glMatrixMode "
+    "MODELVIEW; glLoadIdentity; glEnable DEPTH_TEST; glEnable CULL_FACE; glBlendFunc SRC_ALPHA "
+    "ONE_MINUS_SRC_ALPHA; glEnable BLEND; ";
+
+// setUpGl with the aspect ratio in its place.
+std::string glFor(const std::string& aspect) {
+    return std::string(setUpGl).replace(setUpGl.find('%'), 1, aspect + " 0.1 400");
+}
 
 // A full-screen start from a preferences file, two frames with the mouse captured, and a quit.
 TEST_F(Shell, StartUpFrameAndShutdownMakeTheirCallsAndSendTheirMessagesInOrder) {
-    savePrefs(std::string("\4\0\4\0\0\0\3\0\0\0\x80\1\0lap 3", 18));  // 1024x768, gamma 1.5
+    const std::string saved("\4\0\4\0\0\0\3\0\0\0\x80\1\0lap 3", 18);  // 1024x768, gamma 1.5
+    std::ofstream(dir + "/Shell.cfg") << saved;
     sdlScript.frames = {{}, {}};
     std::tie(sdlScript.mouseX, sdlScript.mouseY, sdlScript.mouseButtons) = std::tuple(400, 250, 1);
     const auto run = runShell();
     ASSERT_EQ(run.frames.size(), 4u);
-    EXPECT_EQ(run.frames[0], lines({"SDL_Init 65535",
-                                    "SDL_GL_SetAttribute DOUBLEBUFFER 1",
-                                    "SDL_GL_SetAttribute DEPTH_SIZE 32",
-                                    "SDL_GL_SetAttribute STENCIL_SIZE 8",
-                                    "SDL_GL_SetAttribute SWAP_CONTROL 1",
-                                    "SDL_GL_SetAttribute ACCELERATED_VISUAL 1",
-                                    "Mix_OpenAudio 44100 32784 1 4096",
-                                    "game CONFIGURE_GL",
-                                    "game createFirstState",
-                                    "game prefsName",
-                                    "SDL_ShowCursor 0",
-                                    "game LOAD_PREFS lap 3 13",
-                                    "SDL_ListModes NULL OPENGL|FULLSCREEN",
-                                    "SDL_GL_SetAttribute MULTISAMPLEBUFFERS 0",
-                                    "SDL_GL_SetAttribute MULTISAMPLESAMPLES 0",
-                                    "SDL_SetVideoMode OPENGL|FULLSCREEN 720 480 0",
-                                    "glMatrixMode PROJECTION",
-                                    "glLoadIdentity",
-                                    "gluPerspective 45 1.5 0.1 400",
-                                    "glScalef 1 1 -1",
-                                    "glMatrixMode MODELVIEW",
-                                    "glLoadIdentity",
-                                    "glEnable DEPTH_TEST",
-                                    "glEnable CULL_FACE",
-                                    "glBlendFunc SRC_ALPHA ONE_MINUS_SRC_ALPHA",
-                                    "glEnable BLEND",
-                                    "game STARTUP",
-                                    "game VIDEO_RESET 67.5",
-                                    "state0 VIDEO_RESET",
-                                    "state0 ENTER",
-                                    "SDL_GetTicks 1000",
-                                    "SDL_GetTicks 1000"}));
+    EXPECT_EQ(run.frames[0],
+              lines("SDL_Init 65535; SDL_GL_SetAttribute DOUBLEBUFFER 1; SDL_GL_SetAttribute "
+                    "DEPTH_SIZE 32; SDL_GL_SetAttribute STENCIL_SIZE 8; SDL_GL_SetAttribute "
+                    "SWAP_CONTROL 1; SDL_GL_SetAttribute ACCELERATED_VISUAL 1; Mix_OpenAudio "
+                    "44100 32784 1 4096; game CONFIGURE_GL; game createFirstState; game "
+                    "prefsName; SDL_ShowCursor 0; game LOAD_PREFS lap 3 13; SDL_ListModes NULL "
+                    "OPENGL|FULLSCREEN; SDL_GL_SetAttribute MULTISAMPLEBUFFERS 0; "
+                    "SDL_GL_SetAttribute MULTISAMPLESAMPLES 0; SDL_SetVideoMode OPENGL|FULLSCREEN "
+                    "720 480 0; " +
+                    glFor("1.5") +
+                    "game STARTUP; game VIDEO_RESET 67.5; state0 VIDEO_RESET; state0 ENTER; "
+                    "SDL_GetTicks 1000; SDL_GetTicks 1000"));
     // 3 ms of drawing, then a wait of 7 ms for the next tick.
-    EXPECT_EQ(run.frames[2], lines({"SDL_PollEvent", "SDL_GetMouseState", "SDL_WarpMouse 360 240",
-                                    "game DRAW 80 20 1", "state0 DRAW", "SDL_GL_SwapBuffers",
-                                    "SDL_GetTicks 1013", "SDL_GetTicks 1013", "SDL_Delay 7",
-                                    "SDL_GetTicks 1020", "game TICK 2", "state0 TICK 2"}));
-    EXPECT_EQ(
-        run.frames[3],
-        lines({"SDL_PollEvent",     "SDL_ShowCursor 0", "state0 SDL_EVENT 12", "SDL_PollEvent",
-               "game DRAW 80 20 1", "state0 DRAW",      "SDL_GL_SwapBuffers",  "SDL_GetTicks 1023",
-               "SDL_GetTicks 1023", "SDL_Delay 7",      "SDL_GetTicks 1030",   "game TICK 3",
-               "state0 TICK 3",     "state0 LEAVE",     "game SAVE_PREFS  13", "game SHUTDOWN",
-               "game deleted",      "resource deleted", "Mix_CloseAudio",      "SDL_Quit"}));
-    EXPECT_EQ(std::tuple(run.status, run.output, run.allocations), std::tuple(0, "", 0L));
-    EXPECT_EQ(prefs(), std::string("\4\0\4\0\0\0\3\0\0\0\x80\1\0lap 3", 18));
+    EXPECT_EQ(run.frames[2],
+              lines("SDL_PollEvent; SDL_GetMouseState; SDL_WarpMouse 360 240; game DRAW 80 20 1; "
+                    "state0 DRAW; SDL_GL_SwapBuffers; SDL_GetTicks 1013; SDL_GetTicks 1013; "
+                    "SDL_Delay 7; SDL_GetTicks 1020; game TICK 2; state0 TICK 2"));
+    EXPECT_EQ(run.frames[3],
+              lines("SDL_PollEvent; SDL_ShowCursor 0; state0 SDL_EVENT 12; SDL_PollEvent; game "
+                    "DRAW 80 20 1; state0 DRAW; SDL_GL_SwapBuffers; SDL_GetTicks 1023; "
+                    "SDL_GetTicks 1023; SDL_Delay 7; SDL_GetTicks 1030; game TICK 3; state0 TICK "
+                    "3; state0 LEAVE; game SAVE_PREFS  13; game SHUTDOWN; game deleted; resource "
+                    "deleted; Mix_CloseAudio; SDL_Quit"));
+    EXPECT_EQ(std::tuple(run.status, run.output, run.allocations, prefs()),
+              std::tuple(0, "", 0L, saved));
 }
 
-// A display change: release, mode, reset, (pointer), restore, reset.
-std::string change(const std::string& mode, const char* samples, const std::string& aspect,
-                   const std::string& angle, const char* warp = nullptr) {
-    const std::string reset = "game VIDEO_RESET " + angle + "\nstate0 VIDEO_RESET\n";
-    return "resource release\n" +
-           std::string(mode.find("FULL") != std::string::npos
-                           ? "SDL_ListModes NULL OPENGL|FULLSCREEN\n"
-                           : "") +
+// A display change to `mode` ("FULLSCREEN 720 480"): release, mode, reset, pointer, restore,
+// reset.
+std::string change(const std::string& mode, const char* samples, const char* aspect,
+                   const char* angle, const std::string& warp = "") {
+    const std::string reset = "game VIDEO_RESET " + std::string(angle) + "; state0 VIDEO_RESET; ";
+    return "resource release; " +
+           std::string(mode[0] == 'F' ? "SDL_ListModes NULL OPENGL|FULLSCREEN; " : "") +
            "SDL_GL_SetAttribute MULTISAMPLEBUFFERS " + (samples[0] == '0' ? "0" : "1") +
-           "\nSDL_GL_SetAttribute MULTISAMPLESAMPLES " + samples + "\nSDL_SetVideoMode " + mode +
-           " 0\nglMatrixMode PROJECTION\nglLoadIdentity\ngluPerspective 45 " + aspect +
-           " 0.1 400\nglScalef 1 1 -1\nglMatrixMode MODELVIEW\nglLoadIdentity\nglEnable "
-           "DEPTH_TEST\nglEnable CULL_FACE\nglBlendFunc SRC_ALPHA ONE_MINUS_SRC_ALPHA\nglEnable "
-           "BLEND\n" +
-           reset + (warp ? std::string("SDL_WarpMouse ") + warp + "\n" : "") +
-           "resource restore\n" + reset;
+           "; SDL_GL_SetAttribute MULTISAMPLESAMPLES " + samples + "; SDL_SetVideoMode OPENGL|" +
+           mode + " 0; " + glFor(aspect) + reset + warp + "resource restore; " + reset;
 }
 
 // One frame per row, from a 640x480 window; each row's calls up to the frame's MSG_DRAW.
-TEST_F(Shell, HotKeysResizesAndTheMouseCapture) {
-    const std::string poll = "SDL_PollEvent\n", shown = "SDL_ShowCursor 1\n",
-                      hidden = "SDL_ShowCursor 0\n", held = "SDL_GetMouseState\n",
-                      keyDown = "state0 SDL_EVENT 2\n", centre = "SDL_WarpMouse 400 300\n";
-    std::string gammaPresses;
-    for (float gamma : {0x1.4cccccp+0f, 0x1.733332p+0f, 0x1.999998p+0f, 0x1.bffffep+0f,
+TEST_F(Shell, HotKeysResizesAndTheMouseCaptureMakeTheirCallsBeforeTheEventGoesOn) {
+    // The calls of one event's handling, through to the state, then the end of the polling.
+    const auto handled = [](const std::string& calls, int cursor, int type = SDL_KEYDOWN) {
+        return "SDL_PollEvent; " + calls + "SDL_ShowCursor " + std::to_string(cursor) +
+               "; state0 SDL_EVENT " + std::to_string(type) + "; ";
+    };
+    const std::string poll = "SDL_PollEvent", held = "; SDL_GetMouseState; SDL_WarpMouse ";
+    std::string gamma = "1.15";
+    for (float value : {0x1.4cccccp+0f, 0x1.733332p+0f, 0x1.999998p+0f, 0x1.bffffep+0f,
                         0x1.e66664p+0f, 0x1.066666p+1f, 0x1.19999ap+1f, 0x1.2ccccep+1f, 1.0f}) {
-        const std::string g = number(gamma);
-        gammaPresses += poll + "SDL_SetGamma " + g + " " + g + " " + g + "\n" + shown + keyDown;
+        char text[16];
+        gamma += "; " + std::string(text, std::to_chars(text, text + 16, value).ptr);
     }
-    const std::string window = "OPENGL|RESIZABLE ", full = "OPENGL|FULLSCREEN ";
+    std::string pressesOfB;
+    for (size_t at = 0, end = 0; end != std::string::npos; at = end + 2) {
+        const std::string g = gamma.substr(at, (end = gamma.find("; ", at)) - at);
+        pressesOfB += handled("SDL_SetGamma " + g + " " + g + " " + g + "; ", 1);
+    }
     const struct {
         std::vector<SDL_Event> events;
         std::string calls;
     } rows[] = {
         {{key(SDLK_m, KMOD_LSHIFT)},
-         poll + change(window + "640 480", "16", "1.3333334", "60") + shown + keyDown + poll},
+         handled(change("RESIZABLE 640 480", "16", "1.3333334", "60"), 1) + poll},
         {{key(SDLK_RETURN, KMOD_LALT)},
-         poll + change(full + "720 480", "16", "1.5", "67.5", "360 240") + hidden + keyDown + poll +
-             held + "SDL_WarpMouse 360 240\n"},
+         handled(change("FULLSCREEN 720 480", "16", "1.5", "67.5", "SDL_WarpMouse 360 240; "), 0) +
+             poll + held + "360 240"},
         {{key(SDLK_h)},
-         poll + change(full + "1024 768", "16", "1.3333334", "60", "512 384") + hidden + keyDown +
-             poll + held + "SDL_WarpMouse 512 384\n"},
+         handled(change("FULLSCREEN 1024 768", "16", "1.3333334", "60", "SDL_WarpMouse 512 384; "),
+                 0) +
+             poll + held + "512 384"},
         {{key(SDLK_f, KMOD_RMETA)},
-         poll + change(window + "640 480", "16", "1.3333334", "60") + shown + keyDown + poll},
-        {{key(SDLK_m)},
-         poll + change(window + "640 480", "0", "1.3333334", "60") + shown + keyDown + poll},
-        {{resize(2000, 400)},
-         poll + change(window + "2000 500", "0", "4", "180") + shown + "state0 SDL_EVENT 16\n" +
-             poll},
+         handled(change("RESIZABLE 640 480", "16", "1.3333334", "60"), 1) + poll},
+        {{key(SDLK_m)}, handled(change("RESIZABLE 640 480", "0", "1.3333334", "60"), 1) + poll},
+        {{resize(2000, 400)}, handled(change("RESIZABLE 2000 500", "0", "4", "180"), 1, 16) + poll},
         {{resize(1601, 400)},
-         poll + change(window + "1601 400", "0", "4.0025", "180.1125") + shown +
-             "state0 SDL_EVENT 16\n" + poll},
+         handled(change("RESIZABLE 1601 400", "0", "4.0025", "180.1125"), 1, 16) + poll},
         {{resize(800, 600)},
-         poll + change(window + "800 600", "0", "1.3333334", "60") + shown +
-             "state0 SDL_EVENT 16\n" + poll},
-        {{key(SDLK_b)}, poll + "SDL_SetGamma 1.15 1.15 1.15\n" + shown + keyDown + poll},
-        {std::vector(9, key(SDLK_b)), gammaPresses + poll},
+         handled(change("RESIZABLE 800 600", "0", "1.3333334", "60"), 1, 16) + poll},
+        {std::vector(10, key(SDLK_b)), pressesOfB + poll},
         {{key(SDLK_RETURN), key(SDLK_f), key(SDLK_h)},
-         poll + shown + keyDown + poll + shown + keyDown + poll + shown + keyDown + poll},
-        {{click}, poll + shown + "state0 SDL_EVENT 5\n" + poll},
-        {{key(SDLK_c)}, poll + shown + keyDown + poll},
-        {{click}, poll + hidden + "state0 SDL_EVENT 5\n" + poll + held + centre},
-        {{motion}, poll + shown + "state0 SDL_EVENT 4\n" + poll + held + centre},
-        {{key(SDLK_LCTRL, KMOD_LALT)}, poll + shown + keyDown + poll},
-        {{click}, poll + hidden + "state0 SDL_EVENT 5\n" + poll + held + centre},
-        {{SDL_Event{.active = {SDL_ACTIVEEVENT, 0, SDL_APPINPUTFOCUS}}},
-         poll + shown + "state0 SDL_EVENT 1\n" + poll},
-        {{key(SDLK_ESCAPE)}, poll + shown + keyDown + poll},
+         handled("", 1) + handled("", 1) + handled("", 1) + poll},
+        {{SDL_Event{SDL_MOUSEBUTTONDOWN}}, handled("", 1, 5) + poll},  // capture not enabled
+        {{key(SDLK_c)}, handled("", 1) + poll},                        // enables it
+        {{SDL_Event{SDL_MOUSEBUTTONDOWN}}, handled("", 0, 5) + poll + held + "400 300"},
+        {{SDL_Event{SDL_MOUSEMOTION}}, handled("", 1, 4) + poll + held + "400 300"},
+        {{key(SDLK_LCTRL, KMOD_LALT)}, handled("", 1) + poll},
+        {{SDL_Event{SDL_MOUSEBUTTONDOWN}}, handled("", 0, 5) + poll + held + "400 300"},
+        {{SDL_Event{.active = {SDL_ACTIVEEVENT, 0, SDL_APPINPUTFOCUS}}}, handled("", 1, 1) + poll},
+        {{key(SDLK_ESCAPE)}, handled("", 1) + poll},
     };
     for (const auto& row : rows) {
         sdlScript.frames.push_back(row.events);
     }
     const auto run = runShell();
-    ASSERT_EQ(run.frames.size(), std::size(rows) + 1) << lines(run.frames);
+    ASSERT_EQ(run.frames.size(), std::size(rows) + 1);
     for (size_t i = 0; i < std::size(rows); ++i) {
         const std::string& frame = run.frames[i + 1];
-        EXPECT_EQ(frame.substr(0, frame.find("game DRAW")), rows[i].calls) << "row " << i;
+        EXPECT_EQ(frame.substr(0, frame.find("game DRAW")), lines(rows[i].calls)) << "row " << i;
     }
-    EXPECT_EQ(run.frames.back().substr(run.frames.back().find("state0 LEAVE")),
-              lines({"state0 LEAVE", "game SAVE_PREFS  13", "game SHUTDOWN", "game deleted",
-                     "resource deleted", "Mix_CloseAudio", "SDL_Quit"}))
-        << "Escape on the root did not end the run after its frame";
-    // 800 x 600, windowed, the high full-screen resolution, gamma 1.0, then the game's data.
+    // Escape on the root ends the run after its frame. Saved: 800 x 600, windowed, the high
+    // full-screen resolution, gamma 1.0, then the game's data.
+    EXPECT_TRUE(
+        run.frames.back().ends_with(lines("state0 LEAVE; game SAVE_PREFS  13; game "
+                                          "SHUTDOWN; game deleted; resource deleted; "
+                                          "Mix_CloseAudio; SDL_Quit")));
     EXPECT_EQ(prefs(), std::string("\1\x20\3\0\0\x58\2\0\0\0\0\1\0lap 3", 18));
 }
 
-// The messages of a run: what the game object and the states heard, and their deletion.
+// What the game object and the states heard, and their deletion, frame by frame.
 std::string messages(const ShellRun& run) {
     std::string heard;
-    for (size_t at = 0, end; at < run.frames.size(); ++at) {
-        for (size_t line = 0; line < run.frames[at].size(); line = end + 1) {
-            end = run.frames[at].find('\n', line);
-            const std::string text = run.frames[at].substr(line, end - line);
-            heard += text.starts_with("game") || text.starts_with("state") ? text + ", " : "";
+    for (const std::string& frame : run.frames) {
+        for (size_t at = 0, end; at < frame.size(); at = end + 1) {
+            const std::string line = frame.substr(at, (end = frame.find('\n', at)) - at);
+            heard += line.starts_with("game") || line.starts_with("state") ? line + ", " : "";
         }
         heard += "| ";
     }
     return heard;
 }
 
-// 35 ms frames: three ticks due in the first, four in the next.
+// 35 ms frames: three ticks are due in the first, four in the next.
 TEST_F(Shell, StateChangesStopTheTicksAndEscapeReturnsToTheRoot) {
-    sdlScript.swapMs = 35;
-    sdlScript.frames = {{}, {}, {key(SDLK_ESCAPE)}};
-    options = {false, MSG_TICK, 2};
+    std::tie(sdlScript.swapMs, sdlScript.frames, pushOn, pushAt) =
+        std::tuple(35, std::vector{std::vector<SDL_Event>{}, {}, {key(SDLK_ESCAPE)}}, MSG_TICK, 2);
     EXPECT_EQ(messages(runShell()),
               "game CONFIGURE_GL, game createFirstState, game prefsName, game STARTUP, game "
               "VIDEO_RESET 60, state0 VIDEO_RESET, state0 ENTER, | game DRAW 0 0 0, state0 DRAW, "
@@ -293,75 +249,59 @@ TEST_F(Shell, StateChangesStopTheTicksAndEscapeReturnsToTheRoot) {
               "DRAW, game TICK 4, state0 TICK 4, game TICK 5, state0 TICK 5, game TICK 6, state0 "
               "TICK 6, game TICK 7, state0 TICK 7, state0 LEAVE, game SAVE_PREFS  13, game "
               "SHUTDOWN, game deleted, | ");
-    options = {true, MSG_DRAW, 5};  // the game object is its own root state
-    sdlScript.frames = {};
+    std::tie(sdlScript.frames, gameIsRoot) =
+        std::tuple(std::vector<std::vector<SDL_Event>>{}, true);
+    pushOn = -1;
     EXPECT_EQ(messages(runShell()),
               "game CONFIGURE_GL, game createFirstState, game prefsName, game LOAD_PREFS lap 3 13, "
               "game STARTUP, game VIDEO_RESET 60, game ENTER, | game SDL_EVENT 12, game DRAW 0 0 "
               "0, game TICK 1, game TICK 2, game TICK 3, game LEAVE, game SAVE_PREFS  13, game "
               "SHUTDOWN, game deleted, | ");
+    gameIsRoot = false;
 }
 
-// Start-ups and display changes that SDL refuses in part: the modes tried, the exit status and
-// output, and the settings saved.
+// Start-ups and display changes that SDL refuses in part: the depths and modes tried, the exit
+// status, the message, and the flags saved (-1: nothing saved).
 TEST_F(Shell, RefusedModesFallBackAndWithNoModeLeftTheRunEnds) {
-    const std::string window = "SDL_SetVideoMode OPENGL|RESIZABLE 640 480 0, ",
-                      full = "SDL_SetVideoMode OPENGL|FULLSCREEN 720 480 0, ", ms = "ms 1, ",
-                      plain = "ms 0, ", lost = "Unable to open graphics mode!\n";
+    const std::string w = "window, ", ms = "ms window, ", d32 = "depth 32, ";
     const struct {
         const char* refused;
         std::vector<SDL_Event> events;
         std::string tried;
-        int status;
-        int flags;  // the flags saved; -1: nothing saved
+        int status, flags;
     } rows[] = {
-        {"x", {}, "depth 32, " + plain + window + plain + window, 0, 0},
-        {"xx",
-         {},
-         "depth 32, " + plain + window + plain + window + "depth 24, " + plain + window,
-         0,
-         0},
-        {"xxxxxx",
-         {},
-         "depth 32, " + plain + window + plain + window + "depth 24, " + plain + window + plain +
-             window + "depth 16, " + plain + window + plain + window,
-         1,
-         -1},
-        {".x",
-         {key(SDLK_RETURN, KMOD_RALT)},
-         "depth 32, " + plain + window + plain + full + plain + window,
-         0,
-         0},
-        {".x", {key(SDLK_m)}, "depth 32, " + plain + window + ms + window + plain + window, 0, 0},
-        {".xx", {key(SDLK_m)}, "depth 32, " + plain + window + ms + window + plain + window, 1, 0},
+        {"x", {}, d32 + w + w, 0, 0},
+        {"xx", {}, d32 + w + w + "depth 24, " + w, 0, 0},
+        {"xxxxxx", {}, d32 + w + w + "depth 24, " + w + w + "depth 16, " + w + w, 1, -1},
+        {".x", {key(SDLK_RETURN, KMOD_RALT)}, d32 + w + "full, " + w, 0, 0},
+        {".x", {key(SDLK_m)}, d32 + w + ms + w, 0, 0},
+        {".xx", {key(SDLK_m)}, d32 + w + ms + w, 1, 0},
     };
     for (const auto& row : rows) {
-        SCOPED_TRACE(row.refused);
         std::filesystem::remove(dir + "/Shell.cfg");
         sdlScript.refused = row.refused;
         sdlScript.frames = {row.events};
         const auto run = runShell();
-        std::string tried, all;
+        std::string all, tried;
         for (const std::string& frame : run.frames) {
-            for (size_t at = frame.find("SDL_"); at != std::string::npos;
-                 at = frame.find("SDL_", at + 1)) {
-                const std::string line = frame.substr(at, frame.find('\n', at) - at);
-                tried += line.starts_with("SDL_SetVideoMode") ? line + ", " : "";
-                tried += line.starts_with("SDL_GL_SetAttribute DEPTH")
-                             ? "depth " + line.substr(31) + ", "
-                             : "";
-                tried += line.starts_with("SDL_GL_SetAttribute MULTISAMPLEB")
-                             ? "ms " + line.substr(39) + ", "
-                             : "";
-            }
             all += frame;
         }
-        EXPECT_EQ(tried, row.tried);
-        EXPECT_EQ(std::tuple(run.status, run.output),
-                  std::tuple(row.status, row.status ? lost : ""));
-        EXPECT_EQ(prefs().substr(0, 1), row.flags < 0 ? "" : std::string(1, char(row.flags)));
-        EXPECT_TRUE(all.ends_with("game deleted\nresource deleted\nMix_CloseAudio\nSDL_Quit\n"))
-            << all;
+        for (size_t at = 0, end; at < all.size(); at = end + 1) {
+            const std::string line = all.substr(at, (end = all.find('\n', at)) - at);
+            tried += line.starts_with("SDL_GL_SetAttribute DEPTH")
+                         ? "depth " + line.substr(31) + ", "
+                         : "";
+            tried += line.ends_with("MULTISAMPLEBUFFERS 1") ? "ms " : "";
+            tried += line.starts_with("SDL_SetVideoMode")
+                         ? line.find("FULL") != std::string::npos ? "full, " : "window, "
+                         : "";
+        }
+        EXPECT_EQ(tried, row.tried) << row.refused;
+        EXPECT_EQ(std::tuple(run.status, run.output, prefs().substr(0, 1)),
+                  std::tuple(row.status, row.status ? "Unable to open graphics mode!\n" : "",
+                             row.flags < 0 ? "" : std::string(1, char(row.flags))));
+        EXPECT_TRUE(
+            all.ends_with(lines("game deleted; resource deleted; Mix_CloseAudio; SDL_Quit")));
     }
 }
 
@@ -369,5 +309,5 @@ TEST_F(Shell, RefusedModesFallBackAndWithNoModeLeftTheRunEnds) {
 
 Game* createGame() {
     resourceRegistry.add(new Resource, 7);
-    return new RecordingGame;
+    return new Recorder("game");
 }

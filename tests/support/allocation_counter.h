@@ -18,10 +18,10 @@ bool countsMalloc();
 
 // Allocations made while this object lives.
 class AllocationScope {
-  public:
+public:
     AllocationScope() : start_(allocation_counter::total()) {}
     uint64_t count() const { return allocation_counter::total() - start_; }
 
-  private:
+private:
     uint64_t start_;
 };

@@ -8,6 +8,8 @@
 
 #include <charconv>
 #include <cstring>
+#include <tuple>
+#include <utility>
 
 #include "tests/support/allocation_counter.h"
 
@@ -18,32 +20,27 @@
 
 SdlScript sdlScript;
 
-namespace rec {
+namespace {
 
-char log[1 << 20];  // fixed, so that recording allocates nothing
-size_t length = 0, lineStart = 0;
+char text[1 << 20];  // the log; fixed, so that recording allocates nothing
+size_t length = 0, lineStart = 0, frame = 0, event = 0, modeCalls = 0, swaps = 0;
 uint32_t now = 1000, ticksWithoutTime = 0;
-size_t frame = 0, event = 0, modeCalls = 0, swaps = 0;
 bool frameStarts = true;
 int cursor = 1;
-uint64_t allocationsAtSecondSwap = 0, allocationsAtLastSwap = 0;
+uint64_t allocations[2];  // at the second and at the last swap
 SDL_Surface surface{};
 SDL_Rect* modeList[16];
 
-void append(std::string_view text) {
-    const size_t n = std::min(text.size(), sizeof log - length);
-    std::memcpy(log + length, text.data(), n);
+void append(std::string_view part) {
+    const size_t n = std::min(part.size(), sizeof text - length);
+    std::memcpy(text + length, part.data(), n);
     length += n;
 }
 
 [[noreturn]] void finish(int status) {
-    const auto allocations = static_cast<double>(allocationsAtLastSwap - allocationsAtSecondSwap);
-    record({"#allocations"}, {swaps > 1 ? allocations : -1.0});
+    record({"#allocations"}, {swaps > 1 ? double(allocations[1] - allocations[0]) : -1.0});
     std::fflush(stdout);
-    if (write(3, log, length) < 0) {
-        status = 5;
-    }
-    _exit(status);
+    _exit(write(3, text, length) < 0 ? 5 : status);
 }
 
 const char* glName(GLenum value) {
@@ -55,9 +52,9 @@ const char* glName(GLenum value) {
         {GL_BLEND, "BLEND"},
         {GL_TEXTURE_2D, "TEXTURE_2D"},
         {GL_SRC_ALPHA, "SRC_ALPHA"},
+        {GL_ONE_MINUS_SRC_ALPHA, "ONE_MINUS_SRC_ALPHA"},
         {GL_LINES, "LINES"},
         {GL_POLYGON, "POLYGON"},
-        {GL_ONE_MINUS_SRC_ALPHA, "ONE_MINUS_SRC_ALPHA"},
         {GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT, "COLOR|DEPTH"}};
     for (const auto& [known, name] : names) {
         if (known == value) {
@@ -73,17 +70,13 @@ const char* flagNames(Uint32 flags) {
                                                     : "OTHER";
 }
 
-}  // namespace rec
+}  // namespace
 
 void record(std::initializer_list<std::string_view> words, std::initializer_list<double> numbers) {
-    using namespace rec;
-    const std::string_view line(log + lineStart, length - lineStart), first = *words.begin();
-    const bool continues = first.starts_with("glVertex") && line.starts_with(first) &&
-                           line.size() > first.size() && line[first.size()] == ' ';
-    if (!continues) {
-        if (length > 0) {
-            append("\n");
-        }
+    const std::string_view line(text + lineStart, length - lineStart), first = *words.begin();
+    if (!first.starts_with("glVertex") || !line.starts_with(first) ||
+        line.substr(first.size(), 1) != " ") {
+        append(length > 0 ? "\n" : "");
         lineStart = length;
         for (std::string_view word : words) {
             append(length > lineStart ? " " : "");
@@ -91,244 +84,157 @@ void record(std::initializer_list<std::string_view> words, std::initializer_list
         }
     }
     for (double number : numbers) {
-        char text[32];
+        char digits[32];
         const auto single = static_cast<float>(number);
-        const auto end = double(single) == number ? std::to_chars(text, text + 32, single).ptr
-                                                  : std::to_chars(text, text + 32, number).ptr;
         append(" ");
-        append({text, end});
+        append({digits, double(single) == number ? std::to_chars(digits, digits + 32, single).ptr
+                                                 : std::to_chars(digits, digits + 32, number).ptr});
     }
 }
 
 std::string takeLog() {
-    std::string taken(rec::log, rec::length);
-    rec::length = rec::lineStart = 0;
+    std::string taken(text, length);
+    length = lineStart = 0;
     return taken.empty() ? taken : taken + "\n";
 }
 
 ShellRun runShell() {
-    FILE* log = std::tmpfile();
-    FILE* output = std::tmpfile();
+    FILE* files[2] = {std::tmpfile(), std::tmpfile()};  // the log, standard output
     const pid_t child = fork();
     if (child == 0) {
-        dup2(fileno(output), 1);
-        dup2(fileno(log), 3);
+        dup2(fileno(files[0]), 3);
+        dup2(fileno(files[1]), 1);
         char name[] = "scrapvolt";
         char* argv[] = {name, nullptr};
-        rec::finish(shellMain(1, argv));
+        finish(shellMain(1, argv));
     }
     ShellRun run;
     waitpid(child, &run.status, 0);
     run.status = WIFEXITED(run.status) ? WEXITSTATUS(run.status) : -1;
-    const auto read = [](FILE* file) {
-        std::string text;
-        std::rewind(file);
-        for (int c; (c = std::fgetc(file)) != EOF;) {
-            text += static_cast<char>(c);
+    std::string read[2];
+    for (int i = 0; i < 2; ++i) {
+        std::rewind(files[i]);
+        for (int c; (c = std::fgetc(files[i])) != EOF;) {
+            read[i] += static_cast<char>(c);
         }
-        std::fclose(file);
-        return text;
-    };
-    std::string text = read(log) + "\n";
-    run.output = read(output);
-    const size_t trailer = text.rfind("#allocations ");
-    if (trailer != std::string::npos) {
-        run.allocations = std::stol(text.substr(trailer + 13));
-        text.erase(trailer);
+        std::fclose(files[i]);
     }
-    for (size_t start = 0, end; start < text.size(); start = end + 2) {
-        end = std::min(text.find("#\n", start), text.size());
-        run.frames.push_back(text.substr(start, end - start));
+    run.output = read[1];
+    const size_t trailer = read[0].rfind("\n#allocations ");
+    if (trailer != std::string::npos) {
+        run.allocations = std::stol(read[0].substr(trailer + 14));
+    }
+    read[0] = read[0].substr(0, trailer) + "\n";
+    for (size_t start = 0, end; start < read[0].size(); start = end + 2) {
+        end = std::min(read[0].find("#\n", start), read[0].size());
+        run.frames.push_back(read[0].substr(start, end - start));
     }
     return run;
 }
 
-std::string lines(const std::vector<std::string>& list) {
-    std::string text;
-    for (const std::string& line : list) {
-        text += line + "\n";
+std::string lines(std::string calls) {
+    for (size_t at; (at = calls.find("; ")) != std::string::npos;) {
+        calls.replace(at, 2, "\n");
     }
-    return text;
+    calls.push_back('\n');
+    return calls;
 }
 
-// The stand-ins. SDL and SDL_mixer:
-
-int SDL_Init(Uint32 flags) {
-    record({"SDL_Init"}, {double(flags)});
-    return sdlScript.initResult;
-}
-void SDL_Quit() {
-    record({"SDL_Quit"});
-}
-int Mix_OpenAudio(int frequency, Uint16 format, int channels, int chunkSize) {
-    record({"Mix_OpenAudio"},
-           {double(frequency), double(format), double(channels), double(chunkSize)});
+// The stand-ins.
+// clang-format off
+int SDL_Init(Uint32 flags) { record({"SDL_Init"}, {double(flags)}); return sdlScript.initResult; }
+void SDL_Quit() { record({"SDL_Quit"}); }
+int Mix_OpenAudio(int rate, Uint16 format, int channels, int chunk) {
+    record({"Mix_OpenAudio"}, {double(rate), double(format), double(channels), double(chunk)});
     return 0;
 }
-void Mix_CloseAudio() {
-    record({"Mix_CloseAudio"});
-}
-
+void Mix_CloseAudio() { record({"Mix_CloseAudio"}); }
 int SDL_GL_SetAttribute(SDL_GLattr attribute, int value) {
-    static const char* const names[] = {
-        "RED_SIZE",    "GREEN_SIZE",         "BLUE_SIZE",          "ALPHA_SIZE",
-        "BUFFER_SIZE", "DOUBLEBUFFER",       "DEPTH_SIZE",         "STENCIL_SIZE",
-        "ACCUM_RED",   "ACCUM_GREEN",        "ACCUM_BLUE",         "ACCUM_ALPHA",
-        "STEREO",      "MULTISAMPLEBUFFERS", "MULTISAMPLESAMPLES", "ACCELERATED_VISUAL",
-        "SWAP_CONTROL"};
-    record({"SDL_GL_SetAttribute", attribute <= SDL_GL_SWAP_CONTROL ? names[attribute] : "?"},
+    static const char* const names[] = {"RED_SIZE", "GREEN_SIZE", "BLUE_SIZE", "ALPHA_SIZE",
+        "BUFFER_SIZE", "DOUBLEBUFFER", "DEPTH_SIZE", "STENCIL_SIZE", "ACCUM_RED", "ACCUM_GREEN",
+        "ACCUM_BLUE", "ACCUM_ALPHA", "STEREO", "MULTISAMPLEBUFFERS", "MULTISAMPLESAMPLES",
+        "ACCELERATED_VISUAL", "SWAP_CONTROL"};
+    record({"SDL_GL_SetAttribute", names[std::min<int>(attribute, std::size(names) - 1)]},
            {double(value)});
     return 0;
 }
-
 SDL_Rect** SDL_ListModes(SDL_PixelFormat* format, Uint32 flags) {
-    record({"SDL_ListModes", format == nullptr ? "NULL" : "FORMAT", rec::flagNames(flags)});
+    record({"SDL_ListModes", format == nullptr ? "NULL" : "FORMAT", flagNames(flags)});
     size_t i = 0;
-    for (; i < sdlScript.modes.size() && i + 1 < std::size(rec::modeList); ++i) {
-        rec::modeList[i] = &sdlScript.modes[i];
+    for (; i < sdlScript.modes.size() && i + 1 < std::size(modeList); ++i) {
+        modeList[i] = &sdlScript.modes[i];
     }
-    rec::modeList[i] = nullptr;
-    return rec::modeList;
+    modeList[i] = nullptr;
+    return modeList;
 }
-
 SDL_Surface* SDL_SetVideoMode(int width, int height, int bpp, Uint32 flags) {
-    record({"SDL_SetVideoMode", rec::flagNames(flags)},
-           {double(width), double(height), double(bpp)});
-    const size_t call = rec::modeCalls++;
-    if (call < sdlScript.refused.size() && sdlScript.refused[call] == 'x') {
-        return nullptr;
-    }
-    rec::surface.w = width;
-    rec::surface.h = height;
-    rec::surface.flags = flags;
-    return &rec::surface;
+    record({"SDL_SetVideoMode", flagNames(flags)}, {double(width), double(height), double(bpp)});
+    std::tie(surface.w, surface.h, surface.flags) = std::tuple(width, height, flags);
+    const bool refuse = modeCalls < sdlScript.refused.size() && sdlScript.refused[modeCalls] == 'x';
+    ++modeCalls;
+    return refuse ? nullptr : &surface;
 }
-
 void SDL_GL_SwapBuffers() {
     record({"SDL_GL_SwapBuffers"});
-    rec::now += sdlScript.swapMs;
-    rec::ticksWithoutTime = 0;
-    rec::allocationsAtLastSwap = allocation_counter::total();
-    if (++rec::swaps == 2) {
-        rec::allocationsAtSecondSwap = rec::allocationsAtLastSwap;
-    }
+    std::tie(now, ticksWithoutTime) = std::tuple(now + sdlScript.swapMs, 0);
+    allocations[++swaps == 2 ? 0 : 1] = allocations[1] = allocation_counter::total();
 }
-
-int SDL_PollEvent(SDL_Event* event) {
-    using namespace rec;
-    if (frameStarts) {
+int SDL_PollEvent(SDL_Event* polled) {
+    if (std::exchange(frameStarts, false)) {
         record({"#"});
-        frameStarts = false;
-        if (frame > sdlScript.frames.size() + 10) {
-            finish(4);  // the quit events are not heeded
-        }
+        if (frame > sdlScript.frames.size() + 10) finish(4);  // quits are not heeded
     }
     record({"SDL_PollEvent"});
     static const std::vector<SDL_Event> quit{SDL_Event{SDL_QUIT}};
     const auto& events = frame < sdlScript.frames.size() ? sdlScript.frames[frame] : quit;
-    if (rec::event < events.size()) {
-        *event = events[rec::event++];
+    if (event < events.size()) {
+        *polled = events[event++];
         return 1;
     }
-    ++frame;
-    rec::event = 0;
-    frameStarts = true;
+    std::tie(frame, event, frameStarts) = std::tuple(frame + 1, 0, true);
     return 0;
 }
-
-Uint8* SDL_GetKeyState(int* count) {
-    record({"SDL_GetKeyState"});
-    if (count != nullptr) {
-        *count = SDLK_LAST;
-    }
-    return sdlScript.keys;
-}
+Uint8* SDL_GetKeyState(int*) { record({"SDL_GetKeyState"}); return sdlScript.keys; }
 Uint8 SDL_GetMouseState(int* x, int* y) {
     record({"SDL_GetMouseState"});
-    *x = sdlScript.mouseX;
-    *y = sdlScript.mouseY;
+    std::tie(*x, *y) = std::tuple(sdlScript.mouseX, sdlScript.mouseY);
     return sdlScript.mouseButtons;
 }
-void SDL_WarpMouse(Uint16 x, Uint16 y) {
-    record({"SDL_WarpMouse"}, {double(x), double(y)});
-}
+void SDL_WarpMouse(Uint16 x, Uint16 y) { record({"SDL_WarpMouse"}, {double(x), double(y)}); }
 int SDL_ShowCursor(int toggle) {
     record({"SDL_ShowCursor"}, {double(toggle)});
-    const int before = rec::cursor;
-    rec::cursor = toggle >= 0 ? toggle : before;
-    return before;
+    return std::exchange(cursor, toggle < 0 ? cursor : toggle);
 }
-int SDL_SetGamma(float red, float green, float blue) {
-    record({"SDL_SetGamma"}, {red, green, blue});
-    return 0;
-}
+int SDL_SetGamma(float r, float g, float b) { record({"SDL_SetGamma"}, {r, g, b}); return 0; }
 void SDL_WM_SetCaption(const char* title, const char* icon) {
     record({"SDL_WM_SetCaption", title, icon});
 }
-
 Uint32 SDL_GetTicks() {
-    record({"SDL_GetTicks"}, {double(rec::now)});
-    if (++rec::ticksWithoutTime > 100000) {
-        rec::finish(3);  // the loop spins: time moves only by SDL_Delay and the swaps
-    }
-    return rec::now;
+    record({"SDL_GetTicks"}, {double(now)});
+    if (++ticksWithoutTime > 100000) finish(3);  // spinning: only delays and swaps take time
+    return now;
 }
 void SDL_Delay(Uint32 ms) {
     record({"SDL_Delay"}, {double(ms)});
-    rec::now += ms;
-    rec::ticksWithoutTime = 0;
+    std::tie(now, ticksWithoutTime) = std::tuple(now + ms, 0);
 }
-
-// OpenGL and GLU:
-
-void glMatrixMode(GLenum mode) {
-    record({"glMatrixMode", rec::glName(mode)});
-}
-void glLoadIdentity() {
-    record({"glLoadIdentity"});
-}
+void glMatrixMode(GLenum mode) { record({"glMatrixMode", glName(mode)}); }
+void glLoadIdentity() { record({"glLoadIdentity"}); }
 void gluPerspective(GLdouble fovy, GLdouble aspect, GLdouble zNear, GLdouble zFar) {
     record({"gluPerspective"}, {fovy, aspect, zNear, zFar});
 }
-void glScalef(GLfloat x, GLfloat y, GLfloat z) {
-    record({"glScalef"}, {x, y, z});
-}
-void glEnable(GLenum cap) {
-    record({"glEnable", rec::glName(cap)});
-}
-void glDisable(GLenum cap) {
-    record({"glDisable", rec::glName(cap)});
-}
-void glBlendFunc(GLenum source, GLenum target) {
-    record({"glBlendFunc", rec::glName(source), rec::glName(target)});
-}
-void glClear(GLbitfield mask) {
-    record({"glClear", rec::glName(mask)});
-}
-void glColor3f(GLfloat r, GLfloat g, GLfloat b) {
-    record({"glColor3f"}, {r, g, b});
-}
-void glPushMatrix() {
-    record({"glPushMatrix"});
-}
-void glPopMatrix() {
-    record({"glPopMatrix"});
-}
-void glTranslatef(GLfloat x, GLfloat y, GLfloat z) {
-    record({"glTranslatef"}, {x, y, z});
-}
-void glRotatef(GLfloat angle, GLfloat x, GLfloat y, GLfloat z) {
-    record({"glRotatef"}, {angle, x, y, z});
-}
-void glBegin(GLenum mode) {
-    record({"glBegin", rec::glName(mode)});
-}
-void glEnd() {
-    record({"glEnd"});
-}
-void glVertex2f(GLfloat x, GLfloat y) {
-    record({"glVertex2f"}, {x, y});
-}
-void glVertex2fv(const GLfloat* v) {
-    record({"glVertex2fv"}, {v[0], v[1]});
-}
+void glScalef(GLfloat x, GLfloat y, GLfloat z) { record({"glScalef"}, {x, y, z}); }
+void glEnable(GLenum cap) { record({"glEnable", glName(cap)}); }
+void glDisable(GLenum cap) { record({"glDisable", glName(cap)}); }
+void glBlendFunc(GLenum s, GLenum d) { record({"glBlendFunc", glName(s), glName(d)}); }
+void glClear(GLbitfield mask) { record({"glClear", glName(mask)}); }
+void glColor3f(GLfloat r, GLfloat g, GLfloat b) { record({"glColor3f"}, {r, g, b}); }
+void glPushMatrix() { record({"glPushMatrix"}); }
+void glPopMatrix() { record({"glPopMatrix"}); }
+void glTranslatef(GLfloat x, GLfloat y, GLfloat z) { record({"glTranslatef"}, {x, y, z}); }
+void glRotatef(GLfloat a, GLfloat x, GLfloat y, GLfloat z) { record({"glRotatef"}, {a, x, y, z}); }
+void glBegin(GLenum mode) { record({"glBegin", glName(mode)}); }
+void glEnd() { record({"glEnd"}); }
+void glVertex2f(GLfloat x, GLfloat y) { record({"glVertex2f"}, {x, y}); }
+void glVertex2fv(const GLfloat* v) { record({"glVertex2fv"}, {v[0], v[1]}); }
+// clang-format on

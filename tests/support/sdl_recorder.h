@@ -11,30 +11,29 @@
 #include <vector>
 
 struct SdlScript {
-    std::vector<std::vector<SDL_Event>> frames;  // events polled per frame; later frames: SDL_QUIT
+    std::vector<std::vector<SDL_Event>> frames;  // events polled per frame; later ones: SDL_QUIT
     std::vector<SDL_Rect> modes;                 // SDL_ListModes, largest first
     std::string refused;  // SDL_SetVideoMode call i fails when refused[i] is 'x'
     uint32_t swapMs = 3;  // SDL_GetTicks starts at 1000 and moves by SDL_Delay and each swap
-    int mouseX = 0, mouseY = 0;
+    int mouseX = 0, mouseY = 0, initResult = 0;
     Uint8 mouseButtons = 0;
     Uint8 keys[SDLK_LAST] = {};
-    int initResult = 0;  // SDL_Init
 };
 extern SdlScript sdlScript;
 
-// Appends the line "<words> <numbers>" (numbers as the shortest text that reads back the same
-// float, or double). A glVertex call continues the line of the glVertex call just before it.
+// Appends the line "<words> <numbers>" to the log, each number as the shortest text that reads
+// back as the same float (or double). A glVertex call continues the glVertex line before it.
 void record(std::initializer_list<std::string_view> words,
             std::initializer_list<double> numbers = {});
 std::string takeLog();  // the lines since the last take, each ended by '\n'
 
 struct ShellRun {
-    std::vector<std::string> frames;  // [0] start-up, then one per frame; shutdown in the last
+    std::vector<std::string> frames;  // the log: [0] start-up, then a frame each (shutdown last)
     std::string output;               // standard output
-    int status = -1;                  // exit status of main
-    long allocations = -1;            // from the second buffer swap to the last one
+    int status = -1;                  // of main
+    long allocations = -1;            // from the second buffer swap to the last
 };
 ShellRun runShell();
 
-// Lines joined, each ended by '\n'.
-std::string lines(const std::vector<std::string>& list);
+// The calls as a log: "a; b" gives "a\nb\n".
+std::string lines(std::string calls);
