@@ -13,7 +13,6 @@
 #include "shell/shell_globals.h"
 #include "tests/support/allocation_counter.h"
 #include "tests/support/sdl_recorder.h"
-#include "tests/support/x_program.h"
 
 namespace {
 

@@ -10,7 +10,6 @@
 #include "shell/state_stack.h"
 #include "shell/video_mode.h"
 #include "tests/support/sdl_recorder.h"
-#include "tests/support/x_program.h"
 
 namespace {
 

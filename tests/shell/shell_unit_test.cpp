@@ -15,7 +15,6 @@
 #include "shell/tick_scheduler.h"
 #include "shell/video_mode.h"
 #include "tests/support/sdl_recorder.h"
-#include "tests/support/x_program.h"
 
 namespace {
 

@@ -134,7 +134,7 @@ ShellRun runShell() {
 
 std::string lines(std::string calls) {
     for (size_t at; (at = calls.find("; ")) != std::string::npos;) {
-        calls.replace(at, 2, "\n");
+        calls.erase(at, 1)[at] = '\n';
     }
     calls.push_back('\n');
     return calls;

@@ -4,7 +4,10 @@
 // becomes one line of a log ("glTranslatef 0 0 40"), and what SDL answers comes from sdlScript.
 // runShell runs the shell's own main against them in a child process.
 #include <SDL.h>
+#include <unistd.h>
 
+#include <filesystem>
+#include <fstream>
 #include <initializer_list>
 #include <string>
 #include <string_view>
@@ -37,3 +40,14 @@ ShellRun runShell();
 
 // The calls as a log: "a; b" gives "a\nb\n".
 std::string lines(std::string calls);
+
+inline std::string readFile(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+// A new directory under the system's temporary one.
+inline std::string makeRunDirectory() {
+    std::string pattern = std::filesystem::temp_directory_path() / "scrapvolt_test_XXXXXX";
+    return mkdtemp(pattern.data()) != nullptr ? pattern : "/nonexistent";
+}
