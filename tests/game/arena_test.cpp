@@ -116,7 +116,9 @@ TEST_F(ArenaRun, ArrowKeysMoveAndTurnTheCarUnderTheCamera) {
     for (const auto& row : rows) {
         sdlScript.keys[row.key] = 1;
         sdlScript.frames = {{}, {}};
-        const std::string frame = runShell().frames[2];
+        const auto run = runShell();
+        ASSERT_EQ(run.frames.size(), 4u);
+        const std::string& frame = run.frames[2];
         sdlScript.keys[row.key] = 0;
         const std::string camera = "glTranslatef" + numbers({-row.x, -row.y, 0}) + "\n";
         EXPECT_NE(

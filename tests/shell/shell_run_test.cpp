@@ -32,7 +32,8 @@ struct Recorder : Game {
         if (m->code == MSG_TICK || m->code == MSG_SDL_EVENT) {
             record({name, names[m->code]}, {double(m->code == MSG_TICK ? m->tick : event->type)});
             // The key C switches the mouse capture setting.
-            mouseCaptureEnabled ^= m->code == MSG_SDL_EVENT && event->key.keysym.sym == SDLK_c;
+            mouseCaptureEnabled ^= m->code == MSG_SDL_EVENT && event->type == SDL_KEYDOWN &&
+                                   event->key.keysym.sym == SDLK_c;
         } else if (game && m->code == MSG_VIDEO_RESET) {
             record({"game VIDEO_RESET"}, {horizontalFieldOfView});
         } else if (game && m->code == MSG_DRAW) {
