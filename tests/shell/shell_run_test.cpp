@@ -3,8 +3,6 @@
 // shutdowns, hot keys, state changes and refused modes, compared call by call.
 #include <gtest/gtest.h>
 
-#include <charconv>
-
 #include "shell/resource_registry.h"
 #include "shell/shell_globals.h"
 #include "shell/state_stack.h"
@@ -158,15 +156,9 @@ TEST_F(Shell, HotKeysResizesAndTheMouseCaptureMakeTheirCallsBeforeTheEventGoesOn
                "; state0 SDL_EVENT " + std::to_string(type) + "; ";
     };
     const std::string poll = "SDL_PollEvent", held = "; SDL_GetMouseState; SDL_WarpMouse ";
-    std::string gamma = "1.15";
-    for (float value : {0x1.4cccccp+0f, 0x1.733332p+0f, 0x1.999998p+0f, 0x1.bffffep+0f,
-                        0x1.e66664p+0f, 0x1.066666p+1f, 0x1.19999ap+1f, 0x1.2ccccep+1f, 1.0f}) {
-        char text[16];
-        gamma += "; " + std::string(text, std::to_chars(text, text + 16, value).ptr);
-    }
-    std::string pressesOfB;
-    for (size_t at = 0, end = 0; end != std::string::npos; at = end + 2) {
-        const std::string g = gamma.substr(at, (end = gamma.find("; ", at)) - at);
+    std::string pressesOfB;  // +0.15 a press, and back to 1 from 2.5 on
+    for (const std::string g : {"1.15", "1.3", "1.4499999", "1.5999999", "1.7499999", "1.8999999",
+                                "2.05", "2.2", "2.3500001", "1"}) {
         pressesOfB += handled("SDL_SetGamma " + g + " " + g + " " + g + "; ", 1);
     }
     const struct {

@@ -13,10 +13,7 @@
 
 #include "tests/support/allocation_counter.h"
 
-// The shell's main, renamed so that a test can run it as often as it likes.
-#define main shellMain
-#include "shell/main.cpp"
-#undef main
+int shellMain(int argc, char** argv);  // shell_main.cpp
 
 SdlScript sdlScript;
 
@@ -44,18 +41,13 @@ void append(std::string_view part) {
 }
 
 const char* glName(GLenum value) {
-    static const std::pair<GLenum, const char*> names[] = {
-        {GL_PROJECTION, "PROJECTION"},
-        {GL_MODELVIEW, "MODELVIEW"},
-        {GL_DEPTH_TEST, "DEPTH_TEST"},
-        {GL_CULL_FACE, "CULL_FACE"},
-        {GL_BLEND, "BLEND"},
-        {GL_TEXTURE_2D, "TEXTURE_2D"},
-        {GL_SRC_ALPHA, "SRC_ALPHA"},
-        {GL_ONE_MINUS_SRC_ALPHA, "ONE_MINUS_SRC_ALPHA"},
-        {GL_LINES, "LINES"},
-        {GL_POLYGON, "POLYGON"},
-        {GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT, "COLOR|DEPTH"}};
+    // clang-format off
+    static const std::pair<GLenum, const char*> names[] = {{GL_PROJECTION, "PROJECTION"},
+        {GL_MODELVIEW, "MODELVIEW"}, {GL_DEPTH_TEST, "DEPTH_TEST"}, {GL_CULL_FACE, "CULL_FACE"},
+        {GL_BLEND, "BLEND"}, {GL_TEXTURE_2D, "TEXTURE_2D"}, {GL_SRC_ALPHA, "SRC_ALPHA"},
+        {GL_ONE_MINUS_SRC_ALPHA, "ONE_MINUS_SRC_ALPHA"}, {GL_LINES, "LINES"},
+        {GL_POLYGON, "POLYGON"}, {GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT, "COLOR|DEPTH"}};
+    // clang-format on
     for (const auto& [known, name] : names) {
         if (known == value) {
             return name;
@@ -112,12 +104,11 @@ ShellRun runShell() {
     waitpid(child, &run.status, 0);
     run.status = WIFEXITED(run.status) ? WEXITSTATUS(run.status) : -1;
     std::string read[2];
-    for (int i = 0; i < 2; ++i) {
+    for (int i = 0; i < 2; std::fclose(files[i++])) {
         std::rewind(files[i]);
         for (int c; (c = std::fgetc(files[i])) != EOF;) {
             read[i] += static_cast<char>(c);
         }
-        std::fclose(files[i]);
     }
     run.output = read[1];
     const size_t trailer = read[0].rfind("\n#allocations ");
