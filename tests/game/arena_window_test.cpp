@@ -119,6 +119,16 @@ std::vector<double> gridPositions(double centre, bool flipped) {
     return positions;
 }
 
+// The first row from `row` on that no horizontal grid line touches (column 5 is left of the
+// bodies).
+int clearRow(const std::vector<Shade>& p, int row) {
+    while (p[(row - 1) * width + 5] == grey || p[row * width + 5] == grey ||
+           p[(row + 1) * width + 5] == grey) {
+        ++row;
+    }
+    return row;
+}
+
 void expectNear(const std::vector<double>& seen, const std::vector<double>& expected,
                 const char* what) {
     ASSERT_EQ(seen.size(), expected.size()) << what << ": " << testing::PrintToString(seen);
@@ -178,7 +188,7 @@ TEST(ArenaWindow, TheCameraFollowsTheCarFromAboveWithoutTurningOrMirroring) {
     game.xdotool("keydown Down sleep 0.15 keyup Down sleep 0.4");
     const std::vector<Shade> driven = screenshot(game);
     ASSERT_FALSE(driven.empty());
-    expectNear(greyRuns(driven, 30, true), columns, "columns after driving");
+    expectNear(greyRuns(driven, clearRow(driven, 30), true), columns, "columns after driving");
     const std::vector<double> moved = greyRuns(driven, 5, false);
     ASSERT_GE(moved.size(), 6u);
     EXPECT_NE(moved, greyRuns(start, 5, false)) << "the grid stayed where it was";
@@ -191,7 +201,7 @@ TEST(ArenaWindow, TheCameraFollowsTheCarFromAboveWithoutTurningOrMirroring) {
     const std::vector<Shade> turned = screenshot(game);
     ASSERT_FALSE(turned.empty());
     for (int row : {2, 150}) {
-        expectNear(greyRuns(turned, row, true), columns, "columns after turning");
+        expectNear(greyRuns(turned, clearRow(turned, row), true), columns, "columns after turning");
     }
     expectCarAtCentre(turned, false);
 
