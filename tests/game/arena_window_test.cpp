@@ -1,104 +1,214 @@
-// The real program in a real window (under Xvfb), with the OpenGL probe preloaded: what it
-// shows, how it drives, how it ends, what it saves and reads back, and its OpenGL set-up.
-#include <gmock/gmock.h>
+// The real program in a real window (Xvfb): where the car, the grid lines and the bodies appear,
+// measured against the projection of a camera 40 units above the car with a 45-degree view.
 #include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/wait.h>
 
-#include <algorithm>
 #include <chrono>
-#include <filesystem>
-#include <fstream>
+#include <cmath>
 #include <thread>
 
-#include "tests/support/x_program.h"
+#include "tests/support/sdl_recorder.h"
 
 namespace {
 
-using testing::ContainsRegex, testing::HasSubstr, testing::Not, testing::StartsWith;
+// What a shell command prints on its standard output.
+inline std::string commandOutput(const std::string& command) {
+    std::string output;
+    if (FILE* pipe = popen((command + " 2>/dev/null").c_str(), "r")) {
+        for (int c; (c = std::fgetc(pipe)) != EOF;) {
+            output += static_cast<char>(c);
+        }
+        pclose(pipe);
+    }
+    return output;
+}
 
-// The 640 x 480 window's pixels, a letter each: b black, g grey, w white, ? anything else.
-std::string screenshot(const XProgram& program) {
+// A program under the tests' X display (Xvfb), driven with xdotool, with APPDATA set to
+// `directory` and SDL's dummy audio driver; it is killed after 20 s at the latest.
+class XProgram {
+  public:
+    XProgram(const char* path, const std::string& directory) : pid_(fork()) {
+        if (pid_ == 0) {
+            unsetenv("SDL_VIDEODRIVER");
+            setenv("SDL_AUDIODRIVER", "dummy", 1);
+            setenv("APPDATA", directory.c_str(), 1);
+            alarm(20);
+            execl(path, path, static_cast<char*>(nullptr));
+            _exit(127);
+        }
+        const std::string name = std::filesystem::path(path).filename();
+        window = commandOutput("timeout 10 xdotool search --sync --onlyvisible --class " + name);
+        window = window.substr(0, window.find('\n'));
+        commandOutput("xdotool mousemove --window " + window + " 10 10");  // no window manager
+    }
+    ~XProgram() { finish(0); }
+
+    // Runs "xdotool <arguments>" with the window focused, e.g. "key Escape".
+    void xdotool(const std::string& arguments) const {
+        commandOutput("xdotool windowfocus --sync " + window + " " + arguments);
+    }
+
+    // The exit status; -1 when the program did not end normally within the time (it is killed).
+    int finish(int timeoutMs = 10000) {
+        int status = -1;
+        for (int waited = 0; pid_ > 0 && waitpid(pid_, &status, WNOHANG) == 0; waited += 10) {
+            if (waited >= timeoutMs) {
+                kill(pid_, SIGKILL);
+                waitpid(pid_, &status, 0);
+            }
+            usleep(10000);
+        }
+        pid_ = -1;
+        return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    }
+
+    std::string window;  // xdotool's id for the window; empty when none appeared
+
+  private:
+    pid_t pid_;
+};
+
+constexpr int width = 640, height = 480;
+const double scale = 240 / (40 * std::tan(M_PI / 8));  // pixels per world unit
+enum Shade { black, grey, white, other };
+
+// The 640 x 480 window's pixels; empty when it could not be taken.
+std::vector<Shade> screenshot(const XProgram& program) {
     const std::string ppm = commandOutput("import -window " + program.window + " -depth 8 ppm:-");
     const std::string header = "P6\n640 480\n255\n";
-    std::string pixels;
+    std::vector<Shade> pixels;
     for (size_t i = header.size(); ppm.starts_with(header) && i + 2 < ppm.size(); i += 3) {
         const auto* c = reinterpret_cast<const unsigned char*>(ppm.data() + i);
-        const bool grey = c[0] >= 112 && c[0] <= 144 && c[1] == c[0] && c[2] == c[0];
-        pixels += std::max({c[0], c[1], c[2]}) < 16    ? 'b'
-                  : std::min({c[0], c[1], c[2]}) > 240 ? 'w'
-                  : grey                               ? 'g'
-                                                       : '?';
+        const int low = std::min({c[0], c[1], c[2]}), high = std::max({c[0], c[1], c[2]});
+        pixels.push_back(high < 16                                   ? black
+                         : low > 240                                 ? white
+                         : high - low < 8 && low > 100 && high < 156 ? grey
+                                                                     : other);
     }
-    return pixels.size() == 640 * 480 ? pixels : "";
+    return pixels.size() == width * height ? pixels : std::vector<Shade>{};
 }
 
-// The car is drawn at the centre wherever it is in the world.
-bool carAtCentre(const std::string& pixels) {
-    bool white = !pixels.empty();
-    for (int i = 0; i < 49; ++i) {
-        white = white && pixels[(237 + i / 7) * 640 + 317 + i % 7] == 'w';
-    }
-    return white;
-}
-
-// Column 5, which only the grid's horizontal lines cross.
-std::string leftColumn(const std::string& pixels) {
-    std::string column;
-    for (size_t at = 5; at < pixels.size(); at += 640) {
-        column += pixels[at];
-    }
-    return column;
-}
-
-// The first run saves the defaults (640 x 480, windowed, gamma 1.0); the second reads 800 x 600.
-TEST(ArenaWindow, ShowsDrivesSavesAndReadsTheSettingsBack) {
-    const std::string directory = makeRunDirectory(), prefs = directory + "/Scrapvolt.cfg";
-    const std::string defaults("\0\x80\2\0\0\xE0\1\0\0\0\0\1\0", 13),
-        saved("\0\x20\3\0\0\x58\2\0\0\0\0\1\0", 13);
-    for (const std::string& settings : {defaults, saved}) {
-        if (settings == saved) {
-            std::ofstream(prefs, std::ios::binary) << saved;
+// The centres of the grey runs along a row (or a column), and the white pixels' count and centre.
+std::vector<double> greyRuns(const std::vector<Shade>& p, int at, bool row) {
+    std::vector<double> centres;
+    const int length = row ? width : height;
+    for (int i = 0, start = -1; i <= length; ++i) {
+        const bool isGrey = i < length && p[row ? at * width + i : i * width + at] == grey;
+        if (isGrey && start < 0) {
+            start = i;
+        } else if (!isGrey && start >= 0) {
+            centres.push_back((start + i) / 2.0);
+            start = -1;
         }
-        XProgram game(SCRAPVOLT_PROGRAM, directory, {{"LD_PRELOAD", GL_PROBE_PATH}});
-        ASSERT_TRUE(game.findWindow());
-        if (settings == defaults) {
-            std::string first;  // a freshly mapped window may not be drawn yet
-            for (int attempt = 0; attempt < 20 && !carAtCentre(first); ++attempt) {
-                std::this_thread::sleep_for(std::chrono::milliseconds(250));
-                first = screenshot(game);
-            }
-            ASSERT_TRUE(carAtCentre(first)) << "no white car at the centre of the first frame";
-            const auto black = std::ranges::count(first, 'b'),
-                       grey = std::ranges::count(first, 'g');
-            EXPECT_EQ(black + grey + std::ranges::count(first, 'w'), 640 * 480);
-            EXPECT_GT(black, 640 * 480 * 3 / 4);
-            EXPECT_GT(grey, 2000);
-            EXPECT_GE(std::ranges::count(leftColumn(first), 'g'), 5);
-            // Three looks while Up is held, released at the last: the grid must have moved in one
-            // (a drive of a whole multiple of 5 units would put it back in place once).
-            game.xdotool("keydown Up");
-            bool moved = false;
-            for (int look = 0; look < 3; ++look) {
-                std::this_thread::sleep_for(std::chrono::milliseconds(350));
-                if (look == 2) {
-                    game.xdotool("keyup Up");
-                }
-                const std::string driven = screenshot(game);
-                EXPECT_TRUE(carAtCentre(driven)) << "look " << look;
-                moved = moved || leftColumn(driven) != leftColumn(first);
-            }
-            EXPECT_TRUE(moved) << "holding Up did not move the scene";
-        }
-        game.xdotool("key Escape");
-        EXPECT_EQ(game.finish(), 0);
-        EXPECT_EQ(readFile(prefs), settings);
-        // What the probe printed: the size asked for first, no stencil buffer for any mode (SDL
-        // may retry one), and a first frame with culling and depth testing off, blending on.
-        const std::string printed = readFile(directory + "/stdout");
-        EXPECT_THAT(printed, StartsWith(settings == defaults ? "mode 640 480 " : "mode 800 600 "));
-        EXPECT_THAT(printed, Not(ContainsRegex("stencil [^0]")));
-        EXPECT_THAT(printed,
-                    HasSubstr("\nframe depth 0 cull 0 blend 1 770 771 caption Scrapvolt\n"));
     }
+    return centres;
+}
+
+// Where a world coordinate lands on the screen with the camera over `centre`: lines on pixel
+// boundaries are drawn on the pixel before.
+std::vector<double> gridPositions(double centre, bool flipped) {
+    std::vector<double> positions;
+    for (double line = std::floor(centre / 5 - 10) * 5; line < centre + 50; line += 5) {
+        const double at = flipped ? 240 - (line - centre) * scale : 320 + (line - centre) * scale;
+        if (at >= 0.5 && at < (flipped ? height : width) - 0.5) {
+            positions.push_back(std::floor(at - 0.5) + 0.5);
+        }
+    }
+    std::sort(positions.begin(), positions.end());
+    return positions;
+}
+
+// The first row from `row` on that no horizontal grid line touches (column 5 is left of the
+// bodies).
+int clearRow(const std::vector<Shade>& p, int row) {
+    while (p[(row - 1) * width + 5] == grey || p[row * width + 5] == grey ||
+           p[(row + 1) * width + 5] == grey) {
+        ++row;
+    }
+    return row;
+}
+
+void expectNear(const std::vector<double>& seen, const std::vector<double>& expected,
+                const char* what) {
+    ASSERT_EQ(seen.size(), expected.size()) << what << ": " << testing::PrintToString(seen);
+    for (size_t i = 0; i < seen.size(); ++i) {
+        EXPECT_NEAR(seen[i], expected[i], 1.0) << what << " " << i;
+    }
+}
+
+// The car: white, 9.6 square units, centred in the window (no other body comes within 40 pixels
+// of its centre). Facing -y, its wide end (2.8 units) is up and its narrow end (2) down, which
+// puts its centroid 1/9 unit above its centre.
+void expectCarAtCentre(const std::vector<Shade>& p, bool facingDown) {
+    double count = 0, x = 0, y = 0;
+    for (int row = 200; row < 280; ++row) {
+        for (int col = 280; col < 360; ++col) {
+            if (p[row * width + col] == white) {
+                count += 1;
+                x += col + 0.5;
+                y += row + 0.5;
+            }
+        }
+    }
+    EXPECT_NEAR(count, 9.6 * scale * scale, 60);
+    EXPECT_NEAR(x / count, 320, 2);
+    EXPECT_NEAR(y / count, 240 - scale / 9, 2) << "the car is not centred";
+    for (const auto& [dy, halfWidth] : {std::pair(1.8, 1.38), std::pair(-1.8, 1.02)}) {
+        if (facingDown) {
+            const int row = static_cast<int>(240 - dy * scale);
+            const auto begin = p.begin() + row * width;
+            EXPECT_NEAR(std::count(begin + 280, begin + 360, white), 2 * halfWidth * scale, 2)
+                << "car width at " << dy << " units above its centre";
+        }
+    }
+}
+
+TEST(ArenaWindow, TheCameraFollowsTheCarFromAboveWithoutTurningOrMirroring) {
+    const std::string directory = makeRunDirectory();
+    XProgram game(SCRAPVOLT_PROGRAM, directory);
+    ASSERT_FALSE(game.window.empty());
+    std::vector<Shade> start;
+    for (int attempt = 0; attempt < 20 && start.empty(); ++attempt) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(250));  // mapped, maybe not drawn
+        start = screenshot(game);
+        start = std::count(start.begin(), start.end(), white) > 1500 ? start : std::vector<Shade>{};
+    }
+    ASSERT_FALSE(start.empty());
+    // The car at (1.9, 15): vertical lines on x = -20 ... 20 across the whole height, horizontal
+    // ones on y = 0 ... 30 (the grid is drawn around the car, not the origin).
+    const std::vector<double> columns = gridPositions(1.9, false), rows = gridPositions(15, true);
+    for (int row : {2, 30, 150}) {
+        expectNear(greyRuns(start, row, true), columns, "columns of the vertical lines");
+    }
+    expectNear(greyRuns(start, 5, false), rows, "rows of the horizontal lines");
+    expectCarAtCentre(start, true);
+
+    // Backing away from the bars: the car runs towards +y and the scene down the window.
+    game.xdotool("keydown Down sleep 0.15 keyup Down sleep 0.4");
+    const std::vector<Shade> driven = screenshot(game);
+    ASSERT_FALSE(driven.empty());
+    expectNear(greyRuns(driven, clearRow(driven, 30), true), columns, "columns after driving");
+    const std::vector<double> moved = greyRuns(driven, 5, false);
+    ASSERT_GE(moved.size(), 6u);
+    EXPECT_NE(moved, greyRuns(start, 5, false)) << "the grid stayed where it was";
+    for (size_t i = 1; i < moved.size(); ++i) {
+        EXPECT_NEAR(moved[i] - moved[i - 1], 5 * scale, 1.0) << "horizontal line " << i;
+    }
+    expectCarAtCentre(driven, true);
+
+    game.xdotool("keydown Left sleep 0.3 keyup Left");  // turns the car, not the camera
+    const std::vector<Shade> turned = screenshot(game);
+    ASSERT_FALSE(turned.empty());
+    for (int row : {2, 150}) {
+        expectNear(greyRuns(turned, clearRow(turned, row), true), columns, "columns after turning");
+    }
+    expectCarAtCentre(turned, false);
+
+    game.xdotool("key Escape");
+    EXPECT_EQ(game.finish(), 0);
+    EXPECT_EQ(readFile(directory + "/Scrapvolt.cfg"),
+              std::string("\0\x80\2\0\0\xE0\1\0\0\0\0\1\0", 13));
     std::filesystem::remove_all(directory);
 }
 

@@ -1,0 +1,305 @@
+// The shell's main run headless against the recording SDL and OpenGL stand-ins, with a game and
+// states that record the messages they receive into the same log: whole start-ups, frames and
+// shutdowns, hot keys, state changes and refused modes, compared call by call.
+#include <gtest/gtest.h>
+
+#include "shell/resource_registry.h"
+#include "shell/shell_globals.h"
+#include "shell/state_stack.h"
+#include "shell/video_mode.h"
+#include "tests/support/sdl_recorder.h"
+
+namespace {
+
+bool gameIsRoot = false;
+int32_t pushOn = -1, pushAt = 0;  // the game pushes a state and asks for NEXT at its pushAt-th
+
+// The game object ("game") and states: each message as "<name> <code name>", with the tick, the
+// event type, and for the game the view angle, the mouse and the preferences file's offset.
+struct Recorder : Game {
+    explicit Recorder(const char* name) : name(name) {}
+    ~Recorder() override { record({name, "deleted"}); }
+    void handleMessage(const Message* m) override {
+        static const char* const names[] = {"STARTUP",     "SHUTDOWN",  "LOAD_PREFS",  "SAVE_PREFS",
+                                            "VIDEO_RESET", "TICK",      "DRAW",        "ENTER",
+                                            "LEAVE",       "SDL_EVENT", "CONFIGURE_GL"};
+        const auto* event = static_cast<const SDL_Event*>(m->data);
+        auto* file = static_cast<FILE*>(m->data);
+        char data[8] = "";
+        const bool game = name[0] == 'g';
+        if (m->code == MSG_TICK || m->code == MSG_SDL_EVENT) {
+            record({name, names[m->code]}, {double(m->code == MSG_TICK ? m->tick : event->type)});
+            // The key C switches the mouse capture setting.
+            mouseCaptureEnabled ^= m->code == MSG_SDL_EVENT && event->type == SDL_KEYDOWN &&
+                                   event->key.keysym.sym == SDLK_c;
+        } else if (game && m->code == MSG_VIDEO_RESET) {
+            record({"game VIDEO_RESET"}, {horizontalFieldOfView});
+        } else if (game && m->code == MSG_DRAW) {
+            record({"game DRAW"}, {double(mouseDeltaX), double(mouseDeltaY), double(mouseButtons)});
+        } else if (m->code == MSG_LOAD_PREFS || m->code == MSG_SAVE_PREFS) {
+            const long offset = std::ftell(file);
+            if (m->code == MSG_SAVE_PREFS || std::fgets(data, sizeof data, file) == nullptr) {
+                std::fputs("lap 3", file);
+            }
+            record({"game", names[m->code], data}, {double(offset)});
+        } else {
+            record({name, names[m->code]});
+        }
+        if (game && m->code == pushOn && --pushAt == 0) {
+            pushState(new Recorder("state1"));
+            requestStateOp(STATE_OP_NEXT);
+        }
+    }
+    GameState* createFirstState() override {
+        record({"game createFirstState"});
+        return gameIsRoot ? static_cast<GameState*>(this) : new Recorder("state0");
+    }
+    const char* prefsName() override {
+        record({"game prefsName"});
+        return "Shell";
+    }
+    const char* name;
+};
+
+struct Resource : GlResource {
+    ~Resource() override { record({"resource deleted"}); }
+    void release() override { record({"resource release"}); }
+    void restore() override { record({"resource restore"}); }
+};
+
+SDL_Event key(SDLKey sym, int mod = KMOD_NONE) {
+    SDL_Event e{SDL_KEYDOWN};
+    std::tie(e.key.keysym.sym, e.key.keysym.mod) = std::tuple(sym, SDLMod(mod));
+    return e;
+}
+SDL_Event resize(int w, int h) {
+    SDL_Event e{SDL_VIDEORESIZE};
+    std::tie(e.resize.w, e.resize.h) = std::tuple(w, h);
+    return e;
+}
+
+// Each test runs in a fresh preferences directory, with 1024x768, 720x480 and 640x400 listed.
+class Shell : public testing::Test {
+  protected:
+    void SetUp() override {
+        setenv("APPDATA", dir.c_str(), 1);
+        sdlScript = SdlScript{};
+        sdlScript.modes = {{0, 0, 1024, 768}, {0, 0, 720, 480}, {0, 0, 640, 400}};
+    }
+    void TearDown() override { std::filesystem::remove_all(dir); }
+    std::string prefs() const { return readFile(dir + "/Shell.cfg"); }
+    const std::string dir = makeRunDirectory();
+};
+
+const std::string setUpGl =
+    "glMatrixMode PROJECTION; glLoadIdentity; gluPerspective 45 %; glScalef 1 1 -1; glMatrixMode "
+    "MODELVIEW; glLoadIdentity; glEnable DEPTH_TEST; glEnable CULL_FACE; glBlendFunc SRC_ALPHA "
+    "ONE_MINUS_SRC_ALPHA; glEnable BLEND; ";
+
+// setUpGl with the aspect ratio in its place.
+std::string glFor(const std::string& aspect) {
+    return std::string(setUpGl).replace(setUpGl.find('%'), 1, aspect + " 0.1 400");
+}
+
+// A full-screen start from a preferences file, two frames with the mouse captured, and a quit.
+TEST_F(Shell, StartUpFrameAndShutdownMakeTheirCallsAndSendTheirMessagesInOrder) {
+    const std::string saved("\4\0\4\0\0\0\3\0\0\0\x80\1\0lap 3", 18);  // 1024x768, gamma 1.5
+    std::ofstream(dir + "/Shell.cfg") << saved;
+    sdlScript.frames = {{}, {}};
+    std::tie(sdlScript.mouseX, sdlScript.mouseY, sdlScript.mouseButtons) = std::tuple(400, 250, 1);
+    const auto run = runShell();
+    ASSERT_EQ(run.frames.size(), 4u);
+    EXPECT_EQ(run.frames[0],
+              lines("SDL_Init 65535; SDL_GL_SetAttribute DOUBLEBUFFER 1; SDL_GL_SetAttribute "
+                    "DEPTH_SIZE 32; SDL_GL_SetAttribute STENCIL_SIZE 8; SDL_GL_SetAttribute "
+                    "SWAP_CONTROL 1; SDL_GL_SetAttribute ACCELERATED_VISUAL 1; Mix_OpenAudio "
+                    "44100 32784 1 4096; game CONFIGURE_GL; game createFirstState; game "
+                    "prefsName; SDL_ShowCursor 0; game LOAD_PREFS lap 3 13; SDL_ListModes NULL "
+                    "OPENGL|FULLSCREEN; SDL_GL_SetAttribute MULTISAMPLEBUFFERS 0; "
+                    "SDL_GL_SetAttribute MULTISAMPLESAMPLES 0; SDL_SetVideoMode OPENGL|FULLSCREEN "
+                    "720 480 0; " +
+                    glFor("1.5") +
+                    "game STARTUP; game VIDEO_RESET 67.5; state0 VIDEO_RESET; state0 ENTER; "
+                    "SDL_GetTicks 1000; SDL_GetTicks 1000"));
+    // 3 ms of drawing, then a wait of 7 ms for the next tick.
+    EXPECT_EQ(run.frames[2],
+              lines("SDL_PollEvent; SDL_GetMouseState; SDL_WarpMouse 360 240; game DRAW 80 20 1; "
+                    "state0 DRAW; SDL_GL_SwapBuffers; SDL_GetTicks 1013; SDL_GetTicks 1013; "
+                    "SDL_Delay 7; SDL_GetTicks 1020; game TICK 2; state0 TICK 2"));
+    EXPECT_EQ(run.frames[3],
+              lines("SDL_PollEvent; SDL_ShowCursor 0; state0 SDL_EVENT 12; SDL_PollEvent; game "
+                    "DRAW 80 20 1; state0 DRAW; SDL_GL_SwapBuffers; SDL_GetTicks 1023; "
+                    "SDL_GetTicks 1023; SDL_Delay 7; SDL_GetTicks 1030; game TICK 3; state0 TICK "
+                    "3; state0 LEAVE; game SAVE_PREFS  13; game SHUTDOWN; game deleted; resource "
+                    "deleted; Mix_CloseAudio; SDL_Quit"));
+    EXPECT_EQ(std::tuple(run.status, run.output, run.allocations, prefs()),
+              std::tuple(0, "", 0L, saved));
+}
+
+// A display change to `mode` ("FULLSCREEN 720 480"): release, mode, reset, pointer, restore,
+// reset.
+std::string change(const std::string& mode, const char* samples, const char* aspect,
+                   const char* angle, const std::string& warp = "") {
+    const std::string reset = "game VIDEO_RESET " + std::string(angle) + "; state0 VIDEO_RESET; ";
+    return "resource release; " +
+           std::string(mode[0] == 'F' ? "SDL_ListModes NULL OPENGL|FULLSCREEN; " : "") +
+           "SDL_GL_SetAttribute MULTISAMPLEBUFFERS " + (samples[0] == '0' ? "0" : "1") +
+           "; SDL_GL_SetAttribute MULTISAMPLESAMPLES " + samples + "; SDL_SetVideoMode OPENGL|" +
+           mode + " 0; " + glFor(aspect) + reset + warp + "resource restore; " + reset;
+}
+
+// One frame per row, from a 640x480 window; each row's calls up to the frame's MSG_DRAW.
+TEST_F(Shell, HotKeysResizesAndTheMouseCaptureMakeTheirCallsBeforeTheEventGoesOn) {
+    // The calls of one event's handling, through to the state, then the end of the polling.
+    const auto handled = [](const std::string& calls, int cursor, int type = SDL_KEYDOWN) {
+        return "SDL_PollEvent; " + calls + "SDL_ShowCursor " + std::to_string(cursor) +
+               "; state0 SDL_EVENT " + std::to_string(type) + "; ";
+    };
+    const std::string poll = "SDL_PollEvent", held = "; SDL_GetMouseState; SDL_WarpMouse ";
+    std::string pressesOfB;  // +0.15 a press, and back to 1 from 2.5 on
+    for (const std::string g : {"1.15", "1.3", "1.4499999", "1.5999999", "1.7499999", "1.8999999",
+                                "2.05", "2.2", "2.3500001", "1"}) {
+        pressesOfB += handled("SDL_SetGamma " + g + " " + g + " " + g + "; ", 1);
+    }
+    const struct {
+        std::vector<SDL_Event> events;
+        std::string calls;
+    } rows[] = {
+        {{key(SDLK_m, KMOD_LSHIFT)},
+         handled(change("RESIZABLE 640 480", "16", "1.3333334", "60"), 1) + poll},
+        {{key(SDLK_RETURN, KMOD_LALT)},
+         handled(change("FULLSCREEN 720 480", "16", "1.5", "67.5", "SDL_WarpMouse 360 240; "), 0) +
+             poll + held + "360 240"},
+        {{key(SDLK_h)},
+         handled(change("FULLSCREEN 1024 768", "16", "1.3333334", "60", "SDL_WarpMouse 512 384; "),
+                 0) +
+             poll + held + "512 384"},
+        {{key(SDLK_f, KMOD_RMETA)},
+         handled(change("RESIZABLE 640 480", "16", "1.3333334", "60"), 1) + poll},
+        {{key(SDLK_m)}, handled(change("RESIZABLE 640 480", "0", "1.3333334", "60"), 1) + poll},
+        {{resize(2000, 400)}, handled(change("RESIZABLE 2000 500", "0", "4", "180"), 1, 16) + poll},
+        {{resize(1601, 400)},
+         handled(change("RESIZABLE 1601 400", "0", "4.0025", "180.1125"), 1, 16) + poll},
+        {{resize(800, 600)},
+         handled(change("RESIZABLE 800 600", "0", "1.3333334", "60"), 1, 16) + poll},
+        {std::vector(10, key(SDLK_b)), pressesOfB + poll},
+        {{key(SDLK_RETURN), key(SDLK_f), key(SDLK_h)},
+         handled("", 1) + handled("", 1) + handled("", 1) + poll},
+        {{SDL_Event{SDL_MOUSEBUTTONDOWN}}, handled("", 1, 5) + poll},  // capture not enabled
+        {{key(SDLK_c)}, handled("", 1) + poll},                        // enables it
+        {{SDL_Event{SDL_MOUSEBUTTONDOWN}}, handled("", 0, 5) + poll + held + "400 300"},
+        {{SDL_Event{SDL_MOUSEMOTION}}, handled("", 1, 4) + poll + held + "400 300"},
+        {{key(SDLK_LCTRL, KMOD_LALT)}, handled("", 1) + poll},
+        {{SDL_Event{SDL_MOUSEBUTTONDOWN}}, handled("", 0, 5) + poll + held + "400 300"},
+        {{SDL_Event{.active = {SDL_ACTIVEEVENT, 0, SDL_APPINPUTFOCUS}}}, handled("", 1, 1) + poll},
+        {{key(SDLK_ESCAPE)}, handled("", 1) + poll},
+    };
+    for (const auto& row : rows) {
+        sdlScript.frames.push_back(row.events);
+    }
+    const auto run = runShell();
+    ASSERT_EQ(run.frames.size(), std::size(rows) + 1);
+    for (size_t i = 0; i < std::size(rows); ++i) {
+        const std::string& frame = run.frames[i + 1];
+        EXPECT_EQ(frame.substr(0, frame.find("game DRAW")), lines(rows[i].calls)) << "row " << i;
+    }
+    // Escape on the root ends the run after its frame. Saved: 800 x 600, windowed, the high
+    // full-screen resolution, gamma 1.0, then the game's data.
+    EXPECT_TRUE(
+        run.frames.back().ends_with(lines("state0 LEAVE; game SAVE_PREFS  13; game "
+                                          "SHUTDOWN; game deleted; resource deleted; "
+                                          "Mix_CloseAudio; SDL_Quit")));
+    EXPECT_EQ(prefs(), std::string("\1\x20\3\0\0\x58\2\0\0\0\0\1\0lap 3", 18));
+}
+
+// What the game object and the states heard, and their deletion, frame by frame.
+std::string messages(const ShellRun& run) {
+    std::string heard;
+    for (const std::string& frame : run.frames) {
+        for (size_t at = 0, end; at < frame.size(); at = end + 1) {
+            const std::string line = frame.substr(at, (end = frame.find('\n', at)) - at);
+            heard += line.starts_with("game") || line.starts_with("state") ? line + ", " : "";
+        }
+        heard += "| ";
+    }
+    return heard;
+}
+
+// 35 ms frames: three ticks are due in the first, four in the next.
+TEST_F(Shell, StateChangesStopTheTicksAndEscapeReturnsToTheRoot) {
+    std::tie(sdlScript.swapMs, sdlScript.frames, pushOn, pushAt) =
+        std::tuple(35, std::vector{std::vector<SDL_Event>{}, {}, {key(SDLK_ESCAPE)}}, MSG_TICK, 2);
+    EXPECT_EQ(messages(runShell()),
+              "game CONFIGURE_GL, game createFirstState, game prefsName, game STARTUP, game "
+              "VIDEO_RESET 60, state0 VIDEO_RESET, state0 ENTER, | game DRAW 0 0 0, state0 DRAW, "
+              "game TICK 1, state0 TICK 1, game TICK 2, state0 TICK 2, state0 LEAVE, state1 ENTER, "
+              "state1 VIDEO_RESET, | game DRAW 0 0 0, state1 DRAW, game TICK 1, state1 TICK 1, "
+              "game TICK 2, state1 TICK 2, game TICK 3, state1 TICK 3, game TICK 4, state1 TICK 4, "
+              "| state1 LEAVE, state1 deleted, state0 ENTER, state0 VIDEO_RESET, state0 SDL_EVENT "
+              "2, game DRAW 0 0 0, state0 DRAW, game TICK 1, state0 TICK 1, game TICK 2, state0 "
+              "TICK 2, game TICK 3, state0 TICK 3, | state0 SDL_EVENT 12, game DRAW 0 0 0, state0 "
+              "DRAW, game TICK 4, state0 TICK 4, game TICK 5, state0 TICK 5, game TICK 6, state0 "
+              "TICK 6, game TICK 7, state0 TICK 7, state0 LEAVE, game SAVE_PREFS  13, game "
+              "SHUTDOWN, game deleted, | ");
+    std::tie(sdlScript.frames, gameIsRoot) =
+        std::tuple(std::vector<std::vector<SDL_Event>>{}, true);
+    pushOn = -1;
+    EXPECT_EQ(messages(runShell()),
+              "game CONFIGURE_GL, game createFirstState, game prefsName, game LOAD_PREFS lap 3 13, "
+              "game STARTUP, game VIDEO_RESET 60, game ENTER, | game SDL_EVENT 12, game DRAW 0 0 "
+              "0, game TICK 1, game TICK 2, game TICK 3, game LEAVE, game SAVE_PREFS  13, game "
+              "SHUTDOWN, game deleted, | ");
+    gameIsRoot = false;
+}
+
+// Start-ups and display changes that SDL refuses in part: the depths and modes tried, the exit
+// status, the message, and the flags saved (-1: nothing saved).
+TEST_F(Shell, RefusedModesFallBackAndWithNoModeLeftTheRunEnds) {
+    const std::string w = "window, ", ms = "ms window, ", d32 = "depth 32, ";
+    const struct {
+        const char* refused;
+        std::vector<SDL_Event> events;
+        std::string tried;
+        int status, flags;
+    } rows[] = {
+        {"x", {}, d32 + w + w, 0, 0},
+        {"xx", {}, d32 + w + w + "depth 24, " + w, 0, 0},
+        {"xxxxxx", {}, d32 + w + w + "depth 24, " + w + w + "depth 16, " + w + w, 1, -1},
+        {".x", {key(SDLK_RETURN, KMOD_RALT)}, d32 + w + "full, " + w, 0, 0},
+        {".x", {key(SDLK_m)}, d32 + w + ms + w, 0, 0},
+        {".xx", {key(SDLK_m)}, d32 + w + ms + w, 1, 0},
+    };
+    for (const auto& row : rows) {
+        std::filesystem::remove(dir + "/Shell.cfg");
+        sdlScript.refused = row.refused;
+        sdlScript.frames = {row.events};
+        const auto run = runShell();
+        std::string all, tried;
+        for (const std::string& frame : run.frames) {
+            all += frame;
+        }
+        for (size_t at = 0, end; at < all.size(); at = end + 1) {
+            const std::string line = all.substr(at, (end = all.find('\n', at)) - at);
+            tried += line.starts_with("SDL_GL_SetAttribute DEPTH")
+                         ? "depth " + line.substr(31) + ", "
+                         : "";
+            tried += line.ends_with("MULTISAMPLEBUFFERS 1") ? "ms " : "";
+            tried += line.starts_with("SDL_SetVideoMode")
+                         ? line.find("FULL") != std::string::npos ? "full, " : "window, "
+                         : "";
+        }
+        EXPECT_EQ(tried, row.tried) << row.refused;
+        EXPECT_EQ(std::tuple(run.status, run.output, prefs().substr(0, 1)),
+                  std::tuple(row.status, row.status ? "Unable to open graphics mode!\n" : "",
+                             row.flags < 0 ? "" : std::string(1, char(row.flags))));
+        EXPECT_TRUE(
+            all.ends_with(lines("game deleted; resource deleted; Mix_CloseAudio; SDL_Quit")));
+    }
+}
+
+}  // namespace
+
+Game* createGame() {
+    resourceRegistry.add(new Resource, 7);
+    return new Recorder("game");
+}

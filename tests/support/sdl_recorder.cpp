@@ -1,0 +1,231 @@
+#include "tests/support/sdl_recorder.h"
+
+#include <GL/gl.h>
+#include <GL/glu.h>
+#include <SDL_mixer.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <charconv>
+#include <cstring>
+#include <tuple>
+#include <utility>
+
+#include "tests/support/allocation_counter.h"
+
+int shellMain(int argc, char** argv);  // shell_main.cpp
+
+SdlScript sdlScript;
+
+namespace {
+
+char text[1 << 20];  // the log; fixed, so that recording allocates nothing
+size_t length = 0, lineStart = 0, frame = 0, event = 0, modeCalls = 0, swaps = 0;
+uint32_t now = 1000, ticksWithoutTime = 0;
+bool frameStarts = true;
+int cursor = 1;
+uint64_t allocations[2];  // at the second and at the last swap
+SDL_Surface surface{};
+SDL_Rect* modeList[16];
+
+void append(std::string_view part) {
+    const size_t n = std::min(part.size(), sizeof text - length);
+    std::memcpy(text + length, part.data(), n);
+    length += n;
+}
+
+[[noreturn]] void finish(int status) {
+    record({"#allocations"}, {swaps > 1 ? double(allocations[1] - allocations[0]) : -1.0});
+    std::fflush(stdout);
+    _exit(write(3, text, length) < 0 ? 5 : status);
+}
+
+const char* glName(GLenum value) {
+    // clang-format off
+    static const std::pair<GLenum, const char*> names[] = {{GL_PROJECTION, "PROJECTION"},
+        {GL_MODELVIEW, "MODELVIEW"}, {GL_DEPTH_TEST, "DEPTH_TEST"}, {GL_CULL_FACE, "CULL_FACE"},
+        {GL_BLEND, "BLEND"}, {GL_TEXTURE_2D, "TEXTURE_2D"}, {GL_SRC_ALPHA, "SRC_ALPHA"},
+        {GL_ONE_MINUS_SRC_ALPHA, "ONE_MINUS_SRC_ALPHA"}, {GL_LINES, "LINES"},
+        {GL_POLYGON, "POLYGON"}, {GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT, "COLOR|DEPTH"}};
+    // clang-format on
+    for (const auto& [known, name] : names) {
+        if (known == value) {
+            return name;
+        }
+    }
+    return "UNKNOWN";
+}
+
+const char* flagNames(Uint32 flags) {
+    return flags == (SDL_OPENGL | SDL_RESIZABLE)    ? "OPENGL|RESIZABLE"
+           : flags == (SDL_OPENGL | SDL_FULLSCREEN) ? "OPENGL|FULLSCREEN"
+                                                    : "OTHER";
+}
+
+}  // namespace
+
+void record(std::initializer_list<std::string_view> words, std::initializer_list<double> numbers) {
+    const std::string_view line(text + lineStart, length - lineStart), first = *words.begin();
+    if (!first.starts_with("glVertex") || !line.starts_with(first) ||
+        line.substr(first.size(), 1) != " ") {
+        append(length > 0 ? "\n" : "");
+        lineStart = length;
+        for (std::string_view word : words) {
+            append(length > lineStart ? " " : "");
+            append(word);
+        }
+    }
+    for (double number : numbers) {
+        char digits[32];
+        const auto single = static_cast<float>(number);
+        append(" ");
+        append({digits, double(single) == number ? std::to_chars(digits, digits + 32, single).ptr
+                                                 : std::to_chars(digits, digits + 32, number).ptr});
+    }
+}
+
+std::string takeLog() {
+    std::string taken(text, length);
+    length = lineStart = 0;
+    return taken.empty() ? taken : taken + "\n";
+}
+
+ShellRun runShell() {
+    FILE* files[2] = {std::tmpfile(), std::tmpfile()};  // the log, standard output
+    const pid_t child = fork();
+    if (child == 0) {
+        dup2(fileno(files[0]), 3);
+        dup2(fileno(files[1]), 1);
+        char name[] = "scrapvolt";
+        char* argv[] = {name, nullptr};
+        finish(shellMain(1, argv));
+    }
+    ShellRun run;
+    waitpid(child, &run.status, 0);
+    run.status = WIFEXITED(run.status) ? WEXITSTATUS(run.status) : -1;
+    std::string read[2];
+    for (int i = 0; i < 2; std::fclose(files[i++])) {
+        std::rewind(files[i]);
+        for (int c; (c = std::fgetc(files[i])) != EOF;) {
+            read[i] += static_cast<char>(c);
+        }
+    }
+    run.output = read[1];
+    const size_t trailer = read[0].rfind("\n#allocations ");
+    if (trailer != std::string::npos) {
+        run.allocations = std::stol(read[0].substr(trailer + 14));
+    }
+    read[0] = read[0].substr(0, trailer) + "\n";
+    for (size_t start = 0, end; start < read[0].size(); start = end + 2) {
+        end = std::min(read[0].find("#\n", start), read[0].size());
+        run.frames.push_back(read[0].substr(start, end - start));
+    }
+    return run;
+}
+
+std::string lines(std::string calls) {
+    for (size_t at; (at = calls.find("; ")) != std::string::npos;) {
+        calls.erase(at, 1)[at] = '\n';
+    }
+    calls.push_back('\n');
+    return calls;
+}
+
+// The stand-ins.
+// clang-format off
+int SDL_Init(Uint32 flags) { record({"SDL_Init"}, {double(flags)}); return sdlScript.initResult; }
+void SDL_Quit() { record({"SDL_Quit"}); }
+int Mix_OpenAudio(int rate, Uint16 format, int channels, int chunk) {
+    record({"Mix_OpenAudio"}, {double(rate), double(format), double(channels), double(chunk)});
+    return 0;
+}
+void Mix_CloseAudio() { record({"Mix_CloseAudio"}); }
+int SDL_GL_SetAttribute(SDL_GLattr attribute, int value) {
+    static const char* const names[] = {"RED_SIZE", "GREEN_SIZE", "BLUE_SIZE", "ALPHA_SIZE",
+        "BUFFER_SIZE", "DOUBLEBUFFER", "DEPTH_SIZE", "STENCIL_SIZE", "ACCUM_RED", "ACCUM_GREEN",
+        "ACCUM_BLUE", "ACCUM_ALPHA", "STEREO", "MULTISAMPLEBUFFERS", "MULTISAMPLESAMPLES",
+        "ACCELERATED_VISUAL", "SWAP_CONTROL"};
+    record({"SDL_GL_SetAttribute", names[std::min<int>(attribute, std::size(names) - 1)]},
+           {double(value)});
+    return 0;
+}
+SDL_Rect** SDL_ListModes(SDL_PixelFormat* format, Uint32 flags) {
+    record({"SDL_ListModes", format == nullptr ? "NULL" : "FORMAT", flagNames(flags)});
+    size_t i = 0;
+    for (; i < sdlScript.modes.size() && i + 1 < std::size(modeList); ++i) {
+        modeList[i] = &sdlScript.modes[i];
+    }
+    modeList[i] = nullptr;
+    return modeList;
+}
+SDL_Surface* SDL_SetVideoMode(int width, int height, int bpp, Uint32 flags) {
+    record({"SDL_SetVideoMode", flagNames(flags)}, {double(width), double(height), double(bpp)});
+    std::tie(surface.w, surface.h, surface.flags) = std::tuple(width, height, flags);
+    const bool refuse = modeCalls < sdlScript.refused.size() && sdlScript.refused[modeCalls] == 'x';
+    ++modeCalls;
+    return refuse ? nullptr : &surface;
+}
+void SDL_GL_SwapBuffers() {
+    record({"SDL_GL_SwapBuffers"});
+    std::tie(now, ticksWithoutTime) = std::tuple(now + sdlScript.swapMs, 0);
+    allocations[++swaps == 2 ? 0 : 1] = allocations[1] = allocation_counter::total();
+}
+int SDL_PollEvent(SDL_Event* polled) {
+    if (std::exchange(frameStarts, false)) {
+        record({"#"});
+        if (frame > sdlScript.frames.size() + 10) finish(4);  // quits are not heeded
+    }
+    record({"SDL_PollEvent"});
+    static const std::vector<SDL_Event> quit{SDL_Event{SDL_QUIT}};
+    const auto& events = frame < sdlScript.frames.size() ? sdlScript.frames[frame] : quit;
+    if (event < events.size()) {
+        *polled = events[event++];
+        return 1;
+    }
+    std::tie(frame, event, frameStarts) = std::tuple(frame + 1, 0, true);
+    return 0;
+}
+Uint8* SDL_GetKeyState(int*) { record({"SDL_GetKeyState"}); return sdlScript.keys; }
+Uint8 SDL_GetMouseState(int* x, int* y) {
+    record({"SDL_GetMouseState"});
+    std::tie(*x, *y) = std::tuple(sdlScript.mouseX, sdlScript.mouseY);
+    return sdlScript.mouseButtons;
+}
+void SDL_WarpMouse(Uint16 x, Uint16 y) { record({"SDL_WarpMouse"}, {double(x), double(y)}); }
+int SDL_ShowCursor(int toggle) {
+    record({"SDL_ShowCursor"}, {double(toggle)});
+    return std::exchange(cursor, toggle < 0 ? cursor : toggle);
+}
+int SDL_SetGamma(float r, float g, float b) { record({"SDL_SetGamma"}, {r, g, b}); return 0; }
+void SDL_WM_SetCaption(const char* title, const char* icon) {
+    record({"SDL_WM_SetCaption", title, icon});
+}
+Uint32 SDL_GetTicks() {
+    record({"SDL_GetTicks"}, {double(now)});
+    if (++ticksWithoutTime > 100000) finish(3);  // spinning: only delays and swaps take time
+    return now;
+}
+void SDL_Delay(Uint32 ms) {
+    record({"SDL_Delay"}, {double(ms)});
+    std::tie(now, ticksWithoutTime) = std::tuple(now + ms, 0);
+}
+void glMatrixMode(GLenum mode) { record({"glMatrixMode", glName(mode)}); }
+void glLoadIdentity() { record({"glLoadIdentity"}); }
+void gluPerspective(GLdouble fovy, GLdouble aspect, GLdouble zNear, GLdouble zFar) {
+    record({"gluPerspective"}, {fovy, aspect, zNear, zFar});
+}
+void glScalef(GLfloat x, GLfloat y, GLfloat z) { record({"glScalef"}, {x, y, z}); }
+void glEnable(GLenum cap) { record({"glEnable", glName(cap)}); }
+void glDisable(GLenum cap) { record({"glDisable", glName(cap)}); }
+void glBlendFunc(GLenum s, GLenum d) { record({"glBlendFunc", glName(s), glName(d)}); }
+void glClear(GLbitfield mask) { record({"glClear", glName(mask)}); }
+void glColor3f(GLfloat r, GLfloat g, GLfloat b) { record({"glColor3f"}, {r, g, b}); }
+void glPushMatrix() { record({"glPushMatrix"}); }
+void glPopMatrix() { record({"glPopMatrix"}); }
+void glTranslatef(GLfloat x, GLfloat y, GLfloat z) { record({"glTranslatef"}, {x, y, z}); }
+void glRotatef(GLfloat a, GLfloat x, GLfloat y, GLfloat z) { record({"glRotatef"}, {a, x, y, z}); }
+void glBegin(GLenum mode) { record({"glBegin", glName(mode)}); }
+void glEnd() { record({"glEnd"}); }
+void glVertex2f(GLfloat x, GLfloat y) { record({"glVertex2f"}, {x, y}); }
+void glVertex2fv(const GLfloat* v) { record({"glVertex2fv"}, {v[0], v[1]}); }
+// clang-format on

@@ -1,0 +1,53 @@
+#pragma once
+// Link-time stand-ins for every SDL 1.2, SDL_mixer, OpenGL and GLU function that the shell and
+// the game call. Linked into a test, they take the place of the real libraries: each call
+// becomes one line of a log ("glTranslatef 0 0 40"), and what SDL answers comes from sdlScript.
+// runShell runs the shell's own main against them in a child process.
+#include <SDL.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <fstream>
+#include <initializer_list>
+#include <string>
+#include <string_view>
+#include <vector>
+
+struct SdlScript {
+    std::vector<std::vector<SDL_Event>> frames;  // events polled per frame; later ones: SDL_QUIT
+    std::vector<SDL_Rect> modes;                 // SDL_ListModes, largest first
+    std::string refused;  // SDL_SetVideoMode call i fails when refused[i] is 'x'
+    uint32_t swapMs = 3;  // SDL_GetTicks starts at 1000 and moves by SDL_Delay and each swap
+    int mouseX = 0, mouseY = 0, initResult = 0;
+    Uint8 mouseButtons = 0;
+    Uint8 keys[SDLK_LAST] = {};
+};
+extern SdlScript sdlScript;
+
+// Appends the line "<words> <numbers>" to the log, each number as the shortest text that reads
+// back as the same float (or double). A glVertex call continues the glVertex line before it.
+void record(std::initializer_list<std::string_view> words,
+            std::initializer_list<double> numbers = {});
+std::string takeLog();  // the lines since the last take, each ended by '\n'
+
+struct ShellRun {
+    std::vector<std::string> frames;  // the log: [0] start-up, then a frame each (shutdown last)
+    std::string output;               // standard output
+    int status = -1;                  // of main
+    long allocations = -1;            // from the second buffer swap to the last
+};
+ShellRun runShell();
+
+// The calls as a log: "a; b" gives "a\nb\n".
+std::string lines(std::string calls);
+
+inline std::string readFile(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+// A new directory under the system's temporary one.
+inline std::string makeRunDirectory() {
+    std::string pattern = std::filesystem::temp_directory_path() / "scrapvolt_test_XXXXXX";
+    return mkdtemp(pattern.data()) != nullptr ? pattern : "/nonexistent";
+}
