@@ -1,7 +1,39 @@
 #include "world.h"
 
 #include <cmath>
+#include <cstdint>
 #include <limits>
+#include <vector>
+
+// Work arrays of one step, indexed by position in the sorted list. They keep their capacity from
+// step to step, so a step allocates only when the world has grown since the last one.
+struct StepScratch {
+    struct Pair {
+        uint32_t a;  // sorted positions, a < b: a's body takes the role A
+        uint32_t b;
+        // Query clock of the test that last found this pair apart, or 0 when it must be tested.
+        uint64_t apartSince;
+    };
+    struct Slot {  // one entry of the open-addressing table from pose to pose index
+        const Pose* pose;
+        uint32_t step;
+        uint32_t index;
+    };
+
+    std::vector<Body*> bodies;
+    std::vector<float> maxX;
+    std::vector<float> minX;
+    std::vector<float> centreX;
+    std::vector<float> centreY;
+    std::vector<float> radius;
+    // Bodies that share one pose (a polygon bound to two bodies, or a body added twice) share
+    // one index here, since a correction of either moves both.
+    std::vector<uint32_t> poseIndex;
+    std::vector<uint64_t> correctedAt;  // by pose index: query clock of the last correction
+    std::vector<Pair> pairs;
+    std::vector<Slot> table;
+    uint32_t stepCount = 0;
+};
 
 namespace {
 
@@ -25,24 +57,159 @@ void integrateNode(WorldNode& node) {
     node.maxX = body.circle->radius + body.circle->centreX;
 }
 
-// One sweep over the sorted list: each node is tested against the nodes after it whose interval
-// starts strictly left of its right end. True when no pair was corrected.
-bool sweep(WorldNode* head) {
-    bool quiet = true;
-    for (WorldNode* i = head; i != nullptr && i->next != nullptr; i = i->next) {
-        for (WorldNode* j = i->next; j != nullptr && j->minX < i->maxX; j = j->next) {
-            if (i->body->collide(*j->body)) {
-                quiet = false;
+void refreshRotation(Body& body) {
+    if (body.moved) {
+        body.polygon->updateRotation();
+        body.moved = false;
+    }
+}
+
+// Copies the sorted list into the scratch arrays and gives each distinct pose an index.
+void gather(StepScratch& s, WorldNode* head, uint32_t n) {
+    s.bodies.resize(n);
+    s.minX.resize(n);
+    s.maxX.resize(n);
+    s.centreX.resize(n);
+    s.centreY.resize(n);
+    s.radius.resize(n);
+    s.poseIndex.resize(n);
+    s.correctedAt.assign(n, 0);
+    uint32_t tableSize = 16;
+    while (tableSize < 2 * n) {
+        tableSize *= 2;
+    }
+    if (s.table.size() < tableSize) {
+        s.table.assign(tableSize, StepScratch::Slot{nullptr, 0, 0});
+    }
+    const uint32_t mask = static_cast<uint32_t>(s.table.size()) - 1;
+    const uint32_t step = ++s.stepCount;  // table entries of earlier steps count as empty
+    uint32_t k = 0;
+    for (WorldNode* node = head; node != nullptr; node = node->next, ++k) {
+        Body* body = node->body;
+        s.bodies[k] = body;
+        s.minX[k] = node->minX;
+        s.maxX[k] = node->maxX;
+        const BoundingCircle* c = body->circle;
+        const float nan = std::numeric_limits<float>::quiet_NaN();
+        s.centreX[k] = c != nullptr ? c->centreX : nan;
+        s.centreY[k] = c != nullptr ? c->centreY : nan;
+        s.radius[k] = c != nullptr ? c->radius : nan;
+        const auto key = reinterpret_cast<uintptr_t>(body->pose);
+        uint32_t h = static_cast<uint32_t>((key >> 4) * 0x9E3779B97F4A7C15u >> 32) & mask;
+        while (s.table[h].step == step && s.table[h].pose != body->pose) {
+            h = (h + 1) & mask;
+        }
+        if (s.table[h].step != step) {
+            s.table[h] = StepScratch::Slot{body->pose, step, k};
+        }
+        s.poseIndex[k] = s.table[h].index;
+    }
+}
+
+// The pairs a pass tests, in the order it tests them: for each body in sorted order, the bodies
+// after it whose interval starts strictly left of its right end and whose circle overlaps or
+// touches its own. Intervals and circles keep their integrated values through every pass, so
+// this list is the same for all of them; pairs it leaves out would fail the circle pre-test of
+// Body::collide, which has no effect.
+void findPairs(StepScratch& s, uint32_t n) {
+    s.pairs.clear();
+    const float* minX = s.minX.data();
+    const float* cx = s.centreX.data();
+    const float* cy = s.centreY.data();
+    const float* r = s.radius.data();
+    for (uint32_t i = 0; i + 1 < n; ++i) {
+        const float maxX = s.maxX[i];
+        for (uint32_t j = i + 1; j < n && minX[j] < maxX; ++j) {
+            const float dx = cx[j] - cx[i];
+            const float dy = cy[j] - cy[i];
+            const float rr = r[j] + r[i];
+            if (dx * dx + dy * dy <= rr * rr) {
+                s.pairs.push_back(StepScratch::Pair{i, j, 0});
             }
         }
     }
-    return quiet;
+}
+
+// True when the contact query of a on b certainly reports no contact: b's vertices all lie
+// beyond the line of one of a's edges. The query's Minkowski difference holds, for each edge i
+// of a, an edge with a's normal through a's vertex i minus b's support vertex, and the query
+// rejects any point beyond such a line; the margin covers its 32-bit rounding, which stays
+// below 1e-4 while poses and radii stay within +-512. Rotation caches must be current.
+bool certainlyApart(const Body& a, const Body& b, float radiusA, float radiusB) {
+    constexpr float limit = 512.0f;
+    constexpr double margin = 1e-3;
+    const Polygon& pa = *a.polygon;
+    const Polygon& pb = *b.polygon;
+    if (!(std::fabs(pa.x) < limit && std::fabs(pa.y) < limit && std::fabs(pb.x) < limit &&
+          std::fabs(pb.y) < limit && radiusA < limit && radiusB < limit)) {
+        return false;
+    }
+    const double dx = static_cast<double>(pb.x) - pa.x;
+    const double dy = static_cast<double>(pb.y) - pa.y;
+    for (int32_t i = 0; i < pa.vertexCount; ++i) {
+        const Vec2 n = pa.edges[i].rotatedNormal;
+        const Vec2 v = pa.rotatedVertices[i];
+        const double base = (dx - v.x) * n.x + (dy - v.y) * n.y;
+        double nearest = std::numeric_limits<double>::infinity();
+        for (int32_t j = 0; j < pb.vertexCount; ++j) {
+            const Vec2 w = pb.rotatedVertices[j];
+            const double along = static_cast<double>(w.x) * n.x + static_cast<double>(w.y) * n.y;
+            nearest = along < nearest ? along : nearest;
+        }
+        if (base + nearest > margin) {
+            return true;
+        }
+    }
+    return false;
+}
+
+// Passes over the pairs until one makes no correction or the cap is reached; returns the count.
+// Each pair goes through what Body::collide does after its circle pre-test, in the same order,
+// except that a pair found apart is not queried again until one of its bodies has been
+// corrected: the query depends only on the two poses, and angles do not change within a step.
+int32_t runPasses(StepScratch& s) {
+    uint64_t clock = 0;
+    int32_t passes = 0;
+    bool quiet = false;
+    while (!quiet && passes < World::maxPasses) {
+        quiet = true;
+        ++passes;
+        for (StepScratch::Pair& pair : s.pairs) {
+            const uint32_t ia = s.poseIndex[pair.a];
+            const uint32_t ib = s.poseIndex[pair.b];
+            if (pair.apartSince != 0 && s.correctedAt[ia] < pair.apartSince &&
+                s.correctedAt[ib] < pair.apartSince) {
+                continue;
+            }
+            Body& a = *s.bodies[pair.a];
+            Body& b = *s.bodies[pair.b];
+            refreshRotation(a);
+            refreshRotation(b);
+            ++clock;
+            const Contact* found = certainlyApart(a, b, s.radius[pair.a], s.radius[pair.b])
+                                       ? nullptr
+                                       : a.polygon->contact(*b.polygon);
+            if (found == nullptr) {
+                pair.apartSince = clock;
+                continue;
+            }
+            a.resolveContact(found->separation, found->point, found->normal, b);
+            pair.apartSince = 0;  // touching: the impulse acts again in the next pass
+            if (a.moved && b.moved) {
+                quiet = false;
+                s.correctedAt[ia] = clock;
+                s.correctedAt[ib] = clock;
+            }
+        }
+    }
+    return passes;
 }
 
 }  // namespace
 
 World::~World() {
     clear();
+    delete scratch_;
 }
 
 void World::add(Body& body) {
@@ -62,17 +229,18 @@ void World::step() {
     if (head == nullptr || head->next == nullptr) {
         return;
     }
+    uint32_t n = 0;
     for (WorldNode* node = head; node != nullptr; node = node->next) {
         integrateNode(*node);
+        ++n;
     }
     sortByMinX();
-    // Intervals and circles stay as integrated: later passes only see the poses that positional
-    // corrections have moved, through the contact query.
-    bool quiet = false;
-    while (!quiet && lastPassCount < maxPasses) {
-        quiet = sweep(head);
-        ++lastPassCount;
+    if (scratch_ == nullptr) {
+        scratch_ = new StepScratch;
     }
+    gather(*scratch_, head, n);
+    findPairs(*scratch_, n);
+    lastPassCount = runPasses(*scratch_);
 }
 
 // A node already in order stays; one out of order goes in front of the first node whose key is
