@@ -32,6 +32,11 @@ struct StepScratch {
     std::vector<uint64_t> correctedAt;  // by pose index: query clock of the last correction
     std::vector<Pair> pairs;
     std::vector<Slot> table;
+    struct Key {
+        float minX;
+        WorldNode* node;
+    };
+    std::vector<Key> keys;  // the sort's array
     uint32_t stepCount = 0;
 };
 
@@ -244,27 +249,36 @@ void World::step() {
 }
 
 // A node already in order stays; one out of order goes in front of the first node whose key is
-// not below its own, so equal keys do not keep their order. Nearly sorted lists (the previous
-// tick's order) cost about linear time.
+// not below its own, so equal keys do not keep their order. The list is copied into an array,
+// where that place is found by walking back from the end of the sorted part (the part is sorted,
+// so the nodes passed are exactly those not below the key), and then relinked. Nearly sorted
+// lists (the previous tick's order) cost about linear time.
 void World::sortByMinX() {
     if (head == nullptr) {
         return;
     }
-    WorldNode* p = head;
-    WorldNode* q = p->next;
-    while (q != nullptr) {
-        if (!keyBefore(q->minX, p->minX)) {
-            p = q;
-        } else {
-            p->next = q->next;
-            // Stops at p at the latest, since q comes before p.
-            WorldNode** link = &head;
-            while (keyBefore((*link)->minX, q->minX)) {
-                link = &(*link)->next;
-            }
-            q->next = *link;
-            *link = q;
-        }
-        q = p->next;
+    if (scratch_ == nullptr) {
+        scratch_ = new StepScratch;
     }
+    std::vector<StepScratch::Key>& keys = scratch_->keys;
+    keys.clear();
+    for (WorldNode* node = head; node != nullptr; node = node->next) {
+        const StepScratch::Key q{node->minX, node};
+        size_t k = keys.size();
+        if (k > 0 && keyBefore(q.minX, keys[k - 1].minX)) {
+            keys.push_back(q);
+            while (k > 0 && !keyBefore(keys[k - 1].minX, q.minX)) {
+                keys[k] = keys[k - 1];
+                --k;
+            }
+            keys[k] = q;
+        } else {
+            keys.push_back(q);
+        }
+    }
+    head = keys[0].node;
+    for (size_t k = 0; k + 1 < keys.size(); ++k) {
+        keys[k].node->next = keys[k + 1].node;
+    }
+    keys.back().node->next = nullptr;
 }
