@@ -1,5 +1,6 @@
 #include "world.h"
 
+#include "fast_contact.h"
 #include <cmath>
 #include <cstdint>
 #include <limits>
@@ -30,6 +31,7 @@ struct StepScratch {
     // one index here, since a correction of either moves both.
     std::vector<uint32_t> poseIndex;
     std::vector<uint64_t> correctedAt;  // by pose index: query clock of the last correction
+    std::vector<uint8_t> rotationFresh;  // by pose index: rotation cache refreshed in this step
     std::vector<Pair> pairs;
     std::vector<Slot> table;
     struct Key {
@@ -62,9 +64,14 @@ void integrateNode(WorldNode& node) {
     node.maxX = body.circle->radius + body.circle->centreX;
 }
 
-void refreshRotation(Body& body) {
+// As Body::collide refreshes a moved body's rotation cache. Angles do not change within a step,
+// so a cache refreshed once in this step already holds what a refresh would compute again.
+void refreshRotation(StepScratch& s, Body& body, uint32_t poseIndex) {
     if (body.moved) {
-        body.polygon->updateRotation();
+        if (!s.rotationFresh[poseIndex]) {
+            body.polygon->updateRotation();
+            s.rotationFresh[poseIndex] = 1;
+        }
         body.moved = false;
     }
 }
@@ -79,6 +86,9 @@ void gather(StepScratch& s, WorldNode* head, uint32_t n) {
     s.radius.resize(n);
     s.poseIndex.resize(n);
     s.correctedAt.assign(n, 0);
+    s.rotationFresh.assign(n, 0);
+    // Room for a few pairs per body, so that steps after the first rarely need more.
+    s.pairs.reserve(8 * static_cast<size_t>(n));
     uint32_t tableSize = 16;
     while (tableSize < 2 * n) {
         tableSize *= 2;
@@ -135,43 +145,11 @@ void findPairs(StepScratch& s, uint32_t n) {
     }
 }
 
-// True when the contact query of a on b certainly reports no contact: b's vertices all lie
-// beyond the line of one of a's edges. The query's Minkowski difference holds, for each edge i
-// of a, an edge with a's normal through a's vertex i minus b's support vertex, and the query
-// rejects any point beyond such a line; the margin covers its 32-bit rounding, which stays
-// below 1e-4 while poses and radii stay within +-512. Rotation caches must be current.
-bool certainlyApart(const Body& a, const Body& b, float radiusA, float radiusB) {
-    constexpr float limit = 512.0f;
-    constexpr double margin = 1e-3;
-    const Polygon& pa = *a.polygon;
-    const Polygon& pb = *b.polygon;
-    if (!(std::fabs(pa.x) < limit && std::fabs(pa.y) < limit && std::fabs(pb.x) < limit &&
-          std::fabs(pb.y) < limit && radiusA < limit && radiusB < limit)) {
-        return false;
-    }
-    const double dx = static_cast<double>(pb.x) - pa.x;
-    const double dy = static_cast<double>(pb.y) - pa.y;
-    for (int32_t i = 0; i < pa.vertexCount; ++i) {
-        const Vec2 n = pa.edges[i].rotatedNormal;
-        const Vec2 v = pa.rotatedVertices[i];
-        const double base = (dx - v.x) * n.x + (dy - v.y) * n.y;
-        double nearest = std::numeric_limits<double>::infinity();
-        for (int32_t j = 0; j < pb.vertexCount; ++j) {
-            const Vec2 w = pb.rotatedVertices[j];
-            const double along = static_cast<double>(w.x) * n.x + static_cast<double>(w.y) * n.y;
-            nearest = along < nearest ? along : nearest;
-        }
-        if (base + nearest > margin) {
-            return true;
-        }
-    }
-    return false;
-}
-
 // Passes over the pairs until one makes no correction or the cap is reached; returns the count.
 // Each pair goes through what Body::collide does after its circle pre-test, in the same order,
 // except that a pair found apart is not queried again until one of its bodies has been
-// corrected: the query depends only on the two poses, and angles do not change within a step.
+// corrected: the query depends only on the two poses and the rotation caches, and neither
+// changes within a step unless a correction moves a body.
 int32_t runPasses(StepScratch& s) {
     uint64_t clock = 0;
     int32_t passes = 0;
@@ -188,12 +166,10 @@ int32_t runPasses(StepScratch& s) {
             }
             Body& a = *s.bodies[pair.a];
             Body& b = *s.bodies[pair.b];
-            refreshRotation(a);
-            refreshRotation(b);
+            refreshRotation(s, a, ia);
+            refreshRotation(s, b, ib);
             ++clock;
-            const Contact* found = certainlyApart(a, b, s.radius[pair.a], s.radius[pair.b])
-                                       ? nullptr
-                                       : a.polygon->contact(*b.polygon);
+            const Contact* found = fastContact(*a.polygon, *b.polygon);
             if (found == nullptr) {
                 pair.apartSince = clock;
                 continue;
