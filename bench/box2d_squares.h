@@ -27,7 +27,7 @@ class Box2dSquares {
         float vy;
         float spin;
     };
-    uint32_t world_;  // b2WorldId, stored as the integer b2StoreWorldId gives
+    uint32_t world_;                 // b2WorldId, stored as the integer b2StoreWorldId gives
     std::vector<uint64_t> squares_;  // b2BodyIds, stored as b2StoreBodyId gives
     std::vector<Motion> starts_;
 };

@@ -113,8 +113,7 @@ void squares(benchmark::State& state) {
     World& world = scene.world();
     timeSteps(
         state, squaresName(state), "Scrapvolt", 100, [&] { world.step(); },
-        kicker(scene, state.range(1) != 0),
-        [&] { return world.lastPassCount; });
+        kicker(scene, state.range(1) != 0), [&] { return world.lastPassCount; });
     state.counters["escaped"] = scene.escapedCount();
     state.counters["hash"] = scene.poseHash();
 }
@@ -160,10 +159,18 @@ void printTable() {
 
 }  // namespace
 
-BENCHMARK(arena)->Iterations(1000)->UseManualTime()->Unit(benchmark::kMicrosecond)
-    ->Repetitions(repetitions)->ReportAggregatesOnly(true);
-BENCHMARK(jammed)->Iterations(100)->UseManualTime()->Unit(benchmark::kMillisecond)
-    ->Repetitions(repetitions)->ReportAggregatesOnly(true);
+BENCHMARK(arena)
+    ->Iterations(1000)
+    ->UseManualTime()
+    ->Unit(benchmark::kMicrosecond)
+    ->Repetitions(repetitions)
+    ->ReportAggregatesOnly(true);
+BENCHMARK(jammed)
+    ->Iterations(100)
+    ->UseManualTime()
+    ->Unit(benchmark::kMillisecond)
+    ->Repetitions(repetitions)
+    ->ReportAggregatesOnly(true);
 BENCHMARK(squares)->Apply(squareArguments);
 #ifdef SCRAPVOLT_HAVE_BOX2D
 BENCHMARK(box2dSquares)->Apply(squareArguments);

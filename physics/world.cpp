@@ -1,10 +1,10 @@
 #include "world.h"
 
-#include "fast_contact.h"
 #include <cmath>
 #include <cstdint>
 #include <limits>
 #include <vector>
+#include "fast_contact.h"
 
 // Work arrays of one step, indexed by position in the sorted list. They keep their capacity from
 // step to step, so a step allocates only when the world has grown since the last one.
@@ -30,7 +30,7 @@ struct StepScratch {
     // Bodies that share one pose (a polygon bound to two bodies, or a body added twice) share
     // one index here, since a correction of either moves both.
     std::vector<uint32_t> poseIndex;
-    std::vector<uint64_t> correctedAt;  // by pose index: query clock of the last correction
+    std::vector<uint64_t> correctedAt;   // by pose index: query clock of the last correction
     std::vector<uint8_t> rotationFresh;  // by pose index: rotation cache refreshed in this step
     std::vector<Pair> pairs;
     std::vector<Slot> table;
