@@ -2,7 +2,6 @@
 #include <deque>
 #include <tuple>
 
-#include "bench/topdown_squares.h"
 #include "tests/physics/test_polygons.h"
 
 using namespace test_polygons;
@@ -134,43 +133,6 @@ TEST(ResolveContact, CorrectionAndImpulseExamples) {
         expectNear(motion(b), Floats(&out[7], &out[10]), out[10]);
         EXPECT_EQ((std::vector{a.moved, b.moved}), std::vector(2, out[11] != 0));
     }
-}
-
-// Seeded random bodies and contacts: no approach at the point afterwards; momentum conserved.
-TEST(ResolveContactProperty, StopsApproachAndConservesMomentum) {
-    Random random{std::mt19937(12345u)};
-    int approaching = 0;
-    for (int trial = 0; trial < 2000; ++trial) {
-        SCOPED_TRACE(testing::Message() << "trial " << trial);
-        Polygon shapeA, shapeB;
-        Body a(shapeA), b(shapeB);
-        for (Body* body : {&a, &b}) {
-            body->setPose(random.real(-5, 5), random.real(-5, 5), random.real(-3, 3));
-            setMotion(*body, random.real(-1, 1), random.real(-1, 1), random.real(-0.5, 0.5));
-            std::tie(body->inverseMass, body->inverseInertia) =
-                std::tuple(random.real(0.1, 5), random.real(0.1, 10));
-        }
-        const float heading = random.real(0, 2 * std::numbers::pi), depth = random.real(0.01, 0.5);
-        const Vec2 normal{std::cos(heading), std::sin(heading)};
-        const Vec2 point{random.real(-5, 5), random.real(-5, 5)};
-        const Floats beforeA = motion(a), beforeB = motion(b);
-        a.resolveContact(Vec2{normal.x * depth, normal.y * depth}, point, normal, b);
-        const auto approach = [&](const Floats& ma, const Floats& mb) {  // at corrected poses
-            const float rax = point.x - a.pose->x, ray = point.y - a.pose->y;
-            const float rbx = point.x - b.pose->x, rby = point.y - b.pose->y;
-            return (mb[0] - mb[2] * rby - ma[0] + ma[2] * ray) * normal.x +
-                   (mb[1] + mb[2] * rbx - ma[1] - ma[2] * rax) * normal.y;
-        };
-        const float vnBefore = approach(beforeA, beforeB), vnAfter = approach(motion(a), motion(b));
-        approaching += vnBefore <= 0.0f;  // then no approach is left, else nothing changes
-        EXPECT_NEAR(vnAfter, vnBefore <= 0.0f ? 0.0f : vnBefore, vnBefore <= 0.0f ? 1e-5f : 0.0f);
-        const double massA = 1.0 / a.inverseMass, massB = 1.0 / b.inverseMass;
-        for (int k = 0; k < 2; ++k) {
-            EXPECT_NEAR(massA * motion(a)[k] + massB * motion(b)[k],
-                        massA * beforeA[k] + massB * beforeB[k], 1e-5 * (1 + massA + massB));
-        }
-    }
-    EXPECT_GT(approaching, 500);
 }
 
 }  // namespace

@@ -234,11 +234,10 @@ TEST(WorldSort, UnstableInsertionSortByMinXWithNaNLast) {
     }
 }
 
-// After the first step steps allocate nothing; the hash after 300 steps of "topdown-squares v1"
-// at N = 100 is fixed.
-TEST(WorldProperty, StepsAllocateNothingAndEndAtGoldenHashes) {
+// "topdown-squares v1" at N = 100: its first square as drawn, steps after the first that
+// allocate nothing, and the hash after 300 steps.
+TEST(WorldProperty, StepsAllocateNothingAndEndAtTheGoldenHash) {
     TopdownSquares golden(100);
-    // The first square's start: six SplitMix64 draws, computed in double, rounded once.
     EXPECT_EQ(pose(*golden.square(0).pose), (Floats{-9.23724842f, -8.93295574f, 0.013049338f}));
     EXPECT_EQ(motion(golden.square(0)), (Floats{0.00520864595f, -0.00960050803f, -0.00760767609f}));
     golden.world().step();
