@@ -51,7 +51,7 @@ int32_t referenceStep(World& world) {
 }
 
 // Seeded random worlds, built the same from the same seed: walls, free squares and arbitrary
-// convex polygons, pinned bars (inverse mass 0, inverse inertia not), a square squeezed between
+// convex polygons, pinned bodies (inverse mass 0, inverse inertia not), a square squeezed between
 // two immovable ones that drift apart (capped steps until the gap opens), a polygon without
 // vertices, and with seed 4 two bodies sharing one polygon. Every 40 steps the free bodies are
 // kicked; at step 100 one of them turns NaN.
@@ -94,6 +94,9 @@ struct RandomWorld {
         add(square, {20.95f, 0, 0}, 0, 0).velocity = {0.004f, 0};
         add(square, {19.05f, 0, 0}, 0, 0).velocity = {-0.004f, 0};
         add(square, {20, 0, 0}, 1, 6);
+        // Two pinned squares that overlap: found touching in every pass, never corrected.
+        add(square, {-10.5f, -10.5f, 0}, 0, 1).angularVelocity = 0.01f;
+        add(square, {-10.0f, -10.5f, 0}, 0, 1).angularVelocity = -0.02f;
         if (seed == 4) {  // a body sharing a free square's polygon: it overlaps it for ever
             world.add(bodies.emplace_back(polygons[5]));
         }
@@ -189,7 +192,8 @@ TEST(World, ListOrderPairsTestedAndPassCount) {
     const std::tuple<std::vector<Floats>, int32_t, std::vector<bool>> cases[] = {
         {{{0, 0, 1}, {2, 0, 1}}, 1, {true, true}},
         {{{0, 0, 1}, {1.5f, 0.6f, 1}, {3, 0, 1}, {10, 0, 1}}, 1, {false, false, false, true}},
-        {{{1.9f, 0, 1}, {0, 0, 1}}, 2, {false, false}}};
+        {{{1.9f, 0, 1}, {0, 0, 1}}, 2, {false, false}},
+        {{{0, 0, 1}, {0, 2, 1}}, 1, {false, false}}};  // circles that touch are tested
     for (const auto& [places, passes, moved] : cases) {
         Scene s(places);
         EXPECT_EQ(s.step(), passes);
