@@ -174,7 +174,7 @@ BENCHMARK(arena)
     ->Repetitions(repetitions)
     ->ReportAggregatesOnly(true);
 BENCHMARK(jammed)
-    ->Iterations(100)
+    ->Iterations(200)
     ->UseManualTime()
     ->Unit(benchmark::kMillisecond)
     ->Repetitions(repetitions)
