@@ -115,7 +115,11 @@ void gather(StepScratch& s, WorldNode* head, uint32_t n) {
         s.table.assign(tableSize, StepScratch::Slot{nullptr, 0, 0});
     }
     const uint32_t mask = static_cast<uint32_t>(s.table.size()) - 1;
-    const uint32_t step = ++s.stepCount;  // table entries of earlier steps count as empty
+    if (++s.stepCount == 0) {  // after 2^32 steps: no old entry may pass for a new one
+        s.table.assign(s.table.size(), StepScratch::Slot{nullptr, 0, 0});
+        s.stepCount = 1;
+    }
+    const uint32_t step = s.stepCount;  // table entries of earlier steps count as empty
     uint32_t k = 0;
     for (WorldNode* node = head; node != nullptr; node = node->next, ++k) {
         Body* body = node->body;
