@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <limits>
 #include <vector>
+
 #include "fast_contact.h"
 
 // Work arrays of one step, indexed by position in the sorted list. They keep their capacity from
