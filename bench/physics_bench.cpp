@@ -1,133 +1,199 @@
-// Times World::step, one step at a time, on the arena's four bodies and on the scene
-// "topdown-squares v1" (100 untimed warm-up steps, then 1000 timed ones), and prints one row per
-// scene: median, 10th and 90th percentile microseconds per step, heap allocations per timed step,
-// the most passes any step took, and for the squares the number escaped and the end-state hash.
+// Times World::step, one step at a time, on the arena (built by game/), on the scene
+// "topdown-squares v1" at N = 100, 1000 and 5000, plain and kick100, and on a jam of 196 squares
+// packed tighter than they fit, so that every step runs to the pass cap. Where Box2D is built in,
+// it steps the same squares side by side. Each repetition builds its scene afresh, takes 100
+// untimed warm-up steps (20 for the jam), then times 1000 steps (200 for the jam) one by one; the
+// counters give the median, 10th and 90th percentile microseconds per step, heap allocations per
+// timed step and the most passes a step took. A table of medians over the repetitions, and of
+// our time over Box2D's, ends the output.
+#include <benchmark/benchmark.h>
+
 #include <algorithm>
 #include <chrono>
-#include <cinttypes>
 #include <cstdio>
-#include <cstdlib>
+#include <map>
+#include <memory>
+#include <string>
 #include <vector>
 
-#include "bench/arena_scene.h"
 #include "bench/topdown_squares.h"
+#include "game/arena.h"
 #include "tests/support/allocation_counter.h"
+#ifdef SCRAPVOLT_HAVE_BOX2D
+#include "bench/box2d_squares.h"
+#endif
 
 namespace {
 
-constexpr int warmUpSteps = 100;
-constexpr int timedSteps = 1000;
 constexpr int kickInterval = 100;
+constexpr int repetitions = 3;
 
-struct Row {
-    double medianUs = 0;
-    double p10Us = 0;
-    double p90Us = 0;
-    double allocationsPerStep = 0;
-    int32_t maxPasses = 0;
-    int cappedSteps = 0;
-};
+// Per-step medians of every repetition, by engine and scene.
+std::map<std::string, std::map<std::string, std::vector<double>>> medians;
 
-// Nearest-rank percentile of sorted samples.
 double percentile(const std::vector<double>& sorted, int percent) {
-    const size_t index = (sorted.size() - 1) * static_cast<size_t>(percent) / 100;
-    return sorted[index];
+    return sorted[(sorted.size() - 1) * static_cast<size_t>(percent) / 100];
 }
 
-// prepare(i) runs untimed before each step: i is the timed step's index, or -1 in the warm-up.
-template <typename Prepare>
-Row measure(World& world, Prepare prepare) {
-    Row row;
-    const auto notePasses = [&] {
-        row.maxPasses = std::max(row.maxPasses, world.lastPassCount);
-        if (world.lastPassCount == World::maxPasses) {
-            ++row.cappedSteps;
-        }
-    };
-    for (int i = 0; i < warmUpSteps; ++i) {
+// Runs warmUp untimed steps, then one timed step per benchmark iteration. prepare(i) runs
+// untimed before each step: i is the timed step's index, or -1 in the warm-up; passes() gives
+// the last step's pass count (0 where unknown). With cappedOnly the figures are those of the
+// steps that ran to the pass cap.
+template <typename Step, typename Prepare, typename Passes>
+void timeSteps(benchmark::State& state, const std::string& scene, const char* engine, int warmUp,
+               Step step, Prepare prepare, Passes passes, bool cappedOnly = false) {
+    for (int i = 0; i < warmUp; ++i) {
         prepare(-1);
-        world.step();
-        notePasses();
+        step();
     }
-    std::vector<double> samples(timedSteps);
+    std::vector<double> samples;
+    samples.reserve(static_cast<size_t>(state.max_iterations));
     uint64_t allocations = 0;
-    for (int i = 0; i < timedSteps; ++i) {
-        prepare(i);
+    int32_t mostPasses = 0;
+    int timed = 0;
+    for (auto _ : state) {
+        prepare(timed++);
         const AllocationScope scope;
         const auto start = std::chrono::steady_clock::now();
-        world.step();
+        step();
         const auto end = std::chrono::steady_clock::now();
         allocations += scope.count();
-        samples[i] = std::chrono::duration<double, std::micro>(end - start).count();
-        notePasses();
+        const double seconds = std::chrono::duration<double>(end - start).count();
+        state.SetIterationTime(seconds);
+        if (!cappedOnly || passes() == World::maxPasses) {
+            samples.push_back(seconds * 1e6);
+        }
+        mostPasses = std::max(mostPasses, passes());
     }
+    if (samples.empty()) {
+        state.SkipWithError("no step reached the pass cap");
+        return;
+    }
+    state.counters["steps_measured"] = static_cast<double>(samples.size());
     std::sort(samples.begin(), samples.end());
-    row.medianUs = percentile(samples, 50);
-    row.p10Us = percentile(samples, 10);
-    row.p90Us = percentile(samples, 90);
-    row.allocationsPerStep = static_cast<double>(allocations) / timedSteps;
-    return row;
+    state.counters["median_us"] = percentile(samples, 50);
+    state.counters["p10_us"] = percentile(samples, 10);
+    state.counters["p90_us"] = percentile(samples, 90);
+    state.counters["allocs_per_step"] = static_cast<double>(allocations) / timed;
+    state.counters["max_passes"] = mostPasses;
+    medians[scene][engine].push_back(percentile(samples, 50));
 }
 
-void printHeader() {
-    std::printf("%-22s %10s %10s %10s %12s %10s %8s %8s  %s\n", "scene", "median_us", "p10_us",
-                "p90_us", "allocs/step", "max_passes", "capped", "escaped", "hash");
+void arena(benchmark::State& state) {
+    arenaWorld.clear();
+    buildArena();
+    // No key held: the bars turn, the car and the square lie still until the bars reach them.
+    timeSteps(
+        state, "arena", "Scrapvolt", 100, [] { arenaWorld.step(); },
+        [](int) { applyControls(HeldKeys{}, 100); }, [] { return arenaWorld.lastPassCount; });
 }
 
-void printRow(const char* name, const Row& row, const char* escaped, const char* hash) {
-    std::printf("%-22s %10.2f %10.2f %10.2f %12.2f %10d %8d %8s  %s\n", name, row.medianUs,
-                row.p10Us, row.p90Us, row.allocationsPerStep, row.maxPasses, row.cappedSteps,
-                escaped, hash);
+// The jam: 196 squares at a pitch of 0.97 inside the walls, more square area than floor area.
+void jammed(benchmark::State& state) {
+    TopdownSquares scene(196, TopdownSquares::defaultSeed, 0.97);
+    World& world = scene.world();
+    timeSteps(
+        state, "jammed 196, capped steps", "Scrapvolt", 20, [&] { world.step(); }, [](int) {},
+        [&] { return world.lastPassCount; }, true);
 }
 
-void runArena() {
-    ArenaScene arena;
-    const Row row = measure(arena.world(), [&](int) { arena.spinBars(); });
-    printRow("arena", row, "-", "-");
-}
-
-void runSquares(int32_t n, bool kicked) {
-    TopdownSquares scene(n);
-    // kick100: the squares get their starting motion again before the 100th, 200th, ... timed
-    // step.
-    const auto prepare = [&](int i) {
+// kick100: the squares get their starting motion again before the 100th, 200th, ... timed step.
+template <typename Scene>
+auto kicker(Scene& scene, bool kicked) {
+    return [&scene, kicked](int i) {
         if (kicked && i >= 0 && (i + 1) % kickInterval == 0) {
             scene.kick();
         }
     };
-    const Row row = measure(scene.world(), prepare);
-    char name[32];
-    char escaped[16];
-    char hash[16];
-    std::snprintf(name, sizeof name, "squares %d %s", n, kicked ? "kick100" : "plain");
-    std::snprintf(escaped, sizeof escaped, "%d", scene.escapedCount());
-    std::snprintf(hash, sizeof hash, "%08" PRIx32, scene.poseHash());
-    printRow(name, row, escaped, hash);
+}
+
+std::string squaresName(const benchmark::State& state) {
+    char name[48];
+    std::snprintf(name, sizeof name, "squares %5d %s", static_cast<int>(state.range(0)),
+                  state.range(1) != 0 ? "kick100" : "plain");
+    return name;
+}
+
+void squares(benchmark::State& state) {
+    TopdownSquares scene(static_cast<int32_t>(state.range(0)));
+    World& world = scene.world();
+    timeSteps(
+        state, squaresName(state), "Scrapvolt", 100, [&] { world.step(); },
+        kicker(scene, state.range(1) != 0), [&] { return world.lastPassCount; });
+    state.counters["escaped"] = scene.escapedCount();
+    state.counters["hash"] = scene.poseHash();
+}
+
+#ifdef SCRAPVOLT_HAVE_BOX2D
+const auto noPasses = [] { return 0; };
+
+void box2dSquares(benchmark::State& state) {
+    TopdownSquares ours(static_cast<int32_t>(state.range(0)));
+    Box2dSquares scene(ours);
+    timeSteps(
+        state, squaresName(state), "Box2D", 100, [&] { scene.step(); },
+        kicker(scene, state.range(1) != 0), noPasses);
+}
+#endif
+
+void squareArguments(benchmark::internal::Benchmark* b) {
+    b->ArgNames({"n", "kick100"});
+    for (const int64_t n : {100, 1000, 5000}) {
+        b->Args({n, 0})->Args({n, 1});
+    }
+    b->Iterations(1000)->UseManualTime()->Unit(benchmark::kMicrosecond)->Repetitions(repetitions);
+    b->ReportAggregatesOnly(true);
+}
+
+void printTable() {
+    std::printf("\nMedian microseconds per step (median over repetitions):\n");
+    std::printf("%-28s %12s %12s %8s\n", "scene", "Scrapvolt", "Box2D 3.1.1", "ratio");
+    for (auto& [scene, byEngine] : medians) {
+        double value[2] = {0, 0};
+        const char* engines[2] = {"Scrapvolt", "Box2D"};
+        for (int e = 0; e < 2; ++e) {
+            std::vector<double>& v = byEngine[engines[e]];
+            std::sort(v.begin(), v.end());
+            value[e] = v.empty() ? 0.0 : v[v.size() / 2];
+        }
+        if (value[1] > 0) {
+            std::printf("%-28s %12.1f %12.1f %8.2f\n", scene.c_str(), value[0], value[1],
+                        value[0] / value[1]);
+        } else {
+            std::printf("%-28s %12.1f %12s %8s\n", scene.c_str(), value[0], "-", "-");
+        }
+    }
 }
 
 }  // namespace
 
-// Arguments: the square counts to run (default 100 1000 5000).
+BENCHMARK(arena)
+    ->Iterations(1000)
+    ->UseManualTime()
+    ->Unit(benchmark::kMicrosecond)
+    ->Repetitions(repetitions)
+    ->ReportAggregatesOnly(true);
+BENCHMARK(jammed)
+    ->Iterations(200)
+    ->UseManualTime()
+    ->Unit(benchmark::kMillisecond)
+    ->Repetitions(repetitions)
+    ->ReportAggregatesOnly(true);
+BENCHMARK(squares)->Apply(squareArguments);
+#ifdef SCRAPVOLT_HAVE_BOX2D
+BENCHMARK(box2dSquares)->Apply(squareArguments);
+#endif
+
 int main(int argc, char** argv) {
-    std::vector<int32_t> counts;
-    for (int i = 1; i < argc; ++i) {
-        const long n = std::strtol(argv[i], nullptr, 10);
-        if (n < 1 || n > 1000000) {
-            std::fprintf(stderr, "usage: physics_bench [square count ...]\n");
-            return 2;
-        }
-        counts.push_back(static_cast<int32_t>(n));
+    benchmark::Initialize(&argc, argv);
+    if (benchmark::ReportUnrecognizedArguments(argc, argv)) {
+        return 1;
     }
-    if (counts.empty()) {
-        counts = {100, 1000, 5000};
-    }
-    std::printf("World::step: %d warm-up steps, %d timed steps; pass cap %d\n", warmUpSteps,
-                timedSteps, World::maxPasses);
-    printHeader();
-    runArena();
-    for (const int32_t n : counts) {
-        runSquares(n, false);
-        runSquares(n, true);
-    }
+#ifndef SCRAPVOLT_HAVE_BOX2D
+    std::printf("Box2D is not built in (set SCRAPVOLT_BOX2D_DIR to its source): ours only.\n");
+#endif
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    printTable();
     return 0;
 }

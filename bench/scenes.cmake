@@ -3,7 +3,6 @@
 include_guard(GLOBAL)
 add_library(scrapvolt_bench_scenes STATIC
     ${CMAKE_CURRENT_LIST_DIR}/topdown_squares.cpp
-    ${CMAKE_CURRENT_LIST_DIR}/arena_scene.cpp
 )
 target_include_directories(scrapvolt_bench_scenes PUBLIC ${PROJECT_SOURCE_DIR})
 target_link_libraries(scrapvolt_bench_scenes PUBLIC scrapvolt_physics)

@@ -6,8 +6,6 @@
 
 namespace {
 
-constexpr double pitch = 2.0;
-
 // SplitMix64, and its doubles in [0, 1) from the top 53 bits.
 class SplitMix64 {
   public:
@@ -47,7 +45,7 @@ uint32_t fnv1aPose(uint32_t hash, const Pose& pose) {
 }
 
 // Every value is drawn and computed in double and rounded to float once, when stored.
-TopdownSquares::TopdownSquares(int32_t squareCount, uint64_t seed) {
+TopdownSquares::TopdownSquares(int32_t squareCount, uint64_t seed, double pitch) {
     const int32_t g = gridSize(squareCount);
     const double half = g * pitch / 2.0;
     half_ = static_cast<float>(half);

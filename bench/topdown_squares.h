@@ -15,7 +15,11 @@ class TopdownSquares {
   public:
     static constexpr uint64_t defaultSeed = 20240601u;
 
-    explicit TopdownSquares(int32_t squareCount, uint64_t seed = defaultSeed);
+    static constexpr double defaultPitch = 2.0;
+
+    // A pitch below 1 packs the squares tighter than they fit: a jam that no step resolves.
+    explicit TopdownSquares(int32_t squareCount, uint64_t seed = defaultSeed,
+                            double pitch = defaultPitch);
     TopdownSquares(const TopdownSquares&) = delete;
     TopdownSquares& operator=(const TopdownSquares&) = delete;
 

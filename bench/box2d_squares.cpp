@@ -1,0 +1,72 @@
+#include "bench/box2d_squares.h"
+
+#include <box2d/box2d.h>
+
+namespace {
+
+constexpr float timeStep = 0.01f;  // 100 steps per second, one per tick of our engine
+constexpr int subSteps = 4;
+
+// Box2D damps by v / (1 + h c) per step; this c keeps the fraction kept of v per step.
+float dampingKeeping(float kept) {
+    return (1.0f / kept - 1.0f) / timeStep;
+}
+
+b2BodyId addBox(b2WorldId world, b2BodyType type, const Pose& pose, float hx, float hy) {
+    b2BodyDef def = b2DefaultBodyDef();
+    def.type = type;
+    def.position = b2Vec2{pose.x, pose.y};
+    def.rotation = b2MakeRot(pose.angle);
+    def.enableSleep = false;
+    def.linearDamping = dampingKeeping(0.99f);
+    def.angularDamping = dampingKeeping(0.995f);
+    const b2BodyId body = b2CreateBody(world, &def);
+    b2ShapeDef shape = b2DefaultShapeDef();
+    shape.density = 1.0f;  // a unit square: mass 1, moment 1/6, as in our scene
+    shape.material.friction = 0.0f;
+    shape.material.restitution = 0.0f;
+    const b2Polygon box = b2MakeBox(hx, hy);
+    b2CreatePolygonShape(body, &shape, &box);
+    return body;
+}
+
+}  // namespace
+
+Box2dSquares::Box2dSquares(TopdownSquares& scene) {
+    b2WorldDef def = b2DefaultWorldDef();
+    def.gravity = b2Vec2{0.0f, 0.0f};
+    def.enableSleep = false;
+    def.workerCount = 1;
+    const b2WorldId world = b2CreateWorld(&def);
+    world_ = b2StoreWorldId(world);
+    const float half = scene.half();
+    const float wallHalf = half + 1.0f;
+    addBox(world, b2_staticBody, Pose{-half - 0.5f, 0.0f, 0.0f}, 0.5f, wallHalf);
+    addBox(world, b2_staticBody, Pose{half + 0.5f, 0.0f, 0.0f}, 0.5f, wallHalf);
+    addBox(world, b2_staticBody, Pose{0.0f, -half - 0.5f, 0.0f}, wallHalf, 0.5f);
+    addBox(world, b2_staticBody, Pose{0.0f, half + 0.5f, 0.0f}, wallHalf, 0.5f);
+    for (int32_t i = 0; i < scene.squareCount(); ++i) {
+        const Body& square = scene.square(i);
+        squares_.push_back(b2StoreBodyId(addBox(world, b2_dynamicBody, *square.pose, 0.5f, 0.5f)));
+        // Our velocities are per tick: 100 ticks per second.
+        starts_.push_back(Motion{square.velocity.x * 100.0f, square.velocity.y * 100.0f,
+                                 square.angularVelocity * 100.0f});
+    }
+    kick();
+}
+
+Box2dSquares::~Box2dSquares() {
+    b2DestroyWorld(b2LoadWorldId(world_));
+}
+
+void Box2dSquares::step() {
+    b2World_Step(b2LoadWorldId(world_), timeStep, subSteps);
+}
+
+void Box2dSquares::kick() {
+    for (size_t i = 0; i < squares_.size(); ++i) {
+        const b2BodyId body = b2LoadBodyId(squares_[i]);
+        b2Body_SetLinearVelocity(body, b2Vec2{starts_[i].vx, starts_[i].vy});
+        b2Body_SetAngularVelocity(body, starts_[i].spin);
+    }
+}

@@ -1,0 +1,103 @@
+#include "fast_contact.h"
+
+#include "polygon.h"
+
+namespace {
+
+// Larger polygons go to the query itself; the walk then emits at most 16 * 16 edges.
+constexpr int32_t maxVertices = 16;
+constexpr float minimumSeparationSquared = 0.0001f;
+
+// b's vertex furthest against a's edge i (the highest index among equal ones), computed as
+// Polygon::minkowskiDifference computes it.
+int32_t supportVertex(const Polygon& a, int32_t i, const Polygon& b) {
+    const PolygonEdge& edge = a.edges[i];
+    const Vec2 rn = edge.rotatedNormal;
+    int32_t taken = -1;
+    double best = 0.0;
+    for (int32_t j = b.vertexCount - 1; j >= 0; --j) {
+        const Vec2 v = b.rotatedVertices[j];
+        const double s =
+            edge.offset - (static_cast<double>(v.y) * rn.y + static_cast<double>(v.x) * rn.x);
+        if (taken < 0 || s > best) {
+            taken = j;
+            best = s;
+        }
+    }
+    return taken;
+}
+
+struct Edge {
+    float dist;
+    Vec2 normal;
+    bool ofA;       // a's edge, touched by b's vertex index; else b's edge, by a's vertex
+    int32_t index;  // the touching vertex
+};
+
+}  // namespace
+
+const Contact* fastContact(Polygon& a, Polygon& b) {
+    const int32_t nA = a.vertexCount;
+    const int32_t nB = b.vertexCount;
+    if (nA > maxVertices || nB > maxVertices) {
+        return a.contact(b);
+    }
+    if (nA == 0 || nB == 0) {
+        return nullptr;
+    }
+    // The point the query tests: b's pose relative to a's, in the scratch polygon's frame.
+    const float qx = (b.x - a.x) - minkowskiScratch.x;
+    const float qy = (b.y - a.y) - minkowskiScratch.y;
+    Edge edges[maxVertices * maxVertices];
+    int32_t count = 0;
+    // One edge of the difference: vertex p with its normal; its line offset and the point's
+    // distance as Polygon::recomputeOffsets and Polygon::queryPoint compute them.
+    const auto emit = [&](const Vec2& p, const Vec2& n, bool ofA, int32_t index) {
+        const float offset =
+            static_cast<float>(-(static_cast<double>(n.y) * p.y + static_cast<double>(n.x) * p.x));
+        const float dist = (qx * n.x + qy * n.y) + offset;
+        edges[count++] = Edge{dist, n, ofA, index};
+        return dist > 0.0f;  // beyond this line: outside, whatever the other edges say
+    };
+    const Vec2* va = a.rotatedVertices;
+    const Vec2* vb = b.rotatedVertices;
+    // Supports are found as the walk needs them: an early exit spares the rest.
+    const int32_t lastSupport = supportVertex(a, nA - 1, b);
+    int32_t j = lastSupport;
+    for (int32_t i = 0; i < nA; ++i) {
+        const int32_t support = i == nA - 1 ? lastSupport : supportVertex(a, i, b);
+        while (j != support) {
+            const Vec2 n = b.edges[j].rotatedNormal;
+            if (emit(Vec2{va[i].x - vb[j].x, va[i].y - vb[j].y}, Vec2{-n.x, -n.y}, false, i)) {
+                return nullptr;
+            }
+            j = (j + 1) % nB;
+        }
+        if (emit(Vec2{va[i].x - vb[j].x, va[i].y - vb[j].y}, a.edges[i].rotatedNormal, true, j)) {
+            return nullptr;
+        }
+    }
+    // The nearest line wins; among equal distances the highest index, taken first.
+    float best = 1.0f;
+    int32_t k = -1;
+    for (int32_t e = count - 1; e >= 0; --e) {
+        if (edges[e].dist > best || best > 0.0f) {
+            best = edges[e].dist;
+            k = e;
+        }
+    }
+    const Edge& edge = edges[k];
+    const Vec2 s{best * edge.normal.x, best * edge.normal.y};
+    const float c = 1.0f;  // the scratch polygon's rotation: none
+    const float m = 0.0f;
+    contactResult.separation = Vec2{s.y * m - s.x * c, -(s.x * m) - s.y * c};
+    const Polygon& owner = edge.ofA ? b : a;
+    const Vec2& v = owner.rotatedVertices[edge.index];
+    contactResult.point = Vec2{owner.x + v.x, owner.y + v.y};
+    contactResult.normal = edge.normal;
+    const Vec2 r = contactResult.separation;
+    if (r.x * r.x + r.y * r.y > minimumSeparationSquared) {
+        return &contactResult;
+    }
+    return nullptr;
+}

@@ -1,0 +1,63 @@
+#pragma once
+
+#include <cstdint>
+#include <utility>
+#include <vector>
+
+#include "world.h"
+
+// Work arrays of one step, indexed by position in the sorted list. They keep their capacity from
+// step to step, so a step allocates only when the world has grown since the last one.
+struct StepScratch {
+    struct Pair {
+        uint32_t a;  // sorted positions, a < b: a's body takes the role A
+        uint32_t b;
+        // Query clock of the test that last found this pair apart, or 0 when it must be tested.
+        uint64_t apartSince;
+    };
+    struct Slot {  // one entry of the open-addressing table from pose to pose index
+        const Pose* pose;
+        uint32_t step;
+        uint32_t index;
+    };
+
+    std::vector<Body*> bodies;
+    // Each body's polygon and its vertex and edge arrays, fetched into the cache ahead of use.
+    struct Shape {
+        const Polygon* polygon;
+        const void* vertices;
+        const void* edges;
+    };
+    std::vector<Shape> shapes;
+    std::vector<float> maxX;
+    std::vector<float> minX;
+    std::vector<float> centreX;
+    std::vector<float> centreY;
+    std::vector<float> radius;
+    // Bodies that share one pose (a polygon bound to two bodies, or a body added twice) share
+    // one index here, since a correction of either moves both.
+    std::vector<uint32_t> poseIndex;
+    std::vector<uint64_t> correctedAt;   // by pose index: query clock of the last correction
+    std::vector<uint8_t> rotationFresh;  // by pose index: rotation cache refreshed in this step
+    std::vector<Pair> pairs;
+    std::vector<Slot> table;
+    // The broad phase's bands: each body's first and last band ({1, 0} for a large body), each
+    // band's members in sorted order, the large bodies in sorted order (ended by n).
+    float bandHeight = 1.0f;
+    std::vector<std::pair<int32_t, int32_t>> bandOf;
+    std::vector<uint32_t> bandStart;
+    std::vector<uint32_t> bandFill;
+    std::vector<uint32_t> bandMembers;
+    std::vector<uint32_t> large;
+    std::vector<uint32_t> found;
+    struct Key {
+        float minX;
+        WorldNode* node;
+    };
+    std::vector<Key> keys;  // the sort's array
+    uint32_t stepCount = 0;
+};
+
+// Fills s.pairs with the pairs a pass tests, in the order it tests them (see broad_phase.cpp),
+// from the sorted arrays that World::step has gathered.
+void findPairs(StepScratch& s, uint32_t n);
