@@ -63,15 +63,16 @@ TEST(ArenaDrive, ScriptedDriveEndsAtTheSameStateInEveryBuild) {
 // An hour at 100 ticks per second: the bars turn about 6000 and 10300 rad, all of it kept.
 TEST(ArenaDrive, AnHourOfPlayKeepsEveryTurnOfTheBars) {
     enterFreshArena();
+    const double longStart = longBar.getPose().angle, shortStart = shortBar.getPose().angle;
     double longTurned = 0.0, shortTurned = 0.0;
     for (int tick = 0; tick < 360000; ++tick) {
-        const float longBefore = longBar.getPose().angle, shortBefore = shortBar.getPose().angle;
+        const double longBefore = longBar.getPose().angle, shortBefore = shortBar.getPose().angle;
         tickArena(none, 100);
-        longTurned += longBar.getPose().angle - longBefore;
+        longTurned += longBar.getPose().angle - longBefore;  // exact in double
         shortTurned += shortBar.getPose().angle - shortBefore;
     }
-    EXPECT_EQ(longTurned, longBar.getPose().angle) << "no whole turns taken off";
-    EXPECT_EQ(shortTurned, shortBar.getPose().angle);
+    EXPECT_EQ(longTurned, longBar.getPose().angle - longStart) << "no whole turns taken off";
+    EXPECT_EQ(shortTurned, shortBar.getPose().angle - shortStart);
     EXPECT_GT(longTurned, 5900.0);
     EXPECT_LT(shortTurned, -10200.0);
 }
