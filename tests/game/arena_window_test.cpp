@@ -2,15 +2,22 @@
 // measured against the projection of a camera 40 units above the car with a 45-degree view.
 #include <gtest/gtest.h>
 #include <signal.h>
+#include <sys/stat.h>
+#include <sys/sysmacros.h>
 #include <sys/wait.h>
 
 #include <chrono>
 #include <cmath>
+#include <filesystem>
+#include <fstream>
 #include <thread>
 
 #include "tests/support/sdl_recorder.h"
 
 namespace {
+
+namespace fs = std::filesystem;
+using std::chrono::milliseconds, std::this_thread::sleep_for;
 
 // What a shell command prints on its standard output.
 inline std::string commandOutput(const std::string& command) {
@@ -28,7 +35,8 @@ inline std::string commandOutput(const std::string& command) {
 // `directory` and SDL's dummy audio driver; it is killed after 20 s at the latest.
 class XProgram {
   public:
-    XProgram(const char* path, const std::string& directory) : pid_(fork()) {
+    XProgram(const char* path, const std::string& directory)
+        : name_(std::filesystem::path(path).filename()), pid_(fork()) {
         if (pid_ == 0) {
             unsetenv("SDL_VIDEODRIVER");
             setenv("SDL_AUDIODRIVER", "dummy", 1);
@@ -37,17 +45,23 @@ class XProgram {
             execl(path, path, static_cast<char*>(nullptr));
             _exit(127);
         }
-        const std::string name = std::filesystem::path(path).filename();
-        window = commandOutput("timeout 10 xdotool search --sync --onlyvisible --class " + name);
-        window = window.substr(0, window.find('\n'));
-        commandOutput("xdotool mousemove --window " + window + " 10 10");  // no window manager
     }
     ~XProgram() { finish(0); }
+
+    // Finds the program's window (made anew for each mode) and puts the pointer in it.
+    bool findWindow() {
+        window = commandOutput("timeout 10 xdotool search --sync --onlyvisible --class " + name_);
+        window = window.substr(0, window.find('\n'));
+        xdotool("mousemove --window " + window + " 10 10");
+        return !window.empty();
+    }
 
     // Runs "xdotool <arguments>" with the window focused, e.g. "key Escape".
     void xdotool(const std::string& arguments) const {
         commandOutput("xdotool windowfocus --sync " + window + " " + arguments);
     }
+
+    void signal(int number) const { kill(pid_, number); }
 
     // The exit status; -1 when the program did not end normally within the time (it is killed).
     int finish(int timeoutMs = 10000) {
@@ -66,6 +80,7 @@ class XProgram {
     std::string window;  // xdotool's id for the window; empty when none appeared
 
   private:
+    std::string name_;
     pid_t pid_;
 };
 
@@ -167,7 +182,7 @@ void expectCarAtCentre(const std::vector<Shade>& p, bool facingDown) {
 TEST(ArenaWindow, TheCameraFollowsTheCarFromAboveWithoutTurningOrMirroring) {
     const std::string directory = makeRunDirectory();
     XProgram game(SCRAPVOLT_PROGRAM, directory);
-    ASSERT_FALSE(game.window.empty());
+    ASSERT_TRUE(game.findWindow());
     std::vector<Shade> start;
     for (int attempt = 0; attempt < 20 && start.empty(); ++attempt) {
         std::this_thread::sleep_for(std::chrono::milliseconds(250));  // mapped, maybe not drawn
@@ -210,6 +225,65 @@ TEST(ArenaWindow, TheCameraFollowsTheCarFromAboveWithoutTurningOrMirroring) {
     EXPECT_EQ(readFile(directory + "/Scrapvolt.cfg"),
               std::string("\0\x80\2\0\0\xE0\1\0\0\0\0\1\0", 13));
     std::filesystem::remove_all(directory);
+}
+
+// 800 x 600 window, multisampling on, gamma 1.0.
+const std::string multisampled800("\2\x20\3\0\0\x58\2\0\0\0\0\1\0", 13);
+
+TEST(ArenaWindow, FullScreenAndBackWithMultisamplingEndsAtOnceWithTheWindowSize) {
+    const std::string directory = makeRunDirectory(), prefs = directory + "/Scrapvolt.cfg";
+    std::ofstream(prefs, std::ios::binary) << multisampled800;
+    XProgram windowManager("/usr/bin/openbox", directory);  // as players have one
+    sleep_for(milliseconds(1500));                          // it takes about a second to start
+    XProgram game(SCRAPVOLT_PROGRAM, directory);
+    for (const char* key : {"alt+Return", "alt+Return", "alt+Return", "alt+Return", "Escape"}) {
+        sleep_for(milliseconds(800));
+        ASSERT_TRUE(game.findWindow());  // the window may be made anew for each mode
+        game.xdotool(std::string("key --clearmodifiers ") + key);
+    }
+    const auto start = std::chrono::steady_clock::now();
+    EXPECT_EQ(game.finish(5000), 0);
+    EXPECT_LT(std::chrono::steady_clock::now() - start, milliseconds(3000));
+    EXPECT_EQ(readFile(prefs), multisampled800);
+    fs::remove_all(directory);
+}
+
+// The device is a null device of the test's own, so that a program that replaced it would not
+// damage the system's /dev/null. Making one needs root (as in CI); without it that row is left out.
+TEST(ArenaWindow, EachQuitSignalSavesKeepingTheFilesModeAndADeviceLink) {
+    const struct {
+        int signal;
+        int mode;  // of a file with a byte behind the header; 0: a link to a device
+    } rows[] = {{SIGHUP, 0600}, {SIGTERM, 0640}, {SIGINT, 0600}, {SIGTERM, 0}};
+    for (const auto& row : rows) {
+        SCOPED_TRACE(std::to_string(row.signal) + " " + std::to_string(row.mode));
+        const std::string directory = makeRunDirectory(), prefs = directory + "/Scrapvolt.cfg",
+                          device = directory + "/null";
+        if (row.mode == 0 && mknod(device.c_str(), S_IFCHR | 0666, makedev(1, 3)) != 0) {
+            continue;
+        }
+        if (row.mode == 0) {
+            fs::create_symlink(device, prefs);
+        } else {
+            std::ofstream(prefs, std::ios::binary) << multisampled800 << 'x';
+            chmod(prefs.c_str(), row.mode);
+        }
+        XProgram game(SCRAPVOLT_PROGRAM, directory);
+        ASSERT_TRUE(game.findWindow());
+        sleep_for(milliseconds(300));
+        game.signal(row.signal);
+        EXPECT_EQ(game.finish(5000), 0);
+        struct stat kept {};
+        ASSERT_EQ(lstat(prefs.c_str(), &kept), 0);
+        if (row.mode == 0) {
+            EXPECT_EQ(fs::read_symlink(prefs), device);
+            EXPECT_TRUE(fs::is_character_file(device));
+        } else {
+            EXPECT_EQ(kept.st_mode & 07777, row.mode);
+            EXPECT_EQ(readFile(prefs), multisampled800) << "not saved";
+        }
+        fs::remove_all(directory);
+    }
 }
 
 }  // namespace

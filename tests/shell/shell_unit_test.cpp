@@ -7,6 +7,7 @@
 #include <filesystem>
 
 #include "shell/event_reaction.h"
+#include "shell/first_video_mode.h"
 #include "shell/frame_rate.h"
 #include "shell/preferences.h"
 #include "shell/preferences_directory.h"
@@ -142,6 +143,25 @@ TEST(StateStack, OperationsApplyNewestFirstAndUnworkableOnesAreDropped) {
         stack.current = 0;
         stack.deleteStatesAboveCurrent();
     }
+    // The game object pushed above the root, then popped or left above it, is never deleted.
+    takeLog();
+    Named game("g");
+    StateStack stack;
+    Message message{0, 0, nullptr};
+    stack.startWith(new Named("a"), &game);
+    for (int32_t pop : {STATE_OP_BACK, STATE_OP_REMOVE}) {
+        for (GameState* state : std::initializer_list<GameState*>{&game, new Named("b")}) {
+            stack.pushState(state);
+            stack.requestStateOp(STATE_OP_NEXT);
+            stack.applyStateOps(message);
+        }
+        stack.requestStateOp(pop);
+        stack.applyStateOps(message);
+        stack.current = 0;
+        stack.deleteStatesAboveCurrent();
+    }
+    delete stack.states[0];
+    EXPECT_EQ(takeLog().find("g deleted"), std::string::npos);
     StateStack full;
     Named s("s");
     for (int i = 0; i < StateStack::maxStates; ++i) {
@@ -203,7 +223,6 @@ TEST(PrefsHeader, EncodesLittleEndianAndDecodesWholeHeadersWithAPlausibleWindowS
         {header(0x05, 1024, 768, 65536), true, {1024, 768, true, false, true, 1.0f}},
         {header(0xFA, 640, 480, 75366), true, {640, 480, false, true, false, 0x1.2666p+0f}},
         {header(0x00, 1, 16384, 98304), true, {1, 16384, false, false, false, 1.5f}},
-        {header(0x00, 64, 48, 0x80000000u), true, {64, 48, false, false, false, 32768.0f}},
         {header(0x07, 0, 600, 98304), false, {}},
         {header(0x07, 800, 16385, 98304), false, {}},
         {header(0x07, 0xFFFFFFFF, 600, 98304), false, {}},
@@ -217,6 +236,18 @@ TEST(PrefsHeader, EncodesLittleEndianAndDecodesWholeHeadersWithAPlausibleWindowS
     }
     DisplaySettings s;
     EXPECT_FALSE(decodePrefsHeader(std::span(rows[0].bytes).first(12), s)) << "short header";
+}
+
+// A stored gamma in the keys' range is saved back as read; others are brought into it.
+TEST(PrefsHeader, GammaIsSavedAsReadWithinTheKeysRangeAndClampedOutsideIt) {
+    for (uint32_t stored :
+         {0u, 1u, 0xFFFFu, 0x10000u, 0x1D2C7u, 0x27FFFu, 0x28000u, 0xFFFFFF80u, ~0u}) {
+        DisplaySettings settings;
+        ASSERT_TRUE(decodePrefsHeader(header(0, 64, 48, stored), settings));
+        EXPECT_EQ(encodePrefsHeader(settings),
+                  header(0, 64, 48, std::clamp(stored, 0x10000u, 0x27FFFu)))
+            << stored;
+    }
 }
 
 TEST(PrefsDirectory, FirstKnownLocationWinsAndEndsInASeparator) {
@@ -271,6 +302,60 @@ TEST(PrefsFile, FailedSavesLeaveTheOldFileAndTheGameUnasked) {
               tuple("old", 1L));
     EXPECT_EQ(takeLog(), "game 3\n") << "asked to save without a file, or to load a short one";
     std::filesystem::remove_all(dir);
+}
+
+// Saving over what the player has: only a writable regular file is replaced, keeping its mode,
+// and only then is the game asked for its data; a stale temporary file of ours is removed.
+TEST(PrefsFile, OnlyAWritableRegularFileIsReplacedKeepingItsModeAndNoStaleTemporaryFile) {
+    namespace fs = std::filesystem;
+    const std::string dir = makeRunDirectory(), cfg = dir + "/Shell.cfg";
+    Named game("game");
+    LoopState loop;
+    loop.game = &game;
+    setenv("APPDATA", dir.c_str(), 1);
+    buildPreferencesPath(loop, "Shell");
+    const struct {
+        int mode;        // of a file holding "old"; -1: a directory, -2: a dangling link
+        uintmax_t size;  // of the regular file afterwards: 13 when saved
+    } rows[] = {{0600, 13}, {0640, 13}, {0444, 3}, {-1, 0}, {-2, 0}};
+    for (const auto& row : rows) {
+        if (row.mode > 0) {
+            std::ofstream(cfg) << "old";
+            fs::permissions(cfg, fs::perms(row.mode));
+        } else if (row.mode == -1) {
+            fs::create_directory(cfg);
+        } else {
+            fs::create_symlink(cfg + ".gone", cfg);
+        }
+        for (const char* name : {".AbC123", ".keep", ".AbC1234"}) {
+            std::ofstream(cfg + name) << "x";
+        }
+        const auto before = fs::symlink_status(cfg);
+        takeLog();
+        savePreferences(loop);
+        const bool saved = row.size == 13;
+        EXPECT_EQ(takeLog(), saved ? "game 3\n" : "") << row.mode;
+        EXPECT_EQ(fs::symlink_status(cfg).type(), before.type()) << row.mode;
+        EXPECT_EQ(fs::symlink_status(cfg).permissions(), before.permissions()) << row.mode;
+        EXPECT_EQ(fs::is_regular_file(cfg) ? fs::file_size(cfg) : 0, row.size) << row.mode;
+        EXPECT_EQ(fs::exists(cfg + ".AbC123"), !saved) << row.mode;
+        EXPECT_TRUE(fs::exists(cfg + ".keep") && fs::exists(cfg + ".AbC1234")) << row.mode;
+        fs::remove_all(dir);
+        fs::create_directories(dir);
+    }
+    fs::remove_all(dir);
+}
+
+TEST(FirstVideoMode, SavedSettingsThatCannotBeOpenedGiveWayToTheDefaults) {
+    static std::string tried;
+    const auto upTo1000Wide = [](int32_t w, int32_t h, bool full, bool, bool, float) {
+        tried += std::to_string(w) + "x" + std::to_string(h) + (full ? " full, " : ", ");
+        return w <= 1000 && !full;
+    };
+    DisplaySettings s{4000, 3000, true, false, true, 1.5f};
+    EXPECT_TRUE(openFirstVideoMode(s, upTo1000Wide, [](int) {}));
+    EXPECT_EQ(tried, "4000x3000 full, 4000x3000, 4000x3000, 640x480, ");
+    EXPECT_EQ(tuple(s.width, s.height, s.fullScreen, s.gamma), tuple(640, 480, false, 1.5f));
 }
 
 }  // namespace

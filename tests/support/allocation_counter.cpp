@@ -26,12 +26,20 @@ void* countedNew(std::size_t size) {
 }  // namespace
 
 namespace allocation_counter {
-uint64_t total() { return allocations.load(std::memory_order_relaxed); }
-bool countsMalloc() { return SCRAPVOLT_COUNT_MALLOC != 0; }
+uint64_t total() {
+    return allocations.load(std::memory_order_relaxed);
+}
+bool countsMalloc() {
+    return SCRAPVOLT_COUNT_MALLOC != 0;
+}
 }  // namespace allocation_counter
 
-void* operator new(std::size_t size) { return countedNew(size); }
-void* operator new[](std::size_t size) { return countedNew(size); }
+void* operator new(std::size_t size) {
+    return countedNew(size);
+}
+void* operator new[](std::size_t size) {
+    return countedNew(size);
+}
 void* operator new(std::size_t size, const std::nothrow_t&) noexcept {
     try {
         return countedNew(size);
@@ -46,10 +54,18 @@ void* operator new[](std::size_t size, const std::nothrow_t&) noexcept {
         return nullptr;
     }
 }
-void operator delete(void* p) noexcept { std::free(p); }
-void operator delete[](void* p) noexcept { std::free(p); }
-void operator delete(void* p, std::size_t) noexcept { std::free(p); }
-void operator delete[](void* p, std::size_t) noexcept { std::free(p); }
+void operator delete(void* p) noexcept {
+    std::free(p);
+}
+void operator delete[](void* p) noexcept {
+    std::free(p);
+}
+void operator delete(void* p, std::size_t) noexcept {
+    std::free(p);
+}
+void operator delete[](void* p, std::size_t) noexcept {
+    std::free(p);
+}
 
 #if SCRAPVOLT_COUNT_MALLOC
 // glibc lets a program replace malloc; these forward to its own allocator and count.
@@ -71,6 +87,8 @@ void* realloc(void* p, std::size_t size) {
     allocations.fetch_add(1, std::memory_order_relaxed);
     return __libc_realloc(p, size);
 }
-void free(void* p) { __libc_free(p); }
+void free(void* p) {
+    __libc_free(p);
+}
 }
 #endif

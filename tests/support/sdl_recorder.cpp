@@ -25,7 +25,7 @@ uint32_t now = 1000, ticksWithoutTime = 0;
 bool frameStarts = true;
 int cursor = 1;
 uint64_t allocations[2];  // at the second and at the last swap
-SDL_Surface surface{};
+SDL_Surface surface{}, *shown = nullptr;
 SDL_Rect* modeList[16];
 
 void append(std::string_view part) {
@@ -163,10 +163,13 @@ SDL_Surface* SDL_SetVideoMode(int width, int height, int bpp, Uint32 flags) {
     std::tie(surface.w, surface.h, surface.flags) = std::tuple(width, height, flags);
     const bool refuse = modeCalls < sdlScript.refused.size() && sdlScript.refused[modeCalls] == 'x';
     ++modeCalls;
-    return refuse ? nullptr : &surface;
+    shown = refuse ? nullptr : &surface;
+    return shown;
 }
+SDL_Surface* SDL_GetVideoSurface() { return shown; }
 void SDL_GL_SwapBuffers() {
     record({"SDL_GL_SwapBuffers"});
+    frameStarts = true;
     std::tie(now, ticksWithoutTime) = std::tuple(now + sdlScript.swapMs, 0);
     allocations[++swaps == 2 ? 0 : 1] = allocations[1] = allocation_counter::total();
 }
@@ -209,6 +212,7 @@ void SDL_Delay(Uint32 ms) {
     record({"SDL_Delay"}, {double(ms)});
     std::tie(now, ticksWithoutTime) = std::tuple(now + ms, 0);
 }
+void glViewport(GLint x, GLint y, GLsizei w, GLsizei h) { record({"glViewport"}, {double(x), double(y), double(w), double(h)}); }
 void glMatrixMode(GLenum mode) { record({"glMatrixMode", glName(mode)}); }
 void glLoadIdentity() { record({"glLoadIdentity"}); }
 void gluPerspective(GLdouble fovy, GLdouble aspect, GLdouble zNear, GLdouble zFar) {
