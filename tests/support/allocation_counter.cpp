@@ -17,8 +17,8 @@ uint64_t allocation_counter::total() {
 
 #if defined(__SANITIZE_ADDRESS__)
 // AddressSanitizer owns the allocator; it reports each allocation to a hook.
-#include <sanitizer/allocator_interface.h>
-
+extern "C" int __sanitizer_install_malloc_and_free_hooks(void (*)(const volatile void*, size_t),
+                                                         void (*)(const volatile void*));
 namespace {
 const int hooked = __sanitizer_install_malloc_and_free_hooks(
     [](const volatile void*, std::size_t) { count(); }, nullptr);
