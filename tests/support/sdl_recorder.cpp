@@ -44,26 +44,19 @@ std::string runDirectory;  // of runShell: the log, and standard output
     _exit(status);
 }
 
+// clang-format off
 const char* glName(GLenum value) {
-#define NAME(name) \
-    { GL_##name, #name }
-    static const std::pair<GLenum, const char*> names[] = {
-        NAME(PROJECTION),
-        NAME(MODELVIEW),
-        NAME(DEPTH_TEST),
-        NAME(CULL_FACE),
-        NAME(BLEND),
-        NAME(TEXTURE_2D),
-        NAME(SRC_ALPHA),
-        NAME(ONE_MINUS_SRC_ALPHA),
-        NAME(LINES),
-        NAME(POLYGON),
+#define NAME(name) {GL_##name, #name}
+    static const std::pair<GLenum, const char*> names[] = {NAME(PROJECTION), NAME(MODELVIEW),
+        NAME(DEPTH_TEST), NAME(CULL_FACE), NAME(BLEND), NAME(TEXTURE_2D), NAME(SRC_ALPHA),
+        NAME(ONE_MINUS_SRC_ALPHA), NAME(LINES), NAME(POLYGON),
         {GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT, "COLOR|DEPTH"}};
 #undef NAME
     const auto* found = std::find_if(std::begin(names), std::end(names),
                                      [&](const auto& known) { return known.first == value; });
     return found != std::end(names) ? found->second : "UNKNOWN";
 }
+// clang-format on
 
 const char* flagNames(Uint32 flags) {
     return flags == (SDL_OPENGL | SDL_RESIZABLE)    ? "OPENGL|RESIZABLE"
@@ -214,7 +207,9 @@ void SDL_Delay(Uint32 ms) {
     record({"SDL_Delay"}, {double(ms)});
     std::tie(now, ticksWithoutTime) = std::tuple(now + ms, 0);
 }
-void glViewport(GLint x, GLint y, GLsizei w, GLsizei h) { record({"glViewport"}, {double(x), double(y), double(w), double(h)}); }
+void glViewport(GLint x, GLint y, GLsizei w, GLsizei h) {
+    record({"glViewport"}, {double(x), double(y), double(w), double(h)});
+}
 void glMatrixMode(GLenum mode) { record({"glMatrixMode", glName(mode)}); }
 void glLoadIdentity() { record({"glLoadIdentity"}); }
 void gluPerspective(GLdouble fovy, GLdouble aspect, GLdouble zNear, GLdouble zFar) {
