@@ -262,27 +262,31 @@ TEST_F(Shell, StateChangesStopTheTicksAndEscapeReturnsToTheRoot) {
 }
 
 // Start-ups and display changes that SDL refuses in part: the depths and modes tried, the exit
-// status, the message, and the flags saved (-1: nothing saved).
+// status, the message, and the flags and width saved. Saved settings that cannot be opened give
+// way to the defaults before another depth is tried; a lost mode leaves the last one that worked.
 TEST_F(Shell, RefusedModesFallBackAndWithNoModeLeftTheRunEnds) {
     const std::string w = "window, ", ms = "ms window, ", d32 = "depth 32, ";
-    const std::string win640("\0\x80\2\0\0", 5), win1000("\0\xE8\3\0\0", 5);
+    const std::string win640("\0\x80\2\0\0", 5), win1000("\0\xE8\3\0\0", 5),
+        fullScreen4000("\4\xA0\x0F\0\0\xB8\x0B\0\0\0\x80\1\0", 13);
     const struct {
         const char* refused;
         std::vector<SDL_Event> events;
         std::string tried;
         int status;
         std::string saved;  // the flags and the width
+        std::string file;   // the saved settings at the start
     } rows[] = {
-        {"x", {}, d32 + w + w, 0, win640},
-        {"xx", {}, d32 + w + w + "depth 24, " + w, 0, win640},
-        {"xxxxxx", {}, d32 + w + w + "depth 24, " + w + w + "depth 16, " + w + w, 1, ""},
-        {".x", {key(SDLK_RETURN, KMOD_RALT)}, d32 + w + "full, " + w, 0, win640},
-        {".x", {key(SDLK_m)}, d32 + w + ms + w, 0, win640},
-        {".xx", {key(SDLK_m)}, d32 + w + ms + w, 1, win640},
-        {"..xx", {resize(1000, 700), resize(1200, 900)}, d32 + w + w + w + w, 1, win1000},
+        {"xxx", {}, d32 + "full, " + w + w + w, 0, win640, fullScreen4000},
+        {"x", {}, d32 + w + w, 0, win640, ""},
+        {"xx", {}, d32 + w + w + "depth 24, " + w, 0, win640, ""},
+        {"xxxxxx", {}, d32 + w + w + "depth 24, " + w + w + "depth 16, " + w + w, 1, "", ""},
+        {".x", {key(SDLK_RETURN, KMOD_RALT)}, d32 + w + "full, " + w, 0, win640, ""},
+        {".x", {key(SDLK_m)}, d32 + w + ms + w, 0, win640, ""},
+        {".xx", {key(SDLK_m)}, d32 + w + ms + w, 1, win640, ""},
+        {"..xx", {resize(1000, 700), resize(1200, 900)}, d32 + w + w + w + w, 1, win1000, ""},
     };
     for (const auto& row : rows) {
-        std::filesystem::remove(dir + "/Shell.cfg");
+        std::ofstream(dir + "/Shell.cfg") << row.file;
         sdlScript.refused = row.refused;
         sdlScript.frames = {row.events};
         const auto run = runShell();
