@@ -267,7 +267,8 @@ TEST_F(Shell, StateChangesStopTheTicksAndEscapeReturnsToTheRoot) {
 TEST_F(Shell, RefusedModesFallBackAndWithNoModeLeftTheRunEnds) {
     const std::string w = "window, ", ms = "ms window, ", d32 = "depth 32, ";
     const std::string win640("\0\x80\2\0\0", 5), win1000("\0\xE8\3\0\0", 5),
-        fullScreen4000("\4\xA0\x0F\0\0\xB8\x0B\0\0\0\x80\1\0", 13);
+        fullScreen4000("\4\xA0\x0F\0\0\xB8\x0B\0\0\0\x80\1\0", 13),
+        window1000("\0\xE8\3\0\0\xBC\2\0\0\0\0\1\0", 13);
     const struct {
         const char* refused;
         std::vector<SDL_Event> events;
@@ -283,6 +284,7 @@ TEST_F(Shell, RefusedModesFallBackAndWithNoModeLeftTheRunEnds) {
         {".x", {key(SDLK_RETURN, KMOD_RALT)}, d32 + w + "full, " + w, 0, win640, ""},
         {".x", {key(SDLK_m)}, d32 + w + ms + w, 0, win640, ""},
         {".xx", {key(SDLK_m)}, d32 + w + ms + w, 1, win640, ""},
+        {".xx", {key(SDLK_m)}, d32 + w + ms + w, 1, win1000, window1000},
         {"..xx", {resize(1000, 700), resize(1200, 900)}, d32 + w + w + w + w, 1, win1000, ""},
     };
     for (const auto& row : rows) {
