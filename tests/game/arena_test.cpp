@@ -1,16 +1,13 @@
 // The arena game: the whole program run headless against the recording SDL and OpenGL stand-ins
-// (its start-up and its frames, call by call), and the arena's controls, bodies and grid.
+// (its start-up and its frames, call by call), and the arena's bodies over many ticks.
 #include <gtest/gtest.h>
 
-#include <bit>
 #include <charconv>
 #include <cmath>
 
 #include "game/arena.h"
 #include "game/arena_game.h"
 #include "game/arena_state.h"
-#include "game/grid.h"
-#include "shell/shell_globals.h"
 #include "tests/support/allocation_counter.h"
 #include "tests/support/sdl_recorder.h"
 
@@ -29,22 +26,14 @@ std::string numbers(std::initializer_list<float> values) {
 
 // The grid's 24 segments around the camera at (cx, cy), from the rule: lines 5 apart on
 // multiples of 5 around the camera snapped towards zero, vertical ones 60 long, horizontal 80.
-std::vector<float> grid(float cx, float cy) {
-    const float gx = cx - std::fmod(cx, 5.0f), gy = cy - std::fmod(cy, 5.0f);
-    std::vector<float> v;
-    for (float i = -30; i <= 25; i += 5) {
-        v.insert(v.end(), {gx + i, gy - 30, gx + i, gy + 30});
-    }
-    for (float i = -30; i <= 25; i += 5) {
-        v.insert(v.end(), {gx - 40, gy + i, gx + 40, gy + i});
-    }
-    return v;
-}
-
 std::string gridCalls(float cx, float cy) {
+    const float gx = cx - std::fmod(cx, 5.0f), gy = cy - std::fmod(cy, 5.0f);
     std::string text = "glColor3f 0.5 0.5 0.5\nglBegin LINES\nglVertex2f";
-    for (float value : grid(cx, cy)) {
-        text += numbers({value});
+    for (float i = -30; i <= 25; i += 5) {
+        text += numbers({gx + i, gy - 30, gx + i, gy + 30});
+    }
+    for (float i = -30; i <= 25; i += 5) {
+        text += numbers({gx - 40, gy + i, gx + 40, gy + i});
     }
     return text + "\nglEnd\n";
 }
@@ -90,7 +79,8 @@ TEST_F(ArenaRun, StartUpAndFirstFrameDrawTheArenaFromAboveTheCar) {
                     "32784 1 4096; SDL_GL_SetAttribute STENCIL_SIZE 0; SDL_WM_SetCaption Scrapvolt "
                     "Scrapvolt; SDL_GL_SetAttribute MULTISAMPLEBUFFERS 0; SDL_GL_SetAttribute "
                     "MULTISAMPLESAMPLES 0; SDL_SetVideoMode OPENGL|RESIZABLE 640 480 0; "
-                    "glMatrixMode PROJECTION; glLoadIdentity; gluPerspective 45 1.3333334 0.1 400; "
+                    "glViewport 0 0 640 480; glMatrixMode PROJECTION; glLoadIdentity; "
+                    "gluPerspective 45 1.3333334 0.1 400; "
                     "glScalef 1 1 -1; glMatrixMode MODELVIEW; glLoadIdentity; glEnable DEPTH_TEST; "
                     "glEnable CULL_FACE; glBlendFunc SRC_ALPHA ONE_MINUS_SRC_ALPHA; glEnable "
                     "BLEND; glDisable CULL_FACE; glDisable DEPTH_TEST; SDL_GetTicks 1000; "
@@ -131,43 +121,6 @@ TEST_F(ArenaRun, ArrowKeysMoveAndTurnTheCarUnderTheCamera) {
     }
 }
 
-// From rest: the car's pushes along its own axes at angle pi, the bars' constant turning, all
-// scaled by 100 / rate; then the step moves by the velocity and damps it.
-TEST(ArenaControls, KeysPushAndTurnTheCarAndTheBarsTurnAtAnyTickRate) {
-    constexpr HeldKeys none{}, left{true}, right{false, true}, down{false, false, true},
-        up{false, false, false, true}, all{true, true, true, true};
-    const struct {
-        HeldKeys keys;
-        int rate;
-        float vy, spin, longSpin, shortSpin;
-    } rows[] = {
-        {none, 100, 0, 0, 0.0001f, -0.00015f},
-        {up, 100, -0.003f, 0, 0.0001f, -0.00015f},
-        {down, 100, 0.003f, 0, 0.0001f, -0.00015f},
-        {left, 100, 0, 0.0005f, 0.0001f, -0.00015f},
-        {right, 100, 0, -0.0005f, 0.0001f, -0.00015f},
-        {all, 100, 0, 0, 0.0001f, -0.00015f},
-        {up, 50, -0.006f, 0, 0.0002f, -0.0003f},
-        {left, 200, 0, 0.00025f, 0.00005f, -0.000075f},
-    };
-    for (const auto& row : rows) {
-        for (Body* body : {&car, &longBar, &shortBar, &square}) {
-            body->velocity = {0, 0};
-            body->angularVelocity = 0;
-        }
-        buildArena();
-        applyControls(row.keys, row.rate);
-        EXPECT_NEAR(car.velocity.x, 0.0f, 1e-9f);
-        EXPECT_FLOAT_EQ(car.velocity.y, row.vy);
-        EXPECT_FLOAT_EQ(car.angularVelocity, row.spin);
-        EXPECT_FLOAT_EQ(longBar.angularVelocity, row.longSpin);
-        EXPECT_FLOAT_EQ(shortBar.angularVelocity, row.shortSpin);
-        const Vec2 pushed = car.velocity;
-        arenaWorld.step();
-        EXPECT_EQ(tuple(car.getPose().y, car.velocity.y), tuple(15 + pushed.y, pushed.y * 0.995f));
-    }
-}
-
 // The bars meet each other and the square on the way, so contacts are run too.
 TEST(ArenaTicks, BarsSpinTowardsTheirSteadyTurnNeverMoveAndTicksAllocateNothing) {
     ArenaState state;
@@ -189,74 +142,6 @@ TEST(ArenaTicks, BarsSpinTowardsTheirSteadyTurnNeverMoveAndTicksAllocateNothing)
     EXPECT_NEAR(fastestLong, 0.02f, 2e-4f);
     EXPECT_NEAR(fastestShort, -0.03f, 2e-4f);
     takeLog();
-}
-
-std::vector<float> arenaState() {
-    std::vector<float> values;
-    for (Body* b : {&car, &square, &longBar, &shortBar}) {
-        const Pose p = b->getPose();
-        values.insert(values.end(),
-                      {p.x, p.y, p.angle, b->velocity.x, b->velocity.y, b->angularVelocity,
-                       b->inverseMass, b->inverseInertia, b->linearDamping, b->angularDamping});
-    }
-    return values;
-}
-
-TEST(ArenaMessages, EnterBuildsTheArenaStartupSets100TicksAndOtherMessagesChangeNothing) {
-    ArenaState state;
-    ArenaGame game;
-    EXPECT_STREQ(game.prefsName(), "Scrapvolt");
-    EXPECT_NE(dynamic_cast<ArenaState*>(std::unique_ptr<GameState>(game.createFirstState()).get()),
-              nullptr);
-    for (Body* body : {&car, &longBar, &shortBar, &square}) {
-        body->angularVelocity = 0;
-        body->velocity = {0, 0};
-    }
-    car.setPose(0, 0, 0);
-    car.velocity = {1, 2};
-    const auto send = [](GameState& to, int32_t code) {
-        const Message message{code, 1, nullptr};
-        to.handleMessage(&message);
-    };
-    send(state, MSG_ENTER);  // poses and parameters; the velocities stay
-    EXPECT_EQ(arenaState(), (std::vector<float>{
-                                1.9f, 15, 3.14159265f, 1, 2, 0, 1, 2,     0.995f, 0.99f,   // car
-                                0,    5,  0,           0, 0, 0, 3, 5,     0.99f,  0.995f,  // square
-                                5,    0,  0,           0, 0, 0, 0, 0.01f, 0.99f,  0.995f,
-                                20,   0,  0,           0, 0, 0, 0, 0.01f, 0.99f,  0.995f}));
-    std::vector<const Body*> list;
-    for (const WorldNode* node = arenaWorld.head; node != nullptr; node = node->next) {
-        list.push_back(node->body);
-    }
-    EXPECT_EQ(list, (std::vector<const Body*>{&square, &shortBar, &longBar, &car}));
-    setTickRate(37);
-    send(game, MSG_STARTUP);
-    EXPECT_EQ(getTickRate(), 100);
-    const std::vector<float> before = arenaState();
-    for (int32_t code = MSG_STARTUP; code <= MSG_CONFIGURE_GL; ++code) {
-        if (code != MSG_TICK && code != MSG_ENTER) {
-            send(state, code);
-        }
-        if (code != MSG_VIDEO_RESET && code != MSG_DRAW && code != MSG_CONFIGURE_GL) {
-            send(game, code);
-        }
-        EXPECT_EQ(arenaState(), before) << "message " << code << " changed the arena";
-    }
-    takeLog();
-}
-
-TEST(Grid, SnapsTowardsZeroAndSpansTheView) {
-    const std::pair<Vec2, Vec2> rows[] = {{{12.3f, -7.9f}, {10, -5}},
-                                          {{4.9f, 4.9f}, {0, 0}},
-                                          {{5, 5}, {5, 5}},
-                                          {{-12.3f, 7.9f}, {-10, 5}}};
-    for (const auto& [camera, snapped] : rows) {
-        std::vector<float> drawn;
-        for (const GridLine& line : gridLines(camera.x, camera.y)) {
-            drawn.insert(drawn.end(), {line.x0, line.y0, line.x1, line.y1});
-        }
-        EXPECT_EQ(drawn, grid(snapped.x, snapped.y)) << camera.x << ", " << camera.y;
-    }
 }
 
 }  // namespace

@@ -1,7 +1,11 @@
-// The real program in a real window (Xvfb): where the car, the grid lines and the bodies appear,
-// measured against the projection of a camera 40 units above the car with a 45-degree view.
+// The real program in a real window (Xvfb) under a window manager: where the car, the grid lines
+// and the bodies appear, measured against the projection of a camera 40 units above the car with a
+// 45-degree view; and what the program keeps for the player: the window size through full screen
+// and back, and the settings file at each quit signal.
 #include <gtest/gtest.h>
 #include <signal.h>
+#include <sys/stat.h>
+#include <sys/sysmacros.h>
 #include <sys/wait.h>
 
 #include <chrono>
@@ -12,8 +16,11 @@
 
 namespace {
 
+namespace fs = std::filesystem;
+using std::chrono::milliseconds, std::this_thread::sleep_for;
+
 // What a shell command prints on its standard output.
-inline std::string commandOutput(const std::string& command) {
+std::string commandOutput(const std::string& command) {
     std::string output;
     if (FILE* pipe = popen((command + " 2>/dev/null").c_str(), "r")) {
         for (int c; (c = std::fgetc(pipe)) != EOF;) {
@@ -24,11 +31,12 @@ inline std::string commandOutput(const std::string& command) {
     return output;
 }
 
-// A program under the tests' X display (Xvfb), driven with xdotool, with APPDATA set to
-// `directory` and SDL's dummy audio driver; it is killed after 20 s at the latest.
+// A program under the tests' X display, driven with xdotool, with APPDATA set to `directory` and
+// SDL's dummy audio driver; it is killed after 20 s at the latest.
 class XProgram {
   public:
-    XProgram(const char* path, const std::string& directory) : pid_(fork()) {
+    XProgram(const char* path, const std::string& directory)
+        : name_(std::filesystem::path(path).filename()), pid_(fork()) {
         if (pid_ == 0) {
             unsetenv("SDL_VIDEODRIVER");
             setenv("SDL_AUDIODRIVER", "dummy", 1);
@@ -37,17 +45,23 @@ class XProgram {
             execl(path, path, static_cast<char*>(nullptr));
             _exit(127);
         }
-        const std::string name = std::filesystem::path(path).filename();
-        window = commandOutput("timeout 10 xdotool search --sync --onlyvisible --class " + name);
-        window = window.substr(0, window.find('\n'));
-        commandOutput("xdotool mousemove --window " + window + " 10 10");  // no window manager
     }
     ~XProgram() { finish(0); }
+
+    // Finds the program's window (made anew for each mode) and puts the pointer in it.
+    bool findWindow() {
+        window = commandOutput("timeout 10 xdotool search --sync --onlyvisible --class " + name_);
+        window = window.substr(0, window.find('\n'));
+        xdotool("mousemove --window " + window + " 10 10");
+        return !window.empty();
+    }
 
     // Runs "xdotool <arguments>" with the window focused, e.g. "key Escape".
     void xdotool(const std::string& arguments) const {
         commandOutput("xdotool windowfocus --sync " + window + " " + arguments);
     }
+
+    void signal(int number) const { kill(pid_, number); }
 
     // The exit status; -1 when the program did not end normally within the time (it is killed).
     int finish(int timeoutMs = 10000) {
@@ -66,6 +80,7 @@ class XProgram {
     std::string window;  // xdotool's id for the window; empty when none appeared
 
   private:
+    std::string name_;
     pid_t pid_;
 };
 
@@ -138,39 +153,32 @@ void expectNear(const std::vector<double>& seen, const std::vector<double>& expe
 }
 
 // The car: white, 9.6 square units, centred in the window (no other body comes within 40 pixels
-// of its centre). Facing -y, its wide end (2.8 units) is up and its narrow end (2) down, which
-// puts its centroid 1/9 unit above its centre.
-void expectCarAtCentre(const std::vector<Shade>& p, bool facingDown) {
+// of its centre). Facing -y, its wide end (2.8 units) up and its narrow end (2) down put its
+// centroid 1/9 unit above its centre.
+void expectCarAtCentre(const std::vector<Shade>& p) {
     double count = 0, x = 0, y = 0;
-    for (int row = 200; row < 280; ++row) {
-        for (int col = 280; col < 360; ++col) {
-            if (p[row * width + col] == white) {
-                count += 1;
-                x += col + 0.5;
-                y += row + 0.5;
-            }
+    for (int i = 0; i < width * height; ++i) {
+        if (p[i] == white && unsigned(i % width - 280) < 80 && unsigned(i / width - 200) < 80) {
+            std::tie(count, x, y) = std::tuple(count + 1, x + i % width + 0.5, y + i / width + 0.5);
         }
     }
     EXPECT_NEAR(count, 9.6 * scale * scale, 60);
     EXPECT_NEAR(x / count, 320, 2);
     EXPECT_NEAR(y / count, 240 - scale / 9, 2) << "the car is not centred";
-    for (const auto& [dy, halfWidth] : {std::pair(1.8, 1.38), std::pair(-1.8, 1.02)}) {
-        if (facingDown) {
-            const int row = static_cast<int>(240 - dy * scale);
-            const auto begin = p.begin() + row * width;
-            EXPECT_NEAR(std::count(begin + 280, begin + 360, white), 2 * halfWidth * scale, 2)
-                << "car width at " << dy << " units above its centre";
-        }
-    }
 }
 
-TEST(ArenaWindow, TheCameraFollowsTheCarFromAboveWithoutTurningOrMirroring) {
+// 640 x 480 window, multisampling on, gamma 1.0.
+const std::string multisampled640("\2\x80\2\0\0\xE0\1\0\0\0\0\1\0", 13);
+
+TEST(ArenaWindow, TheCameraFollowsTheCarAndFullScreenAndBackKeepTheWindowSize) {
     const std::string directory = makeRunDirectory();
+    XProgram windowManager("/usr/bin/openbox", directory);  // as players have one
+    sleep_for(milliseconds(1500));                          // it takes about a second to start
     XProgram game(SCRAPVOLT_PROGRAM, directory);
-    ASSERT_FALSE(game.window.empty());
+    ASSERT_TRUE(game.findWindow());
     std::vector<Shade> start;
     for (int attempt = 0; attempt < 20 && start.empty(); ++attempt) {
-        std::this_thread::sleep_for(std::chrono::milliseconds(250));  // mapped, maybe not drawn
+        sleep_for(milliseconds(250));  // mapped, maybe not drawn
         start = screenshot(game);
         start = std::count(start.begin(), start.end(), white) > 1500 ? start : std::vector<Shade>{};
     }
@@ -182,7 +190,7 @@ TEST(ArenaWindow, TheCameraFollowsTheCarFromAboveWithoutTurningOrMirroring) {
         expectNear(greyRuns(start, row, true), columns, "columns of the vertical lines");
     }
     expectNear(greyRuns(start, 5, false), rows, "rows of the horizontal lines");
-    expectCarAtCentre(start, true);
+    expectCarAtCentre(start);
 
     // Backing away from the bars: the car runs towards +y and the scene down the window.
     game.xdotool("keydown Down sleep 0.15 keyup Down sleep 0.4");
@@ -195,21 +203,55 @@ TEST(ArenaWindow, TheCameraFollowsTheCarFromAboveWithoutTurningOrMirroring) {
     for (size_t i = 1; i < moved.size(); ++i) {
         EXPECT_NEAR(moved[i] - moved[i - 1], 5 * scale, 1.0) << "horizontal line " << i;
     }
-    expectCarAtCentre(driven, true);
+    expectCarAtCentre(driven);
 
-    game.xdotool("keydown Left sleep 0.3 keyup Left");  // turns the car, not the camera
-    const std::vector<Shade> turned = screenshot(game);
-    ASSERT_FALSE(turned.empty());
-    for (int row : {2, 150}) {
-        expectNear(greyRuns(turned, clearRow(turned, row), true), columns, "columns after turning");
+    // Multisampling on, full screen (720 x 480 on the 1024 x 768 screen) and back twice, then
+    // Escape: the program ends at once and keeps the window size.
+    for (const char* key :
+         {"m", "alt+Return", "alt+Return", "alt+Return", "alt+Return", "Escape"}) {
+        sleep_for(milliseconds(800));
+        ASSERT_TRUE(game.findWindow());  // the window may be made anew for each mode
+        game.xdotool(std::string("key --clearmodifiers ") + key);
     }
-    expectCarAtCentre(turned, false);
+    const auto escaped = std::chrono::steady_clock::now();
+    EXPECT_EQ(game.finish(5000), 0);
+    EXPECT_LT(std::chrono::steady_clock::now() - escaped, milliseconds(3000));
+    EXPECT_EQ(readFile(directory + "/Scrapvolt.cfg"), multisampled640);
+    fs::remove_all(directory);
+}
 
-    game.xdotool("key Escape");
-    EXPECT_EQ(game.finish(), 0);
-    EXPECT_EQ(readFile(directory + "/Scrapvolt.cfg"),
-              std::string("\0\x80\2\0\0\xE0\1\0\0\0\0\1\0", 13));
-    std::filesystem::remove_all(directory);
+// The device is a null device of the test's own (made in its directory, as root can), so that a
+// program that replaced it would not damage the system's /dev/null.
+TEST(ArenaWindow, EachQuitSignalSavesKeepingTheFilesModeAndADeviceLink) {
+    const struct {
+        int signal;
+        int mode;  // of a file with a byte behind the header; 0: a link to a device
+    } rows[] = {{SIGHUP, 0600}, {SIGINT, 0640}, {SIGTERM, 0}};
+    for (const auto& row : rows) {
+        SCOPED_TRACE(std::to_string(row.signal) + " " + std::to_string(row.mode));
+        const std::string directory = makeRunDirectory(), prefs = directory + "/Scrapvolt.cfg",
+                          device = directory + "/null";
+        if (row.mode == 0) {
+            ASSERT_EQ(mknod(device.c_str(), S_IFCHR | 0666, makedev(1, 3)), 0);
+            fs::create_symlink(device, prefs);
+        } else {
+            std::ofstream(prefs, std::ios::binary) << multisampled640 << 'x';
+            chmod(prefs.c_str(), row.mode);
+        }
+        XProgram game(SCRAPVOLT_PROGRAM, directory);
+        ASSERT_TRUE(game.findWindow());
+        sleep_for(milliseconds(300));
+        game.signal(row.signal);
+        EXPECT_EQ(game.finish(5000), 0);
+        if (row.mode == 0) {
+            EXPECT_EQ(fs::read_symlink(prefs), device);
+            EXPECT_TRUE(fs::is_character_file(device));
+        } else {
+            EXPECT_EQ(fs::status(prefs).permissions(), fs::perms(row.mode));
+            EXPECT_EQ(readFile(prefs), multisampled640) << "not saved";
+        }
+        fs::remove_all(directory);
+    }
 }
 
 }  // namespace

@@ -3,6 +3,8 @@
 // shutdowns, hot keys, state changes and refused modes, compared call by call.
 #include <gtest/gtest.h>
 
+#include <csignal>
+
 #include "shell/resource_registry.h"
 #include "shell/shell_globals.h"
 #include "shell/state_stack.h"
@@ -12,7 +14,8 @@
 namespace {
 
 bool gameIsRoot = false;
-int32_t pushOn = -1, pushAt = 0;  // the game pushes a state and asks for NEXT at its pushAt-th
+int32_t pushOn = -1, pushAt = 0;   // the game pushes a state and asks for NEXT at its pushAt-th
+int raiseSignal = 0, raiseAt = 0;  // the states raise raiseSignal at their raiseAt-th event
 
 // The game object ("game") and states: each message as "<name> <code name>", with the tick, the
 // event type, and for the game the view angle, the mouse and the preferences file's offset.
@@ -32,6 +35,9 @@ struct Recorder : Game {
             // The key C switches the mouse capture setting.
             mouseCaptureEnabled ^= m->code == MSG_SDL_EVENT && event->type == SDL_KEYDOWN &&
                                    event->key.keysym.sym == SDLK_c;
+            if (m->code == MSG_SDL_EVENT && raiseSignal != 0 && --raiseAt == 0) {
+                std::raise(raiseSignal);
+            }
         } else if (game && m->code == MSG_VIDEO_RESET) {
             record({"game VIDEO_RESET"}, {horizontalFieldOfView});
         } else if (game && m->code == MSG_DRAW) {
@@ -91,14 +97,13 @@ class Shell : public testing::Test {
     const std::string dir = makeRunDirectory();
 };
 
-const std::string setUpGl =
-    "glMatrixMode PROJECTION; glLoadIdentity; gluPerspective 45 %; glScalef 1 1 -1; glMatrixMode "
-    "MODELVIEW; glLoadIdentity; glEnable DEPTH_TEST; glEnable CULL_FACE; glBlendFunc SRC_ALPHA "
-    "ONE_MINUS_SRC_ALPHA; glEnable BLEND; ";
-
-// setUpGl with the aspect ratio in its place.
-std::string glFor(const std::string& aspect) {
-    return std::string(setUpGl).replace(setUpGl.find('%'), 1, aspect + " 0.1 400");
+// The fixed OpenGL set-up for a mode of `size` ("640 480") and `aspect`.
+std::string glFor(const std::string& size, const std::string& aspect) {
+    return "glViewport 0 0 " + size +
+           "; glMatrixMode PROJECTION; glLoadIdentity; gluPerspective 45 " + aspect +
+           " 0.1 400; glScalef 1 1 -1; glMatrixMode MODELVIEW; glLoadIdentity; glEnable " +
+           "DEPTH_TEST; glEnable CULL_FACE; glBlendFunc SRC_ALPHA ONE_MINUS_SRC_ALPHA; glEnable "
+           "BLEND; ";
 }
 
 // A full-screen start from a preferences file, two frames with the mouse captured, and a quit.
@@ -118,7 +123,7 @@ TEST_F(Shell, StartUpFrameAndShutdownMakeTheirCallsAndSendTheirMessagesInOrder) 
                     "OPENGL|FULLSCREEN; SDL_GL_SetAttribute MULTISAMPLEBUFFERS 0; "
                     "SDL_GL_SetAttribute MULTISAMPLESAMPLES 0; SDL_SetVideoMode OPENGL|FULLSCREEN "
                     "720 480 0; " +
-                    glFor("1.5") +
+                    glFor("720 480", "1.5") +
                     "game STARTUP; game VIDEO_RESET 67.5; state0 VIDEO_RESET; state0 ENTER; "
                     "SDL_GetTicks 1000; SDL_GetTicks 1000"));
     // 3 ms of drawing, then a wait of 7 ms for the next tick.
@@ -127,7 +132,7 @@ TEST_F(Shell, StartUpFrameAndShutdownMakeTheirCallsAndSendTheirMessagesInOrder) 
                     "state0 DRAW; SDL_GL_SwapBuffers; SDL_GetTicks 1013; SDL_GetTicks 1013; "
                     "SDL_Delay 7; SDL_GetTicks 1020; game TICK 2; state0 TICK 2"));
     EXPECT_EQ(run.frames[3],
-              lines("SDL_PollEvent; SDL_ShowCursor 0; state0 SDL_EVENT 12; SDL_PollEvent; game "
+              lines("SDL_PollEvent; SDL_ShowCursor 0; state0 SDL_EVENT 12; game "
                     "DRAW 80 20 1; state0 DRAW; SDL_GL_SwapBuffers; SDL_GetTicks 1023; "
                     "SDL_GetTicks 1023; SDL_Delay 7; SDL_GetTicks 1030; game TICK 3; state0 TICK "
                     "3; state0 LEAVE; game SAVE_PREFS  13; game SHUTDOWN; game deleted; resource "
@@ -145,7 +150,8 @@ std::string change(const std::string& mode, const char* samples, const char* asp
            std::string(mode[0] == 'F' ? "SDL_ListModes NULL OPENGL|FULLSCREEN; " : "") +
            "SDL_GL_SetAttribute MULTISAMPLEBUFFERS " + (samples[0] == '0' ? "0" : "1") +
            "; SDL_GL_SetAttribute MULTISAMPLESAMPLES " + samples + "; SDL_SetVideoMode OPENGL|" +
-           mode + " 0; " + glFor(aspect) + reset + warp + "resource restore; " + reset;
+           mode + " 0; " + glFor(mode.substr(mode.find(' ') + 1), aspect) + reset + warp +
+           "resource restore; " + reset;
 }
 
 // One frame per row, from a 640x480 window; each row's calls up to the frame's MSG_DRAW.
@@ -170,6 +176,7 @@ TEST_F(Shell, HotKeysResizesAndTheMouseCaptureMakeTheirCallsBeforeTheEventGoesOn
         {{key(SDLK_RETURN, KMOD_LALT)},
          handled(change("FULLSCREEN 720 480", "16", "1.5", "67.5", "SDL_WarpMouse 360 240; "), 0) +
              poll + held + "360 240"},
+        {{resize(1024, 768)}, handled("", 0, 16) + poll},  // in full screen
         {{key(SDLK_h)},
          handled(change("FULLSCREEN 1024 768", "16", "1.3333334", "60", "SDL_WarpMouse 512 384; "),
                  0) +
@@ -182,6 +189,7 @@ TEST_F(Shell, HotKeysResizesAndTheMouseCaptureMakeTheirCallsBeforeTheEventGoesOn
          handled(change("RESIZABLE 1601 400", "0", "4.0025", "180.1125"), 1, 16) + poll},
         {{resize(800, 600)},
          handled(change("RESIZABLE 800 600", "0", "1.3333334", "60"), 1, 16) + poll},
+        {{resize(800, 600)}, handled("", 1, 16) + poll},  // the size shown: no new mode
         {std::vector(10, key(SDLK_b)), pressesOfB + poll},
         {{key(SDLK_RETURN), key(SDLK_f), key(SDLK_h)},
          handled("", 1) + handled("", 1) + handled("", 1) + poll},
@@ -192,7 +200,8 @@ TEST_F(Shell, HotKeysResizesAndTheMouseCaptureMakeTheirCallsBeforeTheEventGoesOn
         {{key(SDLK_LCTRL, KMOD_LALT)}, handled("", 1) + poll},
         {{SDL_Event{SDL_MOUSEBUTTONDOWN}}, handled("", 0, 5) + poll + held + "400 300"},
         {{SDL_Event{.active = {SDL_ACTIVEEVENT, 0, SDL_APPINPUTFOCUS}}}, handled("", 1, 1) + poll},
-        {{key(SDLK_ESCAPE)}, handled("", 1) + poll},
+        {{key(SDLK_ESCAPE)},
+         "SDL_PollEvent; SDL_ShowCursor 1; state0 SDL_EVENT 2"},  // no more polls
     };
     for (const auto& row : rows) {
         sdlScript.frames.push_back(row.events);
@@ -253,24 +262,33 @@ TEST_F(Shell, StateChangesStopTheTicksAndEscapeReturnsToTheRoot) {
 }
 
 // Start-ups and display changes that SDL refuses in part: the depths and modes tried, the exit
-// status, the message, and the flags saved (-1: nothing saved).
+// status, the message, and the flags and width saved. Saved settings that cannot be opened give
+// way to the defaults before another depth is tried; a lost mode leaves the last one that worked.
 TEST_F(Shell, RefusedModesFallBackAndWithNoModeLeftTheRunEnds) {
     const std::string w = "window, ", ms = "ms window, ", d32 = "depth 32, ";
+    const std::string win640("\0\x80\2\0\0", 5), win1000("\0\xE8\3\0\0", 5),
+        fullScreen4000("\4\xA0\x0F\0\0\xB8\x0B\0\0\0\x80\1\0", 13),
+        window1000("\0\xE8\3\0\0\xBC\2\0\0\0\0\1\0", 13);
     const struct {
         const char* refused;
         std::vector<SDL_Event> events;
         std::string tried;
-        int status, flags;
+        int status;
+        std::string saved;  // the flags and the width
+        std::string file;   // the saved settings at the start
     } rows[] = {
-        {"x", {}, d32 + w + w, 0, 0},
-        {"xx", {}, d32 + w + w + "depth 24, " + w, 0, 0},
-        {"xxxxxx", {}, d32 + w + w + "depth 24, " + w + w + "depth 16, " + w + w, 1, -1},
-        {".x", {key(SDLK_RETURN, KMOD_RALT)}, d32 + w + "full, " + w, 0, 0},
-        {".x", {key(SDLK_m)}, d32 + w + ms + w, 0, 0},
-        {".xx", {key(SDLK_m)}, d32 + w + ms + w, 1, 0},
+        {"xxx", {}, d32 + "full, " + w + w + w, 0, win640, fullScreen4000},
+        {"x", {}, d32 + w + w, 0, win640, ""},
+        {"xx", {}, d32 + w + w + "depth 24, " + w, 0, win640, ""},
+        {"xxxxxx", {}, d32 + w + w + "depth 24, " + w + w + "depth 16, " + w + w, 1, "", ""},
+        {".x", {key(SDLK_RETURN, KMOD_RALT)}, d32 + w + "full, " + w, 0, win640, ""},
+        {".x", {key(SDLK_m)}, d32 + w + ms + w, 0, win640, ""},
+        {".xx", {key(SDLK_m)}, d32 + w + ms + w, 1, win640, ""},
+        {".xx", {key(SDLK_m)}, d32 + w + ms + w, 1, win1000, window1000},
+        {"..xx", {resize(1000, 700), resize(1200, 900)}, d32 + w + w + w + w, 1, win1000, ""},
     };
     for (const auto& row : rows) {
-        std::filesystem::remove(dir + "/Shell.cfg");
+        std::ofstream(dir + "/Shell.cfg") << row.file;
         sdlScript.refused = row.refused;
         sdlScript.frames = {row.events};
         const auto run = runShell();
@@ -289,12 +307,44 @@ TEST_F(Shell, RefusedModesFallBackAndWithNoModeLeftTheRunEnds) {
                          : "";
         }
         EXPECT_EQ(tried, row.tried) << row.refused;
-        EXPECT_EQ(std::tuple(run.status, run.output, prefs().substr(0, 1)),
-                  std::tuple(row.status, row.status ? "Unable to open graphics mode!\n" : "",
-                             row.flags < 0 ? "" : std::string(1, char(row.flags))));
+        EXPECT_EQ(
+            std::tuple(run.status, run.output, prefs().substr(0, 5)),
+            std::tuple(row.status, row.status ? "Unable to open graphics mode!\n" : "", row.saved));
         EXPECT_TRUE(
             all.ends_with(lines("game deleted; resource deleted; Mix_CloseAudio; SDL_Quit")));
     }
+}
+
+// A stream of events is handled at most 64 a frame, and a quit (a signal, or Escape on the
+// root) ends the run at the end of the frame it comes in, saving the settings.
+TEST_F(Shell, AStreamOfEventsCannotHoldUpAQuit) {
+    const struct {
+        int signal, at;
+        SDLKey first;
+        std::vector<size_t> handled;  // events a frame
+    } rows[] = {{SIGHUP, 70, SDLK_k, {0, 64, 6}},
+                {SIGTERM, 1, SDLK_k, {0, 1}},
+                {SIGINT, 64, SDLK_k, {0, 64}},
+                {0, 0, SDLK_ESCAPE, {0, 1}}};
+    for (const auto& row : rows) {
+        std::filesystem::remove(dir + "/Shell.cfg");
+        std::tie(raiseSignal, raiseAt) = std::tuple(row.signal, row.at);
+        sdlScript.frames = {std::vector(100, SDL_Event{SDL_MOUSEMOTION})};
+        sdlScript.frames[0][0] = key(row.first);
+        const auto run = runShell();
+        std::vector<size_t> handled;
+        for (const std::string& frame : run.frames) {
+            size_t count = 0;
+            for (size_t at = 0; (at = frame.find("state0 SDL_EVENT", at)) != std::string::npos;
+                 ++at) {
+                ++count;
+            }
+            handled.push_back(count);
+        }
+        EXPECT_EQ(std::tuple(handled, run.status, prefs().size()), std::tuple(row.handled, 0, 18u))
+            << row.signal;
+    }
+    raiseSignal = 0;
 }
 
 }  // namespace

@@ -2,26 +2,20 @@
 
 #include <cstdint>
 
-// Counts every operator new and, outside sanitizer builds, every malloc, calloc and realloc made
-// by the process. Link scrapvolt_allocation_counter into an executable to install the counting
-// replacements.
+// Counts the heap allocations the process makes (operator new, malloc, calloc, realloc). Link
+// scrapvolt_allocation_counter into an executable to install the counting.
 namespace allocation_counter {
-
-// Allocations made since the program started.
 uint64_t total();
-
-// True when malloc, calloc and realloc are counted too (not under AddressSanitizer, which owns
-// them).
-bool countsMalloc();
-
+inline bool countsMalloc() {
+    return true;
+}
 }  // namespace allocation_counter
 
 // Allocations made while this object lives.
 class AllocationScope {
-public:
-    AllocationScope() : start_(allocation_counter::total()) {}
+  public:
     uint64_t count() const { return allocation_counter::total() - start_; }
 
-private:
-    uint64_t start_;
+  private:
+    uint64_t start_ = allocation_counter::total();
 };

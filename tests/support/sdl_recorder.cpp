@@ -6,6 +6,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <charconv>
 #include <cstring>
 #include <tuple>
@@ -25,7 +26,7 @@ uint32_t now = 1000, ticksWithoutTime = 0;
 bool frameStarts = true;
 int cursor = 1;
 uint64_t allocations[2];  // at the second and at the last swap
-SDL_Surface surface{};
+SDL_Surface surface{}, *shown = nullptr;
 SDL_Rect* modeList[16];
 
 void append(std::string_view part) {
@@ -34,27 +35,28 @@ void append(std::string_view part) {
     length += n;
 }
 
+std::string runDirectory;  // of runShell: the log, and standard output
+
 [[noreturn]] void finish(int status) {
     record({"#allocations"}, {swaps > 1 ? double(allocations[1] - allocations[0]) : -1.0});
+    std::ofstream(runDirectory + "/log").write(text, length);
     std::fflush(stdout);
-    _exit(write(3, text, length) < 0 ? 5 : status);
+    _exit(status);
 }
 
+// clang-format off
 const char* glName(GLenum value) {
-    // clang-format off
-    static const std::pair<GLenum, const char*> names[] = {{GL_PROJECTION, "PROJECTION"},
-        {GL_MODELVIEW, "MODELVIEW"}, {GL_DEPTH_TEST, "DEPTH_TEST"}, {GL_CULL_FACE, "CULL_FACE"},
-        {GL_BLEND, "BLEND"}, {GL_TEXTURE_2D, "TEXTURE_2D"}, {GL_SRC_ALPHA, "SRC_ALPHA"},
-        {GL_ONE_MINUS_SRC_ALPHA, "ONE_MINUS_SRC_ALPHA"}, {GL_LINES, "LINES"},
-        {GL_POLYGON, "POLYGON"}, {GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT, "COLOR|DEPTH"}};
-    // clang-format on
-    for (const auto& [known, name] : names) {
-        if (known == value) {
-            return name;
-        }
-    }
-    return "UNKNOWN";
+#define NAME(name) {GL_##name, #name}
+    static const std::pair<GLenum, const char*> names[] = {NAME(PROJECTION), NAME(MODELVIEW),
+        NAME(DEPTH_TEST), NAME(CULL_FACE), NAME(BLEND), NAME(TEXTURE_2D), NAME(SRC_ALPHA),
+        NAME(ONE_MINUS_SRC_ALPHA), NAME(LINES), NAME(POLYGON),
+        {GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT, "COLOR|DEPTH"}};
+#undef NAME
+    const auto* found = std::find_if(std::begin(names), std::end(names),
+                                     [&](const auto& known) { return known.first == value; });
+    return found != std::end(names) ? found->second : "UNKNOWN";
 }
+// clang-format on
 
 const char* flagNames(Uint32 flags) {
     return flags == (SDL_OPENGL | SDL_RESIZABLE)    ? "OPENGL|RESIZABLE"
@@ -91,34 +93,27 @@ std::string takeLog() {
 }
 
 ShellRun runShell() {
-    FILE* files[2] = {std::tmpfile(), std::tmpfile()};  // the log, standard output
-    const pid_t child = fork();
-    if (child == 0) {
-        dup2(fileno(files[0]), 3);
-        dup2(fileno(files[1]), 1);
+    const std::string dir = runDirectory = makeRunDirectory();
+    if (fork() == 0) {
+        std::freopen((dir + "/out").c_str(), "w", stdout);
         char name[] = "scrapvolt";
         char* argv[] = {name, nullptr};
         finish(shellMain(1, argv));
     }
     ShellRun run;
-    waitpid(child, &run.status, 0);
+    wait(&run.status);
     run.status = WIFEXITED(run.status) ? WEXITSTATUS(run.status) : -1;
-    std::string read[2];
-    for (int i = 0; i < 2; std::fclose(files[i++])) {
-        std::rewind(files[i]);
-        for (int c; (c = std::fgetc(files[i])) != EOF;) {
-            read[i] += static_cast<char>(c);
-        }
-    }
-    run.output = read[1];
-    const size_t trailer = read[0].rfind("\n#allocations ");
+    std::string log = readFile(dir + "/log") + "\n";
+    run.output = readFile(dir + "/out");
+    std::filesystem::remove_all(dir);
+    const size_t trailer = log.rfind("#allocations ");
     if (trailer != std::string::npos) {
-        run.allocations = std::stol(read[0].substr(trailer + 14));
+        run.allocations = std::stol(log.substr(trailer + 13));
     }
-    read[0] = read[0].substr(0, trailer) + "\n";
-    for (size_t start = 0, end; start < read[0].size(); start = end + 2) {
-        end = std::min(read[0].find("#\n", start), read[0].size());
-        run.frames.push_back(read[0].substr(start, end - start));
+    log.resize(std::min(trailer, log.size()));
+    for (size_t start = 0, end; start < log.size(); start = end + 2) {
+        end = std::min(log.find("#\n", start), log.size());
+        run.frames.push_back(log.substr(start, end - start));
     }
     return run;
 }
@@ -133,7 +128,7 @@ std::string lines(std::string calls) {
 
 // The stand-ins.
 // clang-format off
-int SDL_Init(Uint32 flags) { record({"SDL_Init"}, {double(flags)}); return sdlScript.initResult; }
+int SDL_Init(Uint32 flags) { record({"SDL_Init"}, {double(flags)}); return 0; }
 void SDL_Quit() { record({"SDL_Quit"}); }
 int Mix_OpenAudio(int rate, Uint16 format, int channels, int chunk) {
     record({"Mix_OpenAudio"}, {double(rate), double(format), double(channels), double(chunk)});
@@ -163,10 +158,13 @@ SDL_Surface* SDL_SetVideoMode(int width, int height, int bpp, Uint32 flags) {
     std::tie(surface.w, surface.h, surface.flags) = std::tuple(width, height, flags);
     const bool refuse = modeCalls < sdlScript.refused.size() && sdlScript.refused[modeCalls] == 'x';
     ++modeCalls;
-    return refuse ? nullptr : &surface;
+    shown = refuse ? nullptr : &surface;
+    return shown;
 }
+SDL_Surface* SDL_GetVideoSurface() { return shown; }
 void SDL_GL_SwapBuffers() {
     record({"SDL_GL_SwapBuffers"});
+    frameStarts = true;
     std::tie(now, ticksWithoutTime) = std::tuple(now + sdlScript.swapMs, 0);
     allocations[++swaps == 2 ? 0 : 1] = allocations[1] = allocation_counter::total();
 }
@@ -208,6 +206,9 @@ Uint32 SDL_GetTicks() {
 void SDL_Delay(Uint32 ms) {
     record({"SDL_Delay"}, {double(ms)});
     std::tie(now, ticksWithoutTime) = std::tuple(now + ms, 0);
+}
+void glViewport(GLint x, GLint y, GLsizei w, GLsizei h) {
+    record({"glViewport"}, {double(x), double(y), double(w), double(h)});
 }
 void glMatrixMode(GLenum mode) { record({"glMatrixMode", glName(mode)}); }
 void glLoadIdentity() { record({"glLoadIdentity"}); }

@@ -1,10 +1,8 @@
 #pragma once
-// Link-time stand-ins for every SDL 1.2, SDL_mixer, OpenGL and GLU function that the shell and
-// the game call. Linked into a test, they take the place of the real libraries: each call
-// becomes one line of a log ("glTranslatef 0 0 40"), and what SDL answers comes from sdlScript.
-// runShell runs the shell's own main against them in a child process.
+// Link-time stand-ins for the SDL 1.2, SDL_mixer, OpenGL and GLU functions that the shell and the
+// game call. Each call becomes one line of a log ("glTranslatef 0 0 40"); what SDL answers comes
+// from sdlScript. runShell runs the shell's own main against them in a child process.
 #include <SDL.h>
-#include <unistd.h>
 
 #include <filesystem>
 #include <fstream>
@@ -18,7 +16,7 @@ struct SdlScript {
     std::vector<SDL_Rect> modes;                 // SDL_ListModes, largest first
     std::string refused;  // SDL_SetVideoMode call i fails when refused[i] is 'x'
     uint32_t swapMs = 3;  // SDL_GetTicks starts at 1000 and moves by SDL_Delay and each swap
-    int mouseX = 0, mouseY = 0, initResult = 0;
+    int mouseX = 0, mouseY = 0;
     Uint8 mouseButtons = 0;
     Uint8 keys[SDLK_LAST] = {};
 };
