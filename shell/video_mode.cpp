@@ -14,6 +14,24 @@ namespace {
 constexpr float verticalAngle = 45.0f;
 constexpr int lowResolutionLines = 480;
 
+// Samples asked for in a multisampled mode: 16, or the most that an OpenGL context has reported
+// when that is fewer. SDL shows a full-screen mode smaller than the desktop by drawing into an
+// off-screen buffer with the samples asked for and scaling it to the screen; where the buffer
+// cannot have them it draws unscaled into a corner of the screen instead.
+int32_t samplesAsked = 16;
+
+// True when the current context supports fewer samples than were asked for; they are then
+// lowered for this and every later mode.
+bool lowerSamplesToSupported() {
+    GLint most = 0;  // stays 0 where GL_MAX_SAMPLES is unknown (no framebuffer objects)
+    glGetIntegerv(GL_MAX_SAMPLES, &most);
+    if (most <= 0 || most >= samplesAsked) {
+        return false;
+    }
+    samplesAsked = most;
+    return true;
+}
+
 bool isList(SDL_Rect** modes) {
     return modes != nullptr && modes != reinterpret_cast<SDL_Rect**>(-1) && modes[0] != nullptr;
 }
@@ -98,9 +116,13 @@ bool setVideoMode(int32_t width, int32_t height, bool fullScreen, bool multisamp
     }
 
     SDL_GL_SetAttribute(SDL_GL_MULTISAMPLEBUFFERS, multisample ? 1 : 0);
-    SDL_GL_SetAttribute(SDL_GL_MULTISAMPLESAMPLES, multisample ? 16 : 0);
+    SDL_GL_SetAttribute(SDL_GL_MULTISAMPLESAMPLES, multisample ? samplesAsked : 0);
     const Uint32 flags = SDL_OPENGL | (fullScreen ? SDL_FULLSCREEN : SDL_RESIZABLE);
     screen = SDL_SetVideoMode(view.width, view.height, 0, flags);
+    if (screen != nullptr && multisample && lowerSamplesToSupported()) {
+        SDL_GL_SetAttribute(SDL_GL_MULTISAMPLESAMPLES, samplesAsked);
+        screen = SDL_SetVideoMode(view.width, view.height, 0, flags);
+    }
     if (screen == nullptr) {
         return false;
     }

@@ -36,6 +36,8 @@ ViewShape shapeView(int32_t width, int32_t height);
 // state: a viewport over the whole screen, 45-degree perspective with eye z flipped to grow into
 // the screen, identity model-view, depth test, back-face culling and alpha blending. False when SDL
 // refuses the mode; then no GL call is made; a size that is not positive is refused the same way.
-// The gamma is not applied here.
+// A multisampled mode asks for 16 samples, or for the most the OpenGL implementation supports
+// once a context has reported fewer (the mode is then set again with those). The gamma is not
+// applied here.
 bool setVideoMode(int32_t width, int32_t height, bool fullScreen, bool multisample,
                   bool highResolution, float gamma);

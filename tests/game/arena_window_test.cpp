@@ -206,12 +206,21 @@ TEST(ArenaWindow, TheCameraFollowsTheCarAndFullScreenAndBackKeepTheWindowSize) {
     expectCarAtCentre(driven);
 
     // Multisampling on, full screen (720 x 480 on the 1024 x 768 screen) and back twice, then
-    // Escape: the program ends at once and keeps the window size.
-    for (const char* key :
-         {"m", "alt+Return", "alt+Return", "alt+Return", "alt+Return", "Escape"}) {
+    // Escape: the program ends at once and keeps the window size. In full screen the picture is
+    // scaled to the screen: grid lines reach its top rows, not only a 720 x 480 corner.
+    const std::string keys[] = {"m",          "alt+Return", "",      "alt+Return",
+                                "alt+Return", "alt+Return", "Escape"};
+    for (const std::string& key : keys) {
         sleep_for(milliseconds(800));
         ASSERT_TRUE(game.findWindow());  // the window may be made anew for each mode
-        game.xdotool(std::string("key --clearmodifiers ") + key);
+        if (key.empty()) {
+            const std::string top =
+                commandOutput("import -window root -crop 1024x200+0+0 -depth 8 gray:-");
+            EXPECT_GT(std::count_if(top.begin(), top.end(), [](char c) { return c != 0; }), 1000)
+                << "the full-screen picture does not reach the top of the screen";
+        } else {
+            game.xdotool("key --clearmodifiers " + key);
+        }
     }
     const auto escaped = std::chrono::steady_clock::now();
     EXPECT_EQ(game.finish(5000), 0);

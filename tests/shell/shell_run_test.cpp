@@ -150,8 +150,9 @@ std::string change(const std::string& mode, const char* samples, const char* asp
            std::string(mode[0] == 'F' ? "SDL_ListModes NULL OPENGL|FULLSCREEN; " : "") +
            "SDL_GL_SetAttribute MULTISAMPLEBUFFERS " + (samples[0] == '0' ? "0" : "1") +
            "; SDL_GL_SetAttribute MULTISAMPLESAMPLES " + samples + "; SDL_SetVideoMode OPENGL|" +
-           mode + " 0; " + glFor(mode.substr(mode.find(' ') + 1), aspect) + reset + warp +
-           "resource restore; " + reset;
+           mode + " 0; " + (samples[0] == '0' ? "" : "glGetIntegerv MAX_SAMPLES; ") +
+           glFor(mode.substr(mode.find(' ') + 1), aspect) + reset + warp + "resource restore; " +
+           reset;
 }
 
 // One frame per row, from a 640x480 window; each row's calls up to the frame's MSG_DRAW.
@@ -219,6 +220,24 @@ TEST_F(Shell, HotKeysResizesAndTheMouseCaptureMakeTheirCallsBeforeTheEventGoesOn
                                           "SHUTDOWN; game deleted; resource deleted; "
                                           "Mix_CloseAudio; SDL_Quit")));
     EXPECT_EQ(prefs(), std::string("\1\x20\3\0\0\x58\2\0\0\0\0\1\0lap 3", 18));
+}
+
+// An OpenGL that supports 4 samples: the first multisampled mode is set again with 4 (SDL
+// cannot scale a full screen smaller than the desktop from a buffer it cannot make), and later
+// ones ask for 4 at once.
+TEST_F(Shell, MultisamplingAsksForNoMoreSamplesThanTheContextSupports) {
+    std::tie(sdlScript.maxSamples, sdlScript.frames) = std::tuple(
+        4, std::vector<std::vector<SDL_Event>>{{key(SDLK_m)}, {key(SDLK_m)}, {key(SDLK_m)}});
+    std::string modes;
+    for (const std::string& frame : runShell().frames) {
+        for (size_t at = 0, end; at < frame.size(); at = end + 1) {
+            const std::string line = frame.substr(at, (end = frame.find('\n', at)) - at);
+            const bool kept = line.starts_with("SDL_GL_SetAttribute MULTISAMPLESAMPLES") ||
+                              line.starts_with("SDL_SetVideoMode") || line.starts_with("glGet");
+            modes += kept ? line.substr(line.rfind(' ') + 1) + " " : "";
+        }
+    }
+    EXPECT_EQ(modes, "0 0 16 0 MAX_SAMPLES 4 0 0 0 4 0 MAX_SAMPLES ");  // samples, bpp
 }
 
 // What the game object and the states heard, and their deletion, frame by frame.

@@ -49,7 +49,7 @@ const char* glName(GLenum value) {
 #define NAME(name) {GL_##name, #name}
     static const std::pair<GLenum, const char*> names[] = {NAME(PROJECTION), NAME(MODELVIEW),
         NAME(DEPTH_TEST), NAME(CULL_FACE), NAME(BLEND), NAME(TEXTURE_2D), NAME(SRC_ALPHA),
-        NAME(ONE_MINUS_SRC_ALPHA), NAME(LINES), NAME(POLYGON),
+        NAME(ONE_MINUS_SRC_ALPHA), NAME(LINES), NAME(POLYGON), NAME(MAX_SAMPLES),
         {GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT, "COLOR|DEPTH"}};
 #undef NAME
     const auto* found = std::find_if(std::begin(names), std::end(names),
@@ -209,6 +209,10 @@ void SDL_Delay(Uint32 ms) {
 }
 void glViewport(GLint x, GLint y, GLsizei w, GLsizei h) {
     record({"glViewport"}, {double(x), double(y), double(w), double(h)});
+}
+void glGetIntegerv(GLenum name, GLint* value) {
+    record({"glGetIntegerv", glName(name)});
+    *value = name == GL_MAX_SAMPLES ? sdlScript.maxSamples : 0;
 }
 void glMatrixMode(GLenum mode) { record({"glMatrixMode", glName(mode)}); }
 void glLoadIdentity() { record({"glLoadIdentity"}); }
