@@ -35,7 +35,8 @@ TEST(Polygon, EdgesRotationAndStorage) {
         ASSERT_TRUE(polygon.edgesStale && polygon.worldCircle.radius == -1.0f) << "not stale";
     }
     const Vec2* local = polygon.localVertices;
-    EXPECT_EQ((Floats{local[3].x, local[15].y, local[16].x}), (Floats{-1, -15, 16}));
+    EXPECT_EQ((Floats{local[3].x, local[15].y, polygon.rotatedVertex(16).x}),
+              (Floats{-1, -15, 16}));
     AllocationScope scope;
     fill(polygon, square);
     EXPECT_EQ(scope.count(), 0u) << "refilling within capacity allocated";
