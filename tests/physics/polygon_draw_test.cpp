@@ -1,15 +1,24 @@
 // Polygon::draw against recording stand-ins that the linker takes in place of OpenGL's.
 #include <GL/gl.h>
 
+#include <cstdio>
+
 #include "tests/physics/test_polygons.h"
 
-using namespace test_polygons;
+static std::string glCalls;
 
-static std::vector<std::pair<std::string, std::vector<float>>> glCalls;
+static void record(const char* name, std::initializer_list<float> arguments) {
+    glCalls += std::string(" ") + name;
+    for (const float a : arguments) {
+        char text[32];
+        std::snprintf(text, sizeof text, " %.9g", a);
+        glCalls += text;
+    }
+}
 
-#define RECORDING_STAND_IN(name, parameters, ...)  \
-    extern "C" void GLAPIENTRY name parameters {   \
-        glCalls.push_back({#name, {__VA_ARGS__}}); \
+#define RECORDING_STAND_IN(name, parameters, ...) \
+    extern "C" void GLAPIENTRY name parameters {  \
+        record(#name, {__VA_ARGS__});             \
     }
 RECORDING_STAND_IN(glPushMatrix, (void))
 RECORDING_STAND_IN(glPopMatrix, (void))
@@ -23,25 +32,19 @@ RECORDING_STAND_IN(glVertex2fv, (const GLfloat* v), v[0], v[1])
 // Nothing for no vertices, else one white polygon, vertices reversed, inside one matrix push.
 // Degrees are angle * 180 * 0.31830987f in that order; other orders round some of these apart.
 TEST(PolygonDraw, OneWhitePolygonWithVerticesReversedInsideOneMatrixPush) {
-    Polygon empty;
-    empty.draw();
-    EXPECT_TRUE(glCalls.empty());
-    const float angles[][2] = {
-        {2 * halfPi, 180.0f}, {0.1f, 5.72957754f}, {0.003f, 0.171887338f}, {-0.7f, -40.1070442f}};
+    Polygon().draw();
+    EXPECT_EQ(glCalls, "");
+    const std::pair<float, const char*> angles[] = {{2 * test_polygons::halfPi, "180"},
+                                                    {0.1f, "5.72957754"},
+                                                    {0.003f, "0.171887338"},
+                                                    {-0.7f, "-40.1070442"}};
     for (const auto& [radians, degrees] : angles) {
-        Shape polygon(square, {1.5f, -2.0f, radians});
+        test_polygons::Shape polygon(test_polygons::square, {1.5f, -2.0f, radians});
         glCalls.clear();
         polygon.draw();
-        EXPECT_EQ(glCalls, (decltype(glCalls){{"glPushMatrix", {}},
-                                              {"glTranslatef", {1.5f, -2.0f, 0.0f}},
-                                              {"glRotatef", {degrees, 0.0f, 0.0f, 1.0f}},
-                                              {"glColor3f", {1.0f, 1.0f, 1.0f}},
-                                              {"glBegin", {float(GL_POLYGON)}},
-                                              {"glVertex2fv", {0.5f, 0.5f}},
-                                              {"glVertex2fv", {-0.5f, 0.5f}},
-                                              {"glVertex2fv", {-0.5f, -0.5f}},
-                                              {"glVertex2fv", {0.5f, -0.5f}},
-                                              {"glEnd", {}},
-                                              {"glPopMatrix", {}}}));
+        EXPECT_EQ(glCalls,
+                  " glPushMatrix glTranslatef 1.5 -2 0 glRotatef " + std::string(degrees) +
+                      " 0 0 1 glColor3f 1 1 1 glBegin 9 glVertex2fv 0.5 0.5 glVertex2fv "
+                      "-0.5 0.5 glVertex2fv -0.5 -0.5 glVertex2fv 0.5 -0.5 glEnd glPopMatrix");
     }
 }

@@ -18,6 +18,7 @@ namespace test_polygons {
 constexpr float halfPi = std::numbers::pi_v<float> / 2;
 const std::vector<Vec2> square = {{0.5f, -0.5f}, {-0.5f, -0.5f}, {-0.5f, 0.5f}, {0.5f, 0.5f}};
 const std::vector<Vec2> car = {{1.0f, 2.0f}, {1.4f, -2.0f}, {-1.4f, -2.0f}, {-1.0f, 2.0f}};
+using Floats = std::vector<float>;  // fields compared in one assertion, to show them all
 
 inline void fill(Polygon& polygon, const std::vector<Vec2>& vertices) {
     polygon.clear();
@@ -33,35 +34,12 @@ struct Shape : Polygon {
     }
 };
 
-// Fields compared in one assertion, so that a failure shows them all.
-using Floats = std::vector<float>;
-
 inline void expectNear(const Floats& got, const Floats& want, float tolerance) {
     ASSERT_EQ(got.size(), want.size());
     for (size_t i = 0; i < got.size(); ++i) {
         EXPECT_NEAR(got[i], want[i], tolerance) << "field " << i;
     }
 }
-
-inline constexpr auto pose = [](const Pose& p) { return Floats{p.x, p.y, p.angle}; };
-inline constexpr auto motion = [](const Body& b) {
-    return Floats{b.velocity.x, b.velocity.y, b.angularVelocity};
-};
-inline constexpr auto setMotion = [](Body& b, float vx, float vy, float spin) {
-    b.velocity = Vec2{vx, vy};
-    b.angularVelocity = spin;
-};
-inline constexpr auto xy = [](const Vec2& v) { return Floats{v.x, v.y}; };
-
-// The fields that f picks from each of n records, in a row.
-inline constexpr auto collect = [](const auto* records, int32_t n, auto f) {
-    Floats row;
-    for (int32_t i = 0; i < n; ++i) {
-        const Floats fields = f(records[i]);
-        row.insert(row.end(), fields.begin(), fields.end());
-    }
-    return row;
-};
 
 // The C++ standard fixes std::mt19937's output but not the distributions' own.
 struct Random {
