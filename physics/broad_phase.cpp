@@ -116,7 +116,7 @@ void findPairs(StepScratch& s, uint32_t n) {
         if (bands.first == 1 && bands.second == 0) {  // large: against every body
             for (uint32_t j = i + 1; j < n && minX[j] < maxX; ++j) {
                 if (circlesOverlap(s, i, j)) {
-                    s.pairs.push_back(StepScratch::Pair{i, j, 0});
+                    s.pairs.push_back(StepScratch::Pair{i, j});
                 }
             }
             continue;
@@ -140,7 +140,7 @@ void findPairs(StepScratch& s, uint32_t n) {
         std::sort(found.begin(), found.end());
         found.erase(std::unique(found.begin(), found.end()), found.end());
         for (const uint32_t j : found) {
-            s.pairs.push_back(StepScratch::Pair{i, j, 0});
+            s.pairs.push_back(StepScratch::Pair{i, j});
         }
     }
 }

@@ -4,21 +4,21 @@
 
 namespace {
 
-// Larger polygons go to the query itself; the walk then emits at most 16 * 16 edges.
-constexpr int32_t maxVertices = 16;
+// The walk emits at most maxVertices * maxVertices edges.
+constexpr int32_t maxVertices = fastContactMaxVertices;
 constexpr float minimumSeparationSquared = 0.0001f;
 
 // b's vertex furthest against a's edge i (the highest index among equal ones), computed as
 // Polygon::minkowskiDifference computes it.
-int32_t supportVertex(const Polygon& a, int32_t i, const Polygon& b) {
-    const PolygonEdge& edge = a.edges[i];
-    const Vec2 rn = edge.rotatedNormal;
+int32_t supportVertex(const ShapeView& a, int32_t i, const ShapeView& b) {
+    const Vec2 rn = a.normals[i];
+    const float offset = a.offsets[i];
     int32_t taken = -1;
     double best = 0.0;
     for (int32_t j = b.vertexCount - 1; j >= 0; --j) {
-        const Vec2 v = b.rotatedVertices[j];
+        const Vec2 v = b.vertices[j];
         const double s =
-            edge.offset - (static_cast<double>(v.y) * rn.y + static_cast<double>(v.x) * rn.x);
+            offset - (static_cast<double>(v.y) * rn.y + static_cast<double>(v.x) * rn.x);
         if (taken < 0 || s > best) {
             taken = j;
             best = s;
@@ -36,12 +36,9 @@ struct Edge {
 
 }  // namespace
 
-const Contact* fastContact(Polygon& a, Polygon& b) {
+const Contact* fastContact(const ShapeView& a, const ShapeView& b) {
     const int32_t nA = a.vertexCount;
     const int32_t nB = b.vertexCount;
-    if (nA > maxVertices || nB > maxVertices) {
-        return a.contact(b);
-    }
     if (nA == 0 || nB == 0) {
         return nullptr;
     }
@@ -59,21 +56,21 @@ const Contact* fastContact(Polygon& a, Polygon& b) {
         edges[count++] = Edge{dist, n, ofA, index};
         return dist > 0.0f;  // beyond this line: outside, whatever the other edges say
     };
-    const Vec2* va = a.rotatedVertices;
-    const Vec2* vb = b.rotatedVertices;
+    const Vec2* va = a.vertices;
+    const Vec2* vb = b.vertices;
     // Supports are found as the walk needs them: an early exit spares the rest.
     const int32_t lastSupport = supportVertex(a, nA - 1, b);
     int32_t j = lastSupport;
     for (int32_t i = 0; i < nA; ++i) {
         const int32_t support = i == nA - 1 ? lastSupport : supportVertex(a, i, b);
         while (j != support) {
-            const Vec2 n = b.edges[j].rotatedNormal;
+            const Vec2 n = b.normals[j];
             if (emit(Vec2{va[i].x - vb[j].x, va[i].y - vb[j].y}, Vec2{-n.x, -n.y}, false, i)) {
                 return nullptr;
             }
             j = (j + 1) % nB;
         }
-        if (emit(Vec2{va[i].x - vb[j].x, va[i].y - vb[j].y}, a.edges[i].rotatedNormal, true, j)) {
+        if (emit(Vec2{va[i].x - vb[j].x, va[i].y - vb[j].y}, a.normals[i], true, j)) {
             return nullptr;
         }
     }
@@ -91,8 +88,8 @@ const Contact* fastContact(Polygon& a, Polygon& b) {
     const float c = 1.0f;  // the scratch polygon's rotation: none
     const float m = 0.0f;
     contactResult.separation = Vec2{s.y * m - s.x * c, -(s.x * m) - s.y * c};
-    const Polygon& owner = edge.ofA ? b : a;
-    const Vec2& v = owner.rotatedVertices[edge.index];
+    const ShapeView& owner = edge.ofA ? b : a;
+    const Vec2& v = owner.vertices[edge.index];
     contactResult.point = Vec2{owner.x + v.x, owner.y + v.y};
     contactResult.normal = edge.normal;
     const Vec2 r = contactResult.separation;
@@ -100,4 +97,25 @@ const Contact* fastContact(Polygon& a, Polygon& b) {
         return &contactResult;
     }
     return nullptr;
+}
+
+// Copies each polygon's caches into arrays laid out as a view expects.
+const Contact* fastContact(Polygon& a, Polygon& b) {
+    if (a.vertexCount > maxVertices || b.vertexCount > maxVertices) {
+        return a.contact(b);
+    }
+    struct Copy {
+        Vec2 normals[maxVertices];
+        float offsets[maxVertices];
+        ShapeView view(const Polygon& p) {
+            for (int32_t i = 0; i < p.vertexCount; ++i) {
+                normals[i] = p.edges[i].rotatedNormal;
+                offsets[i] = p.edges[i].offset;
+            }
+            return ShapeView{p.x, p.y, p.vertexCount, p.rotatedVertices, normals, offsets};
+        }
+    };
+    Copy copyA;
+    Copy copyB;
+    return fastContact(copyA.view(a), copyB.view(b));
 }
