@@ -46,6 +46,17 @@ void listPairsOfBodies(StepScratch& s, uint32_t n) {
     }
 }
 
+constexpr uint32_t prefetchDistance = 8;
+
+void prefetchBody(const StepScratch& s, uint32_t k) {
+    const StepScratch::Shape& shape = s.shapes[k];
+    __builtin_prefetch(s.bodies[k]);
+    __builtin_prefetch(shape.polygon);
+    __builtin_prefetch(shape.vertices);
+    __builtin_prefetch(shape.edges);
+    __builtin_prefetch(static_cast<const char*>(shape.edges) + 64);
+}
+
 ShapeView view(const StepScratch& s, const BodyCopy& c) {
     return ShapeView{c.x,
                      c.y,
@@ -183,6 +194,10 @@ bool copyBodies(StepScratch& s, uint32_t n) {
     }
     uint32_t first = 0;
     for (uint32_t k = 0; k < n; ++k) {
+        // Bodies lie scattered in memory: ask for a body's data a few bodies before its copy.
+        if (k + prefetchDistance < n) {
+            prefetchBody(s, k + prefetchDistance);
+        }
         if (s.pairsOfStart[k] == s.pairsOfStart[k + 1]) {
             continue;
         }
