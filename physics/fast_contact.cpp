@@ -16,16 +16,19 @@ constexpr float minimumSeparationSquared = 0.0001f;
 int32_t supportVertex(const ShapeView& a, int32_t i, const ShapeView& b) {
     const Vec2 rn = a.normals[i];
     const float offset = a.offsets[i];
-    int32_t taken = -1;
-    double best = 0.0;
-    for (int32_t j = b.vertexCount - 1; j >= 0; --j) {
+    const auto value = [&](int32_t j) {
         const Vec2 v = b.vertices[j];
-        const double s =
-            offset - (static_cast<double>(v.y) * rn.y + static_cast<double>(v.x) * rn.x);
-        if (taken < 0 || s > best) {
-            taken = j;
-            best = s;
-        }
+        return offset - (static_cast<double>(v.y) * rn.y + static_cast<double>(v.x) * rn.x);
+    };
+    // The last vertex is taken first, whatever its value (NaN too); selects, not branches, since
+    // which vertex wins is as good as random.
+    int32_t taken = b.vertexCount - 1;
+    double best = value(taken);
+    for (int32_t j = b.vertexCount - 2; j >= 0; --j) {
+        const double s = value(j);
+        const bool better = s > best;
+        taken = better ? j : taken;
+        best = better ? s : best;
     }
     return taken;
 }
@@ -112,7 +115,7 @@ const Contact* fastContact(const ShapeView& a, const ShapeView& b) {
             if (emit(Vec2{va[i].x - vb[j].x, va[i].y - vb[j].y}, Vec2{-n.x, -n.y}, false, i)) {
                 return nullptr;
             }
-            j = (j + 1) % nB;
+            j = j + 1 == nB ? 0 : j + 1;  // (j + 1) mod nB, without a division
         }
         if (emit(Vec2{va[i].x - vb[j].x, va[i].y - vb[j].y}, a.normals[i], true, j)) {
             return nullptr;
