@@ -107,6 +107,10 @@ void findPairs(StepScratch& s, uint32_t n) {
     const float* minX = s.minX.data();
     std::vector<uint32_t>& found = s.found;
     size_t nextLarge = 0;
+    // Each band's cursor: its first member after the body at hand (bodies come in sorted order,
+    // so the cursors only move forward).
+    std::vector<uint32_t>& cursor = s.bandFill;
+    cursor.assign(s.bandStart.begin(), s.bandStart.end() - 1);
     for (uint32_t i = 0; i + 1 < n; ++i) {
         const float maxX = s.maxX[i];
         while (s.large[nextLarge] <= i) {
@@ -122,23 +126,33 @@ void findPairs(StepScratch& s, uint32_t n) {
             continue;
         }
         found.clear();
+        int32_t sources = 0;  // lists that gave pairs: from two on, sorted and merged
         for (int32_t b = bands.first; b <= bands.second; ++b) {
-            const uint32_t* begin = s.bandMembers.data() + s.bandStart[b];
+            const uint32_t* m = s.bandMembers.data() + cursor[b];
             const uint32_t* end = s.bandMembers.data() + s.bandStart[b + 1];
-            for (const uint32_t* m = std::upper_bound(begin, end, i); m != end && minX[*m] < maxX;
-                 ++m) {
+            while (m != end && *m <= i) {
+                ++m;
+            }
+            cursor[b] = static_cast<uint32_t>(m - s.bandMembers.data());
+            const size_t before = found.size();
+            for (; m != end && minX[*m] < maxX; ++m) {
                 if (circlesOverlap(s, i, *m)) {
                     found.push_back(*m);
                 }
             }
+            sources += found.size() != before;
         }
+        const size_t before = found.size();
         for (size_t l = nextLarge; s.large[l] < n && minX[s.large[l]] < maxX; ++l) {
             if (circlesOverlap(s, i, s.large[l])) {
                 found.push_back(s.large[l]);
             }
         }
-        std::sort(found.begin(), found.end());
-        found.erase(std::unique(found.begin(), found.end()), found.end());
+        sources += found.size() != before;
+        if (sources > 1) {
+            std::sort(found.begin(), found.end());
+            found.erase(std::unique(found.begin(), found.end()), found.end());
+        }
         for (const uint32_t j : found) {
             s.pairs.push_back(StepScratch::Pair{i, j});
         }
