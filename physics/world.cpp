@@ -107,6 +107,15 @@ void gather(StepScratch& s, WorldNode* head, uint32_t n) {
 
 constexpr size_t prefetchDistance = 8;
 
+// The list keeps the last step's sorted order unless bodies were added since, so the last
+// step's arrays tell which body comes k places on; a stale guess only costs a useless fetch.
+void prefetchForIntegration(const StepScratch& s, size_t k) {
+    if (k < s.shapes.size()) {
+        __builtin_prefetch(s.bodies[k]);
+        __builtin_prefetch(s.shapes[k].polygon);
+    }
+}
+
 void prefetch(const StepScratch& s, uint32_t k) {
     const StepScratch::Shape& shape = s.shapes[k];
     __builtin_prefetch(s.bodies[k]);
@@ -195,15 +204,16 @@ void World::step() {
     if (head == nullptr || head->next == nullptr) {
         return;
     }
+    if (scratch_ == nullptr) {
+        scratch_ = new StepScratch;
+    }
     uint32_t n = 0;
     for (WorldNode* node = head; node != nullptr; node = node->next) {
+        prefetchForIntegration(*scratch_, n + prefetchDistance);
         integrateNode(*node);
         ++n;
     }
     sortByMinX();
-    if (scratch_ == nullptr) {
-        scratch_ = new StepScratch;
-    }
     gather(*scratch_, head, n);
     findPairs(*scratch_, n);
     if (copyBodies(*scratch_, n)) {
