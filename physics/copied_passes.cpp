@@ -63,7 +63,8 @@ ShapeView view(const StepScratch& s, const BodyCopy& c) {
                      c.vertexCount,
                      s.vertexPool.data() + c.firstVertex,
                      s.normalPool.data() + c.firstVertex,
-                     s.offsetPool.data() + c.firstVertex};
+                     s.offsetPool.data() + c.firstVertex,
+                     c.reach};
 }
 
 // The query on two copies; a polygon too large for the views is asked itself, with its pose
@@ -218,6 +219,7 @@ bool copyBodies(StepScratch& s, uint32_t n) {
                                body.inverseInertia,
                                first,
                                count,
+                               reachOf(polygon.rotatedVertices, count),
                                false};
         first += static_cast<uint32_t>(count);
     }

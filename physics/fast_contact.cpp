@@ -40,16 +40,6 @@ struct Edge {
     int32_t index;  // the touching vertex
 };
 
-// Sum of |x| + |y| over a shape's vertices: at least the largest of them, and NaN or infinite
-// when a vertex is.
-float reach(const ShapeView& shape) {
-    float sum = 0.0f;
-    for (int32_t i = 0; i < shape.vertexCount; ++i) {
-        sum += std::fabs(shape.vertices[i].x) + std::fabs(shape.vertices[i].y);
-    }
-    return sum;
-}
-
 // True when some edge of a has every vertex of b beyond its line by more than rounding can
 // bridge, so that the query's distance for that edge is positive and the query finds no contact.
 //
@@ -66,15 +56,29 @@ bool certainlyApart(const ShapeView& a, const ShapeView& b) {
     }
     const float dx = b.x - a.x;
     const float dy = b.y - a.y;
-    const float margin = 1e-5f * (std::fabs(dx) + std::fabs(dy) + reach(a) + reach(b)) + 1e-30f;
+    const float margin = 1e-5f * (std::fabs(dx) + std::fabs(dy) + a.reach + b.reach) + 1e-30f;
+    // n . (d - va_i) for each edge; the edge where it is largest is the likeliest to separate,
+    // so it is tried first.
+    float outside[maxVertices] = {};
+    int32_t first = 0;
     for (int32_t i = 0; i < a.vertexCount; ++i) {
+        const Vec2 n = a.normals[i];
+        outside[i] = n.x * (dx - a.vertices[i].x) + n.y * (dy - a.vertices[i].y);
+        first = outside[i] > outside[first] ? i : first;
+    }
+    const auto separates = [&](int32_t i) {
         const Vec2 n = a.normals[i];
         float nearest = n.x * b.vertices[0].x + n.y * b.vertices[0].y;
         for (int32_t j = 1; j < b.vertexCount; ++j) {
             nearest = std::min(nearest, n.x * b.vertices[j].x + n.y * b.vertices[j].y);
         }
-        const float gap = (n.x * (dx - a.vertices[i].x) + n.y * (dy - a.vertices[i].y)) + nearest;
-        if (gap > margin) {
+        return outside[i] + nearest > margin;
+    };
+    if (separates(first)) {
+        return true;
+    }
+    for (int32_t i = 0; i < a.vertexCount; ++i) {
+        if (i != first && separates(i)) {
             return true;
         }
     }
@@ -82,6 +86,14 @@ bool certainlyApart(const ShapeView& a, const ShapeView& b) {
 }
 
 }  // namespace
+
+float reachOf(const Vec2* vertices, int32_t count) {
+    float sum = 0.0f;
+    for (int32_t i = 0; i < count; ++i) {
+        sum += std::fabs(vertices[i].x) + std::fabs(vertices[i].y);
+    }
+    return sum;
+}
 
 const Contact* fastContact(const ShapeView& a, const ShapeView& b) {
     const int32_t nA = a.vertexCount;
@@ -159,7 +171,13 @@ const Contact* fastContact(Polygon& a, Polygon& b) {
                 normals[i] = p.edges[i].rotatedNormal;
                 offsets[i] = p.edges[i].offset;
             }
-            return ShapeView{p.x, p.y, p.vertexCount, p.rotatedVertices, normals, offsets};
+            return ShapeView{p.x,
+                             p.y,
+                             p.vertexCount,
+                             p.rotatedVertices,
+                             normals,
+                             offsets,
+                             reachOf(p.rotatedVertices, p.vertexCount)};
         }
     };
     Copy copyA;

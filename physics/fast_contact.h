@@ -7,7 +7,8 @@
 struct Polygon;
 
 // What the contact query reads of a polygon: its pose position and its rotation caches (the
-// rotated vertices, the rotated edge normals and the edges' line offsets).
+// rotated vertices, the rotated edge normals and the edges' line offsets), with the vertices'
+// reach, which bounds the query's rounding.
 struct ShapeView {
     float x;
     float y;
@@ -15,7 +16,12 @@ struct ShapeView {
     const Vec2* vertices;
     const Vec2* normals;
     const float* offsets;
+    float reach;  // reachOf(vertices, vertexCount)
 };
+
+// Sum of |x| + |y| over the vertices: at least the largest of them, and NaN or infinite when a
+// vertex is.
+float reachOf(const Vec2* vertices, int32_t count);
 
 // Polygons with more vertices than this go to the query itself.
 inline constexpr int32_t fastContactMaxVertices = 16;

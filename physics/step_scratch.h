@@ -56,7 +56,8 @@ struct StepScratch {
         float inverseInertia;
         uint32_t firstVertex;
         int32_t vertexCount;
-        bool moved;  // the body's flag as the passes leave it
+        float reach;  // reachOf the rotated vertices: bounds the query's rounding
+        bool moved;   // the body's flag as the passes leave it
     };
     std::vector<BodyCopy> copies;
     std::vector<Vec2> vertexPool;
