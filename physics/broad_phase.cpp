@@ -93,6 +93,24 @@ void fillBands(StepScratch& s, uint32_t n) {
     }
 }
 
+// The pairs of large body i: the bodies after it whose intervals start left of its right end and
+// whose circles overlap its own. A wall's circle takes in about every other body of its
+// interval, as good as at random, so each candidate is written and kept or not by its test
+// instead of a branch.
+void sweepLarge(StepScratch& s, uint32_t i, uint32_t n) {
+    uint32_t end = i + 1;
+    while (end < n && s.minX[end] < s.maxX[i]) {
+        ++end;
+    }
+    size_t size = s.pairs.size();
+    s.pairs.resize(size + (end - i - 1));
+    for (uint32_t j = i + 1; j < end; ++j) {
+        s.pairs[size] = StepScratch::Pair{i, j};
+        size += circlesOverlap(s, i, j) ? 1 : 0;
+    }
+    s.pairs.resize(size);
+}
+
 }  // namespace
 
 // The pairs a pass tests, in the order it tests them: for each body in sorted order, the bodies
@@ -118,11 +136,7 @@ void findPairs(StepScratch& s, uint32_t n) {
         }
         const std::pair<int32_t, int32_t> bands = s.bandOf[i];
         if (bands.first == 1 && bands.second == 0) {  // large: against every body
-            for (uint32_t j = i + 1; j < n && minX[j] < maxX; ++j) {
-                if (circlesOverlap(s, i, j)) {
-                    s.pairs.push_back(StepScratch::Pair{i, j});
-                }
-            }
+            sweepLarge(s, i, n);
             continue;
         }
         found.clear();
