@@ -136,15 +136,15 @@ bool resolve(BodyCopy& a, BodyCopy& b, const Contact& contact) {
 }
 
 // After a correction at pair p: the body's other pairs are due again, later ones in this pass.
+// Pair p itself goes to the next pass, where it is already (touching), so no test singles it out.
 void markPairsOf(StepScratch& s, uint32_t body, uint32_t p) {
     const uint32_t* begin = s.pairsOf.data() + s.pairsOfStart[body];
     const uint32_t* end = s.pairsOf.data() + s.pairsOfStart[body + 1];
+    uint64_t* const due = s.due.data();
+    uint64_t* const dueNext = s.dueNext.data();
     for (const uint32_t* r = begin; r != end; ++r) {
-        if (*r > p) {
-            setBit(s.due, *r);
-        } else if (*r < p) {
-            setBit(s.dueNext, *r);
-        }
+        uint64_t* bits = *r > p ? due : dueNext;
+        bits[*r >> 6] |= uint64_t{1} << (*r & 63);
     }
 }
 
