@@ -93,6 +93,24 @@ void fillBands(StepScratch& s, uint32_t n) {
     }
 }
 
+// The pairs of large body i: the bodies after it whose intervals start left of its right end and
+// whose circles overlap its own. A wall's circle takes in about every other body of its
+// interval, as good as at random, so each candidate is written and kept or not by its test
+// instead of a branch.
+void sweepLarge(StepScratch& s, uint32_t i, uint32_t n) {
+    uint32_t end = i + 1;
+    while (end < n && s.minX[end] < s.maxX[i]) {
+        ++end;
+    }
+    size_t size = s.pairs.size();
+    s.pairs.resize(size + (end - i - 1));
+    for (uint32_t j = i + 1; j < end; ++j) {
+        s.pairs[size] = StepScratch::Pair{i, j};
+        size += circlesOverlap(s, i, j) ? 1 : 0;
+    }
+    s.pairs.resize(size);
+}
+
 }  // namespace
 
 // The pairs a pass tests, in the order it tests them: for each body in sorted order, the bodies
@@ -107,6 +125,10 @@ void findPairs(StepScratch& s, uint32_t n) {
     const float* minX = s.minX.data();
     std::vector<uint32_t>& found = s.found;
     size_t nextLarge = 0;
+    // Each band's cursor: its first member after the body at hand (bodies come in sorted order,
+    // so the cursors only move forward).
+    std::vector<uint32_t>& cursor = s.bandFill;
+    cursor.assign(s.bandStart.begin(), s.bandStart.end() - 1);
     for (uint32_t i = 0; i + 1 < n; ++i) {
         const float maxX = s.maxX[i];
         while (s.large[nextLarge] <= i) {
@@ -114,33 +136,39 @@ void findPairs(StepScratch& s, uint32_t n) {
         }
         const std::pair<int32_t, int32_t> bands = s.bandOf[i];
         if (bands.first == 1 && bands.second == 0) {  // large: against every body
-            for (uint32_t j = i + 1; j < n && minX[j] < maxX; ++j) {
-                if (circlesOverlap(s, i, j)) {
-                    s.pairs.push_back(StepScratch::Pair{i, j, 0});
-                }
-            }
+            sweepLarge(s, i, n);
             continue;
         }
         found.clear();
+        int32_t sources = 0;  // lists that gave pairs: from two on, sorted and merged
         for (int32_t b = bands.first; b <= bands.second; ++b) {
-            const uint32_t* begin = s.bandMembers.data() + s.bandStart[b];
+            const uint32_t* m = s.bandMembers.data() + cursor[b];
             const uint32_t* end = s.bandMembers.data() + s.bandStart[b + 1];
-            for (const uint32_t* m = std::upper_bound(begin, end, i); m != end && minX[*m] < maxX;
-                 ++m) {
+            while (m != end && *m <= i) {
+                ++m;
+            }
+            cursor[b] = static_cast<uint32_t>(m - s.bandMembers.data());
+            const size_t before = found.size();
+            for (; m != end && minX[*m] < maxX; ++m) {
                 if (circlesOverlap(s, i, *m)) {
                     found.push_back(*m);
                 }
             }
+            sources += found.size() != before;
         }
+        const size_t before = found.size();
         for (size_t l = nextLarge; s.large[l] < n && minX[s.large[l]] < maxX; ++l) {
             if (circlesOverlap(s, i, s.large[l])) {
                 found.push_back(s.large[l]);
             }
         }
-        std::sort(found.begin(), found.end());
-        found.erase(std::unique(found.begin(), found.end()), found.end());
+        sources += found.size() != before;
+        if (sources > 1) {
+            std::sort(found.begin(), found.end());
+            found.erase(std::unique(found.begin(), found.end()), found.end());
+        }
         for (const uint32_t j : found) {
-            s.pairs.push_back(StepScratch::Pair{i, j, 0});
+            s.pairs.push_back(StepScratch::Pair{i, j});
         }
     }
 }

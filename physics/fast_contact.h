@@ -1,8 +1,30 @@
 #pragma once
 
+#include <cstdint>
+
 #include "contact.h"
 
 struct Polygon;
+
+// What the contact query reads of a polygon: its pose position and its rotation caches (the
+// rotated vertices, the rotated edge normals and the edges' line offsets), with the vertices'
+// reach, which bounds the query's rounding.
+struct ShapeView {
+    float x;
+    float y;
+    int32_t vertexCount;
+    const Vec2* vertices;
+    const Vec2* normals;
+    const float* offsets;
+    float reach;  // reachOf(vertices, vertexCount)
+};
+
+// Sum of |x| + |y| over the vertices: at least the largest of them, and NaN or infinite when a
+// vertex is.
+float reachOf(const Vec2* vertices, int32_t count);
+
+// Polygons with more vertices than this go to the query itself.
+inline constexpr int32_t fastContactMaxVertices = 16;
 
 // The answer of a.contact(b), bit for bit, found without building the Minkowski difference: its
 // edges are generated in the same order, each point-to-line distance computed as the query
@@ -10,3 +32,5 @@ struct Polygon;
 // support indices of a's edges and the scratch polygon as they were; writes contactResult as the
 // query does when the point lies inside. Both rotation caches must be current.
 const Contact* fastContact(Polygon& a, Polygon& b);
+// The same on views of at most fastContactMaxVertices vertices each.
+const Contact* fastContact(const ShapeView& a, const ShapeView& b);

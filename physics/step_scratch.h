@@ -12,8 +12,6 @@ struct StepScratch {
     struct Pair {
         uint32_t a;  // sorted positions, a < b: a's body takes the role A
         uint32_t b;
-        // Query clock of the test that last found this pair apart, or 0 when it must be tested.
-        uint64_t apartSince;
     };
     struct Slot {  // one entry of the open-addressing table from pose to pose index
         const Pose* pose;
@@ -40,7 +38,37 @@ struct StepScratch {
     std::vector<uint64_t> correctedAt;   // by pose index: query clock of the last correction
     std::vector<uint8_t> rotationFresh;  // by pose index: rotation cache refreshed in this step
     std::vector<Pair> pairs;
+    // Direct passes, by pair: query clock of the test that last found it apart, or 0 when it
+    // must be tested.
+    std::vector<uint64_t> apartSince;
     std::vector<Slot> table;
+    bool posesShared = false;  // some pose is shared by two bodies in this step
+
+    // The step's copies of the bodies that take part in a pair, by sorted position: the passes
+    // read and write these instead of the bodies scattered through memory, and the step writes
+    // them back at its end. Each body's rotation caches sit in the pools, from firstVertex on.
+    struct BodyCopy {
+        float x;  // pose position
+        float y;
+        Vec2 velocity;
+        float angularVelocity;
+        float inverseMass;
+        float inverseInertia;
+        uint32_t firstVertex;
+        int32_t vertexCount;
+        float reach;  // reachOf the rotated vertices: bounds the query's rounding
+        bool moved;   // the body's flag as the passes leave it
+    };
+    std::vector<BodyCopy> copies;
+    std::vector<Vec2> vertexPool;
+    std::vector<Vec2> normalPool;
+    std::vector<float> offsetPool;
+    // Each body's pairs in pass order: pairsOf[pairsOfStart[k]] to pairsOf[pairsOfStart[k + 1]].
+    std::vector<uint32_t> pairsOfStart;
+    std::vector<uint32_t> pairsOf;
+    // Bit sets over the pairs: those to test in this pass and in the next.
+    std::vector<uint64_t> due;
+    std::vector<uint64_t> dueNext;
     // The broad phase's bands: each body's first and last band ({1, 0} for a large body), each
     // band's members in sorted order, the large bodies in sorted order (ended by n).
     float bandHeight = 1.0f;
@@ -61,3 +89,11 @@ struct StepScratch {
 // Fills s.pairs with the pairs a pass tests, in the order it tests them (see broad_phase.cpp),
 // from the sorted arrays that World::step has gathered.
 void findPairs(StepScratch& s, uint32_t n);
+
+// The passes on the step's copies (see copied_passes.cpp): copyBodies refreshes the rotation
+// caches of the bodies in pairs and copies them, or returns false when the copies cannot stand
+// for the bodies (poses shared); runCopiedPasses returns the pass count; writeBack stores the
+// copies' poses, velocities and moved flags in the bodies.
+bool copyBodies(StepScratch& s, uint32_t n);
+int32_t runCopiedPasses(StepScratch& s);
+void writeBack(StepScratch& s, uint32_t n);

@@ -70,11 +70,14 @@ void gather(StepScratch& s, WorldNode* head, uint32_t n) {
         s.stepCount = 1;
     }
     const uint32_t step = s.stepCount;  // table entries of earlier steps count as empty
+    s.posesShared = false;
     uint32_t k = 0;
+    size_t vertices = 0;
     for (WorldNode* node = head; node != nullptr; node = node->next, ++k) {
         Body* body = node->body;
         s.bodies[k] = body;
         const Polygon* polygon = body->polygon;
+        vertices += static_cast<size_t>(std::max(polygon->vertexCount, 0));
         s.shapes[k] = StepScratch::Shape{polygon, polygon->rotatedVertices, polygon->edges};
         s.minX[k] = node->minX;
         s.maxX[k] = node->maxX;
@@ -90,12 +93,28 @@ void gather(StepScratch& s, WorldNode* head, uint32_t n) {
         }
         if (s.table[h].step != step) {
             s.table[h] = StepScratch::Slot{body->pose, step, k};
+        } else {
+            s.posesShared = true;
         }
         s.poseIndex[k] = s.table[h].index;
     }
+    // Room for the copies of every body, so that steps after the first rarely need more.
+    s.copies.reserve(n);
+    s.vertexPool.reserve(vertices);
+    s.normalPool.reserve(vertices);
+    s.offsetPool.reserve(vertices);
 }
 
 constexpr size_t prefetchDistance = 8;
+
+// The list keeps the last step's sorted order unless bodies were added since, so the last
+// step's arrays tell which body comes k places on; a stale guess only costs a useless fetch.
+void prefetchForIntegration(const StepScratch& s, size_t k) {
+    if (k < s.shapes.size()) {
+        __builtin_prefetch(s.bodies[k]);
+        __builtin_prefetch(s.shapes[k].polygon);
+    }
+}
 
 void prefetch(const StepScratch& s, uint32_t k) {
     const StepScratch::Shape& shape = s.shapes[k];
@@ -108,11 +127,13 @@ void prefetch(const StepScratch& s, uint32_t k) {
 }
 
 // Passes over the pairs until one makes no correction or the cap is reached; returns the count.
+// This is the direct way, on the bodies themselves, for steps in which some bodies share a pose.
 // Each pair goes through what Body::collide does after its circle pre-test, in the same order,
 // except that a pair found apart is not queried again until one of its bodies has been
 // corrected: the query depends only on the two poses and the rotation caches, and neither
 // changes within a step unless a correction moves a body.
 int32_t runPasses(StepScratch& s) {
+    s.apartSince.assign(s.pairs.size(), 0);
     uint64_t clock = 0;
     int32_t passes = 0;
     bool quiet = false;
@@ -124,16 +145,17 @@ int32_t runPasses(StepScratch& s) {
             // Bodies lie scattered in memory: ask for a pair's data a few pairs before its test.
             if (p + prefetchDistance < count) {
                 const StepScratch::Pair& ahead = s.pairs[p + prefetchDistance];
-                if (ahead.apartSince == 0) {
+                if (s.apartSince[p + prefetchDistance] == 0) {
                     prefetch(s, ahead.a);
                     prefetch(s, ahead.b);
                 }
             }
-            StepScratch::Pair& pair = s.pairs[p];
+            const StepScratch::Pair& pair = s.pairs[p];
+            uint64_t& apartSince = s.apartSince[p];
             const uint32_t ia = s.poseIndex[pair.a];
             const uint32_t ib = s.poseIndex[pair.b];
-            if (pair.apartSince != 0 && s.correctedAt[ia] < pair.apartSince &&
-                s.correctedAt[ib] < pair.apartSince) {
+            if (apartSince != 0 && s.correctedAt[ia] < apartSince &&
+                s.correctedAt[ib] < apartSince) {
                 continue;
             }
             Body& a = *s.bodies[pair.a];
@@ -143,11 +165,11 @@ int32_t runPasses(StepScratch& s) {
             ++clock;
             const Contact* found = fastContact(*a.polygon, *b.polygon);
             if (found == nullptr) {
-                pair.apartSince = clock;
+                apartSince = clock;
                 continue;
             }
             a.resolveContact(found->separation, found->point, found->normal, b);
-            pair.apartSince = 0;  // touching: the impulse acts again in the next pass
+            apartSince = 0;  // touching: the impulse acts again in the next pass
             if (a.moved && b.moved) {
                 quiet = false;
                 s.correctedAt[ia] = clock;
@@ -182,18 +204,24 @@ void World::step() {
     if (head == nullptr || head->next == nullptr) {
         return;
     }
+    if (scratch_ == nullptr) {
+        scratch_ = new StepScratch;
+    }
     uint32_t n = 0;
     for (WorldNode* node = head; node != nullptr; node = node->next) {
+        prefetchForIntegration(*scratch_, n + prefetchDistance);
         integrateNode(*node);
         ++n;
     }
     sortByMinX();
-    if (scratch_ == nullptr) {
-        scratch_ = new StepScratch;
-    }
     gather(*scratch_, head, n);
     findPairs(*scratch_, n);
-    lastPassCount = runPasses(*scratch_);
+    if (copyBodies(*scratch_, n)) {
+        lastPassCount = runCopiedPasses(*scratch_);
+        writeBack(*scratch_, n);
+    } else {
+        lastPassCount = runPasses(*scratch_);
+    }
 }
 
 // A node already in order stays; one out of order goes in front of the first node whose key is

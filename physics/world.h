@@ -16,17 +16,17 @@ struct StepScratch;
 // The bodies stepped together, as a singly linked list kept sorted by minX between steps.
 struct World {
     // Upper bound on the passes of one step. Without it a movable body squeezed between two
-    // immovable ones in a gap narrower than itself is pushed to and fro for ever. Measured need:
-    // the arena settles in at most 2 passes (100000 ticks); "topdown-squares" takes up to 7
-    // passes plain and up to 127 with kick100 over the benchmark's 1100 steps. Only jams need
-    // more: kick100 run for 4000 steps packs rows of squares against the walls, which then take
-    // up to 973 passes at N = 1000 and 2107 at N = 5000. A step cut short leaves a small overlap
-    // that later steps remove. A capped step costs 1024 passes over the step's touching pairs:
-    // in the benchmark's jam (196 squares packed tighter than they fit, so that nearly every
-    // pair is corrected in every pass) a capped step takes about 20 ms (median, 2-core 2.1 GHz
-    // machine); a single squeezed body among resting ones costs far less, since pairs found
-    // apart are not queried again until one of their bodies moves.
-    static constexpr int32_t maxPasses = 1024;
+    // immovable ones in a gap narrower than itself is pushed to and fro for ever, and a jam
+    // (bodies packed tighter than they fit) never settles within a step however many passes it
+    // gets: each pass only hands the overlap on to the neighbours. A step cut short leaves a
+    // small overlap that later steps remove, so a low cap costs little accuracy and bounds the
+    // time of a jammed step. Measured need of unjammed scenes: the arena settles in at most 2
+    // passes (100000 ticks); "topdown-squares" takes up to 7 passes plain and up to 127 with
+    // kick100 over the benchmark's 1100 steps at N = 5000, which this cap keeps bit for bit.
+    // A capped step in the benchmark's jam (196 squares packed tighter than they fit, nearly
+    // every pair corrected in every pass, about 920 pair tests a pass) takes about 5.5 ms
+    // (median, shared 2-core 2.1 GHz machine; up to 9 ms while other work ran).
+    static constexpr int32_t maxPasses = 128;
 
     WorldNode* head = nullptr;
     int32_t lastPassCount = 0;  // passes the last step ran (0 when it had under two bodies)
@@ -39,7 +39,13 @@ struct World {
     void add(Body& body);
     void clear();
     // Integrates every body, sorts the list, then repeats passes over the pairs whose intervals
-    // and circles overlap until a pass makes no positional correction (or maxPasses).
+    // and circles overlap until a pass makes no positional correction (or maxPasses). The
+    // results are those of sweeping the whole list and calling Body::collide on each such pair
+    // in every pass, bit for bit; the work is less: the pairs are found once per step, the
+    // bodies in pairs are copied into contiguous arrays for the passes and written back after,
+    // a pair found apart is tested again only once one of its bodies has been corrected, and
+    // pairs clearly apart are rejected before the full contact query. Nothing is allocated once
+    // the working arrays have grown to the world's size.
     void step();
     // Insertion sort by minX, ascending; NaN keys go last.
     void sortByMinX();

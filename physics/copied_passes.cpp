@@ -1,0 +1,273 @@
+// The passes of World::step on contiguous copies of the bodies in candidate pairs, testing only
+// the pairs that a correction may have changed.
+//
+// Why the copies give the same results: every pair is tested in the first pass, so every body
+// in a pair has its rotation cache refreshed before its first test, once (its angle does not
+// change within a step); the passes change only poses, velocities and moved flags, which the
+// copies carry and the step writes back. Bodies in no pair are not touched. A body's moved flag
+// ends as its last test left it: cleared by the test, set again by a positional correction.
+//
+// Why only some pairs are tested: a pair found apart gives the same answer until one of its two
+// bodies is corrected, since the query reads only their poses and rotation caches. So a pass
+// tests the pairs found touching in the pass before, and those with a body corrected since their
+// last test: a correction at pair p marks the body's later pairs for this pass and its earlier
+// pairs for the next. Pairs are kept in bit sets, walked in pass order.
+#include <bit>
+#include <cmath>
+
+#include "fast_contact.h"
+#include "step_scratch.h"
+
+namespace {
+
+using BodyCopy = StepScratch::BodyCopy;
+
+void setBit(std::vector<uint64_t>& bits, uint32_t k) {
+    bits[k >> 6] |= uint64_t{1} << (k & 63);
+}
+
+// Each body's pairs, in pass order, as ranges of one array.
+void listPairsOfBodies(StepScratch& s, uint32_t n) {
+    s.pairsOfStart.assign(static_cast<size_t>(n) + 1, 0);
+    for (const StepScratch::Pair& pair : s.pairs) {
+        ++s.pairsOfStart[pair.a];
+        ++s.pairsOfStart[pair.b];
+    }
+    for (uint32_t k = 1; k <= n; ++k) {  // now each start holds the end of its range
+        s.pairsOfStart[k] += s.pairsOfStart[k - 1];
+    }
+    s.pairsOf.reserve(2 * s.pairs.capacity());  // grows with the pair list only
+    s.pairsOf.resize(2 * s.pairs.size());
+    // Filled from the back, each range ends ascending and its start moves to its beginning.
+    for (size_t p = s.pairs.size(); p-- > 0;) {
+        const StepScratch::Pair& pair = s.pairs[p];
+        s.pairsOf[--s.pairsOfStart[pair.a]] = static_cast<uint32_t>(p);
+        s.pairsOf[--s.pairsOfStart[pair.b]] = static_cast<uint32_t>(p);
+    }
+}
+
+constexpr uint32_t prefetchDistance = 8;
+
+void prefetchBody(const StepScratch& s, uint32_t k) {
+    const StepScratch::Shape& shape = s.shapes[k];
+    __builtin_prefetch(s.bodies[k]);
+    __builtin_prefetch(shape.polygon);
+    __builtin_prefetch(shape.vertices);
+    __builtin_prefetch(shape.edges);
+    __builtin_prefetch(static_cast<const char*>(shape.edges) + 64);
+}
+
+ShapeView view(const StepScratch& s, const BodyCopy& c) {
+    return ShapeView{c.x,
+                     c.y,
+                     c.vertexCount,
+                     s.vertexPool.data() + c.firstVertex,
+                     s.normalPool.data() + c.firstVertex,
+                     s.offsetPool.data() + c.firstVertex,
+                     c.reach};
+}
+
+// The query on two copies; a polygon too large for the views is asked itself, with its pose
+// brought up to date first.
+const Contact* contactOf(const StepScratch& s, uint32_t ia, uint32_t ib) {
+    const BodyCopy& a = s.copies[ia];
+    const BodyCopy& b = s.copies[ib];
+    if (a.vertexCount <= fastContactMaxVertices && b.vertexCount <= fastContactMaxVertices) {
+        return fastContact(view(s, a), view(s, b));
+    }
+    Body& bodyA = *s.bodies[ia];
+    Body& bodyB = *s.bodies[ib];
+    bodyA.pose->x = a.x;
+    bodyA.pose->y = a.y;
+    bodyB.pose->x = b.x;
+    bodyB.pose->y = b.y;
+    return bodyA.polygon->contact(*bodyB.polygon);
+}
+
+// v + w x r at a world point, as Body::pointVelocity.
+Vec2 pointVelocity(const BodyCopy& c, const Vec2& point) {
+    const float rx = point.x - c.x;
+    const float ry = point.y - c.y;
+    return Vec2{c.velocity.x - c.angularVelocity * ry, c.velocity.y + c.angularVelocity * rx};
+}
+
+// Body::resolveContact on two copies, operation for operation (see contact_resolution.cpp for
+// the maths); returns whether it made a positional correction.
+bool resolve(BodyCopy& a, BodyCopy& b, const Contact& contact) {
+    const Vec2& separation = contact.separation;
+    const Vec2& point = contact.point;
+    const Vec2& normal = contact.normal;
+    bool corrected = false;
+    const float massSum = a.inverseMass + b.inverseMass;
+    if (massSum != 0.0f && !std::isnan(massSum)) {
+        const float shareA = a.inverseMass / massSum;
+        const float shareB = b.inverseMass / massSum;
+        a.x -= shareA * separation.x;
+        a.y -= shareA * separation.y;
+        b.x += shareB * separation.x;
+        b.y += shareB * separation.y;
+        corrected = true;
+    }
+    const Vec2 va = pointVelocity(a, point);
+    const Vec2 vb = pointVelocity(b, point);
+    const float vn = (vb.x - va.x) * normal.x + (vb.y - va.y) * normal.y;
+    if (vn > 0.0f) {
+        return corrected;
+    }
+    const float rax = point.x - a.x;
+    const float ray = point.y - a.y;
+    const float rbx = point.x - b.x;
+    const float rby = point.y - b.y;
+    const float ca = rax * normal.y - ray * normal.x;
+    const float cb = rbx * normal.y - rby * normal.x;
+    const float denominator =
+        cb * cb * b.inverseInertia + ca * ca * a.inverseInertia + a.inverseMass + b.inverseMass;
+    if (denominator == 0.0f) {
+        return corrected;
+    }
+    const float j = -vn / denominator;
+    a.velocity.x -= normal.x * a.inverseMass * j;
+    a.velocity.y -= normal.y * a.inverseMass * j;
+    a.angularVelocity -= j * ca * a.inverseInertia;
+    b.velocity.x += j * normal.x * b.inverseMass;
+    b.velocity.y += j * normal.y * b.inverseMass;
+    b.angularVelocity += j * b.inverseInertia * cb;
+    return corrected;
+}
+
+// After a correction at pair p: the body's other pairs are due again, later ones in this pass.
+// Pair p itself goes to the next pass, where it is already (touching), so no test singles it out.
+void markPairsOf(StepScratch& s, uint32_t body, uint32_t p) {
+    const uint32_t* begin = s.pairsOf.data() + s.pairsOfStart[body];
+    const uint32_t* end = s.pairsOf.data() + s.pairsOfStart[body + 1];
+    uint64_t* const due = s.due.data();
+    uint64_t* const dueNext = s.dueNext.data();
+    for (const uint32_t* r = begin; r != end; ++r) {
+        uint64_t* bits = *r > p ? due : dueNext;
+        bits[*r >> 6] |= uint64_t{1} << (*r & 63);
+    }
+}
+
+// Tests pair p; true when it made a positional correction.
+bool testPair(StepScratch& s, uint32_t p) {
+    const StepScratch::Pair pair = s.pairs[p];
+    BodyCopy& a = s.copies[pair.a];
+    BodyCopy& b = s.copies[pair.b];
+    a.moved = false;
+    b.moved = false;
+    const Contact* found = contactOf(s, pair.a, pair.b);
+    if (found == nullptr) {
+        return false;
+    }
+    setBit(s.dueNext, p);  // touching: the impulse acts again in the next pass
+    if (!resolve(a, b, *found)) {
+        return false;
+    }
+    a.moved = true;
+    b.moved = true;
+    markPairsOf(s, pair.a, p);
+    markPairsOf(s, pair.b, p);
+    return true;
+}
+
+}  // namespace
+
+bool copyBodies(StepScratch& s, uint32_t n) {
+    if (s.posesShared) {
+        return false;
+    }
+    listPairsOfBodies(s, n);
+    s.copies.resize(n);
+    uint32_t vertices = 0;
+    for (uint32_t k = 0; k < n; ++k) {
+        if (s.pairsOfStart[k] != s.pairsOfStart[k + 1]) {
+            const Body& body = *s.bodies[k];
+            if (body.pose != static_cast<const Pose*>(body.polygon)) {
+                return false;
+            }
+            vertices += static_cast<uint32_t>(body.polygon->vertexCount);
+        }
+    }
+    if (s.vertexPool.size() < vertices) {
+        s.vertexPool.resize(vertices);
+        s.normalPool.resize(vertices);
+        s.offsetPool.resize(vertices);
+    }
+    uint32_t first = 0;
+    for (uint32_t k = 0; k < n; ++k) {
+        // Bodies lie scattered in memory: ask for a body's data a few bodies before its copy.
+        if (k + prefetchDistance < n) {
+            prefetchBody(s, k + prefetchDistance);
+        }
+        if (s.pairsOfStart[k] == s.pairsOfStart[k + 1]) {
+            continue;
+        }
+        Body& body = *s.bodies[k];
+        Polygon& polygon = *body.polygon;
+        polygon.updateRotation();
+        const int32_t count = polygon.vertexCount;
+        for (int32_t i = 0; i < count; ++i) {
+            s.vertexPool[first + i] = polygon.rotatedVertices[i];
+            s.normalPool[first + i] = polygon.edges[i].rotatedNormal;
+            s.offsetPool[first + i] = polygon.edges[i].offset;
+        }
+        s.copies[k] = BodyCopy{body.pose->x,
+                               body.pose->y,
+                               body.velocity,
+                               body.angularVelocity,
+                               body.inverseMass,
+                               body.inverseInertia,
+                               first,
+                               count,
+                               reachOf(polygon.rotatedVertices, count),
+                               false};
+        first += static_cast<uint32_t>(count);
+    }
+    return true;
+}
+
+int32_t runCopiedPasses(StepScratch& s) {
+    const uint32_t count = static_cast<uint32_t>(s.pairs.size());
+    const size_t words = (static_cast<size_t>(count) + 63) / 64;
+    s.due.reserve(s.pairs.capacity() / 64 + 1);  // grows with the pair list only
+    s.dueNext.reserve(s.pairs.capacity() / 64 + 1);
+    s.due.assign(words, ~uint64_t{0});
+    if (count % 64 != 0) {
+        s.due.back() = (uint64_t{1} << (count % 64)) - 1;
+    }
+    s.dueNext.assign(words, 0);
+    int32_t passes = 0;
+    bool quiet = false;
+    while (!quiet && passes < World::maxPasses) {
+        quiet = true;
+        ++passes;
+        for (size_t w = 0; w < words; ++w) {
+            // Reread after each test: a correction may mark later pairs of this word.
+            while (s.due[w] != 0) {
+                const uint32_t p = static_cast<uint32_t>(w * 64 + std::countr_zero(s.due[w]));
+                s.due[w] &= s.due[w] - 1;
+                if (testPair(s, p)) {
+                    quiet = false;
+                }
+            }
+        }
+        s.due.swap(s.dueNext);
+        std::fill(s.dueNext.begin(), s.dueNext.end(), 0);
+    }
+    return passes;
+}
+
+void writeBack(StepScratch& s, uint32_t n) {
+    for (uint32_t k = 0; k < n; ++k) {
+        if (s.pairsOfStart[k] == s.pairsOfStart[k + 1]) {
+            continue;
+        }
+        const BodyCopy& c = s.copies[k];
+        Body& body = *s.bodies[k];
+        body.pose->x = c.x;
+        body.pose->y = c.y;
+        body.velocity = c.velocity;
+        body.angularVelocity = c.angularVelocity;
+        body.moved = c.moved;
+    }
+}
