@@ -47,8 +47,9 @@ struct Random {
     float real(double low, double high) { return float(low + (high - low) * engine() * 0x1p-32); }
 };
 
-// 3 to 8 vertices on an ellipse, one per equal sector, 0.1 rad apart at least, origin off centre;
-// or, one time in four, an axis-aligned box, so that edges are often parallel and supports tie.
+// 3 to 24 vertices on an ellipse (over 16 take the contact query's plain route), one per equal
+// sector, 0.1 rad apart at least, origin off centre; or, one time in four, an axis-aligned box, so
+// that edges are often parallel and supports tie.
 inline void fillRandom(Polygon& polygon, Random& random) {
     const float a = random.real(0.3, 3.0), b = random.real(0.3, 3.0);
     const float ox = random.real(-0.5, 0.5), oy = random.real(-0.5, 0.5);
@@ -56,7 +57,7 @@ inline void fillRandom(Polygon& polygon, Random& random) {
         fill(polygon, {{ox + a, oy - b}, {ox - a, oy - b}, {ox - a, oy + b}, {ox + a, oy + b}});
         return;
     }
-    const int32_t n = int32_t(random.real(3, 9));
+    const int32_t n = int32_t(random.real(3, 25));
     const double sector = 2.0 * std::numbers::pi / n, start = random.real(0.0, sector);
     polygon.clear();
     for (int32_t k = 0; k < n; ++k) {
