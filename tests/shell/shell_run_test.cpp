@@ -228,29 +228,23 @@ TEST_F(Shell, HotKeysResizesAndTheMouseCaptureMakeTheirCallsBeforeTheEventGoesOn
 TEST_F(Shell, MultisamplingAsksForNoMoreSamplesThanTheContextSupports) {
     std::tie(sdlScript.maxSamples, sdlScript.frames) = std::tuple(
         4, std::vector<std::vector<SDL_Event>>{{key(SDLK_m)}, {key(SDLK_m)}, {key(SDLK_m)}});
-    std::string modes;
-    for (const std::string& frame : runShell().frames) {
-        for (size_t at = 0, end; at < frame.size(); at = end + 1) {
-            const std::string line = frame.substr(at, (end = frame.find('\n', at)) - at);
-            const bool kept = line.starts_with("SDL_GL_SetAttribute MULTISAMPLESAMPLES") ||
-                              line.starts_with("SDL_SetVideoMode") || line.starts_with("glGet");
-            modes += kept ? line.substr(line.rfind(' ') + 1) + " " : "";
-        }
-    }
+    const std::string modes = pickLines(runShell(), [](std::string_view line) {
+        const bool kept = line.starts_with("SDL_GL_SetAttribute MULTISAMPLESAMPLES") ||
+                          line.starts_with("SDL_SetVideoMode") || line.starts_with("glGet");
+        return kept ? std::string(line.substr(line.rfind(' ') + 1)) + " " : "";
+    });
     EXPECT_EQ(modes, "0 0 16 0 MAX_SAMPLES 4 0 0 0 4 0 MAX_SAMPLES ");  // samples, bpp
 }
 
 // What the game object and the states heard, and their deletion, frame by frame.
 std::string messages(const ShellRun& run) {
-    std::string heard;
-    for (const std::string& frame : run.frames) {
-        for (size_t at = 0, end; at < frame.size(); at = end + 1) {
-            const std::string line = frame.substr(at, (end = frame.find('\n', at)) - at);
-            heard += line.starts_with("game") || line.starts_with("state") ? line + ", " : "";
-        }
-        heard += "| ";
-    }
-    return heard;
+    return pickLines(
+        run,
+        [](std::string_view line) {
+            return line.starts_with("game") || line.starts_with("state") ? std::string(line) + ", "
+                                                                         : "";
+        },
+        "| ");
 }
 
 // 35 ms frames: three ticks are due in the first, four in the next.
@@ -311,26 +305,20 @@ TEST_F(Shell, RefusedModesFallBackAndWithNoModeLeftTheRunEnds) {
         sdlScript.refused = row.refused;
         sdlScript.frames = {row.events};
         const auto run = runShell();
-        std::string all, tried;
-        for (const std::string& frame : run.frames) {
-            all += frame;
-        }
-        for (size_t at = 0, end; at < all.size(); at = end + 1) {
-            const std::string line = all.substr(at, (end = all.find('\n', at)) - at);
-            tried += line.starts_with("SDL_GL_SetAttribute DEPTH")
-                         ? "depth " + line.substr(31) + ", "
-                         : "";
-            tried += line.ends_with("MULTISAMPLEBUFFERS 1") ? "ms " : "";
-            tried += line.starts_with("SDL_SetVideoMode")
-                         ? line.find("FULL") != std::string::npos ? "full, " : "window, "
-                         : "";
-        }
+        const std::string tried = pickLines(run, [](std::string_view line) {
+            return line.starts_with("SDL_GL_SetAttribute DEPTH")
+                       ? "depth " + std::string(line.substr(31)) + ", "
+                   : line.ends_with("MULTISAMPLEBUFFERS 1") ? "ms "
+                   : !line.starts_with("SDL_SetVideoMode")  ? ""
+                   : line.find("FULL") != std::string::npos ? "full, "
+                                                            : "window, ";
+        });
         EXPECT_EQ(tried, row.tried) << row.refused;
         EXPECT_EQ(
             std::tuple(run.status, run.output, prefs().substr(0, 5)),
             std::tuple(row.status, row.status ? "Unable to open graphics mode!\n" : "", row.saved));
-        EXPECT_TRUE(
-            all.ends_with(lines("game deleted; resource deleted; Mix_CloseAudio; SDL_Quit")));
+        EXPECT_TRUE(run.frames.back().ends_with(
+            lines("game deleted; resource deleted; Mix_CloseAudio; SDL_Quit")));
     }
 }
 
@@ -351,16 +339,15 @@ TEST_F(Shell, AStreamOfEventsCannotHoldUpAQuit) {
         sdlScript.frames = {std::vector(100, SDL_Event{SDL_MOUSEMOTION})};
         sdlScript.frames[0][0] = key(row.first);
         const auto run = runShell();
-        std::vector<size_t> handled;
-        for (const std::string& frame : run.frames) {
-            size_t count = 0;
-            for (size_t at = 0; (at = frame.find("state0 SDL_EVENT", at)) != std::string::npos;
-                 ++at) {
-                ++count;
-            }
-            handled.push_back(count);
+        std::string handled;  // "|" ends a frame, "e" an event handled
+        for (size_t count : row.handled) {
+            handled += std::string(count, 'e') + "|";
         }
-        EXPECT_EQ(std::tuple(handled, run.status, prefs().size()), std::tuple(row.handled, 0, 18u))
+        const auto events = [](std::string_view line) {
+            return line.starts_with("state0 SDL_EVENT") ? "e" : "";
+        };
+        EXPECT_EQ(std::tuple(pickLines(run, events, "|"), run.status, prefs().size()),
+                  std::tuple(handled, 0, 18u))
             << row.signal;
     }
     raiseSignal = 0;

@@ -3,6 +3,8 @@
 // file.
 #include <gtest/gtest.h>
 #include <sys/resource.h>
+#include <sys/stat.h>
+#include <sys/sysmacros.h>
 
 #include <csignal>
 
@@ -232,7 +234,8 @@ TEST(PrefsFile, OnlyAWritableRegularFileIsReplacedKeepingItsModeAndNothingIsLeft
     LoopState loop;
     loop.game = &game;
     const struct {
-        int mode;  // of a file holding "old"; -1: a directory, -2: a dangling link
+        int mode;  // of a file holding "old"; -1: a directory, -2: a dangling link, -3: a link to a
+                   // null device of the test's own (never the system's /dev/null)
         const char* appData;
         rlim_t sizeLimit;
         uintmax_t size;  // of the regular file afterwards: 13 when saved
@@ -241,6 +244,7 @@ TEST(PrefsFile, OnlyAWritableRegularFileIsReplacedKeepingItsModeAndNothingIsLeft
                 {0444, "", RLIM_INFINITY, 3},
                 {-1, "", RLIM_INFINITY, 0},
                 {-2, "", RLIM_INFINITY, 0},
+                {-3, "", RLIM_INFINITY, 0},
                 {0600, "", 4, 3},
                 {0600, "/Shell.cfg", RLIM_INFINITY, 3}};
     for (const auto& row : rows) {
@@ -250,7 +254,9 @@ TEST(PrefsFile, OnlyAWritableRegularFileIsReplacedKeepingItsModeAndNothingIsLeft
         } else if (row.mode == -1) {
             fs::create_directory(cfg);
         } else {
-            fs::create_symlink(cfg + ".gone", cfg);
+            ASSERT_TRUE(row.mode == -2 ||
+                        mknod((dir + "/null").c_str(), S_IFCHR | 0666, makedev(1, 3)) == 0);
+            fs::create_symlink(dir + (row.mode == -2 ? "/gone" : "/null"), cfg);
         }
         for (const char* name : {".AbC123", ".keep", ".AbC1234"}) {
             std::ofstream(cfg + name) << "x";
@@ -271,7 +277,7 @@ TEST(PrefsFile, OnlyAWritableRegularFileIsReplacedKeepingItsModeAndNothingIsLeft
         EXPECT_EQ(fs::symlink_status(cfg).type(), before.type());
         EXPECT_EQ(fs::symlink_status(cfg).permissions(), before.permissions());
         EXPECT_EQ(fs::is_regular_file(cfg) ? fs::file_size(cfg) : 0, row.size);
-        EXPECT_EQ(std::distance(fs::directory_iterator(dir), {}), asked ? 3 : 4);
+        EXPECT_EQ(std::distance(fs::directory_iterator(dir), {}), asked ? 3 : 4 + (row.mode == -3));
         EXPECT_NE(fs::exists(cfg + ".AbC123"), asked) << "a stale temporary file";
         fs::remove_all(dir);
         fs::create_directories(dir);
