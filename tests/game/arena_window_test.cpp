@@ -8,6 +8,7 @@
 #include <chrono>
 #include <cmath>
 #include <thread>
+#include <utility>
 
 #include "tests/support/sdl_recorder.h"
 
@@ -43,7 +44,12 @@ class XProgram {
             _exit(127);
         }
     }
-    ~XProgram() { finish(0); }
+    ~XProgram() {
+        if (pid_ > 0) {
+            kill(pid_, SIGKILL);
+            waitpid(pid_, nullptr, 0);
+        }
+    }
 
     // Finds the program's window (made anew for each mode) and puts the pointer in it.
     bool findWindow() {
@@ -58,17 +64,10 @@ class XProgram {
         commandOutput("xdotool windowfocus --sync " + window + " " + arguments);
     }
 
-    // The exit status; -1 when the program did not end normally within the time (it is killed).
-    int finish(int timeoutMs = 10000) {
+    // The exit status; -1 when the program did not end normally (it is killed after 20 s).
+    int finish() {
         int status = -1;
-        for (int waited = 0; pid_ > 0 && waitpid(pid_, &status, WNOHANG) == 0; waited += 10) {
-            if (waited >= timeoutMs) {
-                kill(pid_, SIGKILL);
-                waitpid(pid_, &status, 0);
-            }
-            usleep(10000);
-        }
-        pid_ = -1;
+        waitpid(std::exchange(pid_, -1), &status, 0);
         return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
     }
 
@@ -192,7 +191,7 @@ TEST(ArenaWindow, TheCameraLooksDownOnTheCarAndFullScreenAndBackKeepTheWindowSiz
         }
     }
     const auto escaped = std::chrono::steady_clock::now();
-    EXPECT_EQ(game.finish(5000), 0);
+    EXPECT_EQ(game.finish(), 0);
     EXPECT_LT(std::chrono::steady_clock::now() - escaped, milliseconds(3000));
     EXPECT_EQ(readFile(directory + "/Scrapvolt.cfg"),
               std::string("\2\x80\2\0\0\xE0\1\0\0\0\0\1\0", 13))
