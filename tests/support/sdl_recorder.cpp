@@ -118,6 +118,18 @@ ShellRun runShell() {
     return run;
 }
 
+std::string pickLines(const ShellRun& run, const std::function<std::string(std::string_view)>& pick,
+                      std::string_view frameEnd) {
+    std::string picked;
+    for (const std::string& frame : run.frames) {
+        for (size_t at = 0, end; at < frame.size(); at = end + 1) {
+            picked += pick(std::string_view(frame).substr(at, (end = frame.find('\n', at)) - at));
+        }
+        picked += frameEnd;
+    }
+    return picked;
+}
+
 std::string lines(std::string calls) {
     for (size_t at; (at = calls.find("; ")) != std::string::npos;) {
         calls.erase(at, 1)[at] = '\n';

@@ -6,6 +6,7 @@
 
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <initializer_list>
 #include <string>
 #include <string_view>
@@ -36,6 +37,10 @@ struct ShellRun {
     long allocations = -1;            // from the second buffer swap to the last
 };
 ShellRun runShell();
+
+// What `pick` makes of each line of the run's log, joined, with `frameEnd` after each frame.
+std::string pickLines(const ShellRun& run, const std::function<std::string(std::string_view)>& pick,
+                      std::string_view frameEnd = "");
 
 // The calls as a log: "a; b" gives "a\nb\n".
 std::string lines(std::string calls);

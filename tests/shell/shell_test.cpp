@@ -1,17 +1,31 @@
 // The shell's main run headless against the recording SDL and OpenGL stand-ins, with a game and
 // states that record the messages they receive into the same log: whole start-ups, frames and
-// shutdowns, hot keys, state changes and refused modes, compared call by call.
+// shutdowns, hot keys, state changes and refused modes, compared call by call. Then the parts
+// whose edge cases a whole run does not reach: tick and frame-rate arithmetic, the full-screen
+// choice, the gamma, the state stack, the resource registry and the preferences file.
 #include <gtest/gtest.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <sys/sysmacros.h>
 
 #include <csignal>
 
+#include "shell/event_reaction.h"
+#include "shell/frame_rate.h"
+#include "shell/preferences.h"
+#include "shell/preferences_directory.h"
+#include "shell/preferences_header.h"
 #include "shell/resource_registry.h"
 #include "shell/shell_globals.h"
 #include "shell/state_stack.h"
+#include "shell/tick_scheduler.h"
 #include "shell/video_mode.h"
 #include "tests/support/sdl_recorder.h"
 
 namespace {
+
+namespace fs = std::filesystem;
+using std::tuple;
 
 bool gameIsRoot = false;
 int32_t pushOn = -1, pushAt = 0;   // the game pushes a state and asks for NEXT at its pushAt-th
@@ -68,9 +82,11 @@ struct Recorder : Game {
 };
 
 struct Resource : GlResource {
-    ~Resource() override { record({"resource deleted"}); }
-    void release() override { record({"resource release"}); }
-    void restore() override { record({"resource restore"}); }
+    explicit Resource(const char* name = "resource") : name(name) {}
+    ~Resource() override { record({name, "deleted"}); }
+    void release() override { record({name, "release"}); }
+    void restore() override { record({name, "restore"}); }
+    const char* name;
 };
 
 SDL_Event key(SDLKey sym, int mod = KMOD_NONE) {
@@ -228,29 +244,23 @@ TEST_F(Shell, HotKeysResizesAndTheMouseCaptureMakeTheirCallsBeforeTheEventGoesOn
 TEST_F(Shell, MultisamplingAsksForNoMoreSamplesThanTheContextSupports) {
     std::tie(sdlScript.maxSamples, sdlScript.frames) = std::tuple(
         4, std::vector<std::vector<SDL_Event>>{{key(SDLK_m)}, {key(SDLK_m)}, {key(SDLK_m)}});
-    std::string modes;
-    for (const std::string& frame : runShell().frames) {
-        for (size_t at = 0, end; at < frame.size(); at = end + 1) {
-            const std::string line = frame.substr(at, (end = frame.find('\n', at)) - at);
-            const bool kept = line.starts_with("SDL_GL_SetAttribute MULTISAMPLESAMPLES") ||
-                              line.starts_with("SDL_SetVideoMode") || line.starts_with("glGet");
-            modes += kept ? line.substr(line.rfind(' ') + 1) + " " : "";
-        }
-    }
+    const std::string modes = pickLines(runShell(), [](std::string_view line) {
+        const bool kept = line.starts_with("SDL_GL_SetAttribute MULTISAMPLESAMPLES") ||
+                          line.starts_with("SDL_SetVideoMode") || line.starts_with("glGet");
+        return kept ? std::string(line.substr(line.rfind(' ') + 1)) + " " : "";
+    });
     EXPECT_EQ(modes, "0 0 16 0 MAX_SAMPLES 4 0 0 0 4 0 MAX_SAMPLES ");  // samples, bpp
 }
 
 // What the game object and the states heard, and their deletion, frame by frame.
 std::string messages(const ShellRun& run) {
-    std::string heard;
-    for (const std::string& frame : run.frames) {
-        for (size_t at = 0, end; at < frame.size(); at = end + 1) {
-            const std::string line = frame.substr(at, (end = frame.find('\n', at)) - at);
-            heard += line.starts_with("game") || line.starts_with("state") ? line + ", " : "";
-        }
-        heard += "| ";
-    }
-    return heard;
+    return pickLines(
+        run,
+        [](std::string_view line) {
+            return line.starts_with("game") || line.starts_with("state") ? std::string(line) + ", "
+                                                                         : "";
+        },
+        "| ");
 }
 
 // 35 ms frames: three ticks are due in the first, four in the next.
@@ -311,26 +321,20 @@ TEST_F(Shell, RefusedModesFallBackAndWithNoModeLeftTheRunEnds) {
         sdlScript.refused = row.refused;
         sdlScript.frames = {row.events};
         const auto run = runShell();
-        std::string all, tried;
-        for (const std::string& frame : run.frames) {
-            all += frame;
-        }
-        for (size_t at = 0, end; at < all.size(); at = end + 1) {
-            const std::string line = all.substr(at, (end = all.find('\n', at)) - at);
-            tried += line.starts_with("SDL_GL_SetAttribute DEPTH")
-                         ? "depth " + line.substr(31) + ", "
-                         : "";
-            tried += line.ends_with("MULTISAMPLEBUFFERS 1") ? "ms " : "";
-            tried += line.starts_with("SDL_SetVideoMode")
-                         ? line.find("FULL") != std::string::npos ? "full, " : "window, "
-                         : "";
-        }
+        const std::string tried = pickLines(run, [](std::string_view line) {
+            return line.starts_with("SDL_GL_SetAttribute DEPTH")
+                       ? "depth " + std::string(line.substr(31)) + ", "
+                   : line.ends_with("MULTISAMPLEBUFFERS 1") ? "ms "
+                   : !line.starts_with("SDL_SetVideoMode")  ? ""
+                   : line.find("FULL") != std::string::npos ? "full, "
+                                                            : "window, ";
+        });
         EXPECT_EQ(tried, row.tried) << row.refused;
         EXPECT_EQ(
             std::tuple(run.status, run.output, prefs().substr(0, 5)),
             std::tuple(row.status, row.status ? "Unable to open graphics mode!\n" : "", row.saved));
-        EXPECT_TRUE(
-            all.ends_with(lines("game deleted; resource deleted; Mix_CloseAudio; SDL_Quit")));
+        EXPECT_TRUE(run.frames.back().ends_with(
+            lines("game deleted; resource deleted; Mix_CloseAudio; SDL_Quit")));
     }
 }
 
@@ -351,19 +355,268 @@ TEST_F(Shell, AStreamOfEventsCannotHoldUpAQuit) {
         sdlScript.frames = {std::vector(100, SDL_Event{SDL_MOUSEMOTION})};
         sdlScript.frames[0][0] = key(row.first);
         const auto run = runShell();
-        std::vector<size_t> handled;
-        for (const std::string& frame : run.frames) {
-            size_t count = 0;
-            for (size_t at = 0; (at = frame.find("state0 SDL_EVENT", at)) != std::string::npos;
-                 ++at) {
-                ++count;
-            }
-            handled.push_back(count);
+        std::string handled;  // "|" ends a frame, "e" an event handled
+        for (size_t count : row.handled) {
+            handled += std::string(count, 'e') + "|";
         }
-        EXPECT_EQ(std::tuple(handled, run.status, prefs().size()), std::tuple(row.handled, 0, 18u))
+        const auto events = [](std::string_view line) {
+            return line.starts_with("state0 SDL_EVENT") ? "e" : "";
+        };
+        EXPECT_EQ(std::tuple(pickLines(run, events, "|"), run.status, prefs().size()),
+                  std::tuple(handled, 0, 18u))
             << row.signal;
     }
     raiseSignal = 0;
+}
+
+TEST(TickScheduler, WaitsToTheNearestMillisecondThenRunsTheDueTicksKeepingTheFraction) {
+    const struct {
+        uint32_t base, remainder, now;
+        int32_t rate;
+        tuple<uint32_t, uint32_t, uint32_t, uint32_t> dueSleepBaseRemainder;
+    } rows[] = {
+        {1000, 0, 1003, 100, {0, 7, 1000, 0}},          {1000, 0, 1010, 100, {1, 0, 1010, 0}},
+        {1010, 0, 1030, 60, {1, 0, 1030, 200}},         {1030, 200, 1060, 60, {2, 0, 1060, 0}},
+        {1060, 0, 1060, 60, {0, 17, 1060, 0}},          {0x10, 200, 0x10, 3, {0, 267, 0x10, 200}},
+        {0xFFFFFFF0u, 0, 0x10, 100, {3, 0, 0x10, 200}},
+    };
+    for (const auto& row : rows) {
+        TickClock clock{row.base, row.remainder};
+        const TickDecision d = takeDueTicks(clock, row.now, row.rate);
+        EXPECT_EQ(tuple(d.due, d.sleepMs, clock.tickBase, clock.tickRemainder),
+                  row.dueSleepBaseRemainder)
+            << row.now - row.base << " ms at " << row.rate;
+    }
+}
+
+TEST(FrameRate, IsRecomputedOnlyAfterMoreThanHalfASecond) {
+    FrameRateWindow window{0, 1000};
+    float fps = -1.0f;
+    EXPECT_FALSE(countFrame(window, 1500, fps));
+    EXPECT_TRUE(countFrame(window, 1501, fps));
+    EXPECT_EQ(tuple(window.frameCount, window.fpsBase, fps), tuple(0, 1501u, float(2000.0 / 501)));
+}
+
+TEST(FullScreenChoice, The480LineModeElseTheLastTallerOneElseTheWindowSize) {
+    SDL_Rect r[] = {{0, 0, 1600, 1200}, {0, 0, 800, 600}, {0, 0, 720, 480}, {0, 0, 640, 400}};
+    const struct {
+        std::vector<SDL_Rect*> modes;
+        bool highResolution;
+        tuple<int, int> chosen;
+    } rows[] = {
+        {{r, r + 1, r + 2, r + 3, nullptr}, false, {720, 480}},
+        {{r, r + 1, r + 2, r + 3, nullptr}, true, {1600, 1200}},
+        {{r, r + 1, r + 3, nullptr}, false, {800, 600}},
+        {{r + 3, nullptr}, false, {777, 555}},
+        {{nullptr}, true, {777, 555}},
+    };
+    for (auto row : rows) {
+        const ModeSize size = chooseFullScreenSize(row.modes.data(), 777, 555, row.highResolution);
+        EXPECT_EQ(tuple(size.width, size.height), row.chosen) << row.modes.size() - 1 << " modes";
+    }
+}
+
+TEST(GammaStep, NeverReaches2Point5) {
+    const std::pair<float, float> steps[] = {{3.0f, 1.0f}, {2.35f, 1.0f}, {1.0f, 0x1.266666p+0f}};
+    for (const auto& [from, to] : steps) {
+        EXPECT_EQ(nextGamma(from), to) << from;
+    }
+}
+
+// The game object at the bottom, states a..c above it. The stack never deletes the game object,
+// wherever it stands.
+TEST(StateStack, OperationsApplyNewestFirstAndUnworkableOnesAreDropped) {
+    const std::string stays = "game LEAVE; game ENTER; game VIDEO_RESET 0";  // no view angle yet
+    const struct {
+        int32_t count, current;
+        std::vector<int32_t> ops;
+        std::string heard;
+        int32_t countAfter = 1, currentAfter = 0;
+    } rows[] = {
+        {3, 1, {STATE_OP_BACK, STATE_OP_NEXT}, "a LEAVE; b deleted; a ENTER; a VIDEO_RESET", 2, 1},
+        {4, 1, {STATE_OP_REMOVE}, "a LEAVE; a deleted; b ENTER; b VIDEO_RESET", 3, 1},
+        {2, 1, {STATE_OP_BACK}, "a LEAVE; a deleted; game ENTER; game VIDEO_RESET 0", 1, 0},
+        {1, 0, {STATE_OP_NEXT, STATE_OP_BACK, STATE_OP_REMOVE, 7}, stays},
+        {3, 0, {STATE_OP_NEXT, STATE_OP_NEXT}, "game LEAVE; b ENTER; b VIDEO_RESET", 3, 2},
+        // The game object pushed on top, and left there.
+        {5, 4, {STATE_OP_BACK}, "game LEAVE; c ENTER; c VIDEO_RESET", 4, 3},
+        {5, 4, {STATE_OP_NEXT}, stays, 5, 4},
+    };
+    for (const auto& row : rows) {
+        takeLog();
+        Recorder game("game");
+        StateStack stack;
+        stack.startWith(&game, &game);
+        for (const char* name : {"a", "b", "c"}) {
+            if (stack.count < row.count) {
+                stack.pushState(new Recorder(name));
+            }
+        }
+        stack.pushState(stack.count < row.count ? &game : nullptr);
+        stack.current = row.current;
+        for (int32_t op : row.ops) {
+            stack.requestStateOp(op);
+        }
+        Message message{0, 42, nullptr};
+        stack.applyStateOps(message);
+        EXPECT_EQ(takeLog(), lines(row.heard));
+        EXPECT_EQ(tuple(stack.count, stack.current, stack.pendingCount, message.tick),
+                  tuple(row.countAfter, row.currentAfter, 0, 0u));
+        stack.current = 0;
+        stack.deleteStatesAboveCurrent();
+    }
+    StateStack full;
+    Recorder s("s");
+    for (int i = 0; i < StateStack::maxStates; ++i) {
+        ASSERT_TRUE(full.pushState(&s) && full.requestStateOp(STATE_OP_NEXT));
+    }
+    EXPECT_FALSE(full.pushState(&s) || full.requestStateOp(STATE_OP_NEXT) ||
+                 full.pushState(nullptr));
+}
+
+TEST(ResourceRegistry, WalksGoFromTheLastBucketDownAndAlongEachListFromItsHead) {
+    takeLog();
+    ResourceRegistry registry;
+    auto* e = new Resource("E");
+    Resource removed("X");
+    ASSERT_TRUE(registry.add(new Resource("Q"), 7) && registry.add(e, 7) &&
+                registry.add(new Resource("P"), 7) && registry.add(new Resource("R"), 65535) &&
+                registry.add(&removed, 0) && !registry.add(e, 9));
+    registry.remove(&removed);
+    delete e;  // unlinks itself
+    registry.releaseAll();
+    registry.restoreAll();
+    registry.destroyAll();
+    EXPECT_EQ(takeLog(),
+              lines("E deleted; R release; P release; Q release; R restore; P restore; Q "
+                    "restore; R deleted; P deleted; Q deleted"));
+}
+
+PrefsHeader header(uint8_t flags, uint32_t width, uint32_t height, uint32_t gamma) {
+    PrefsHeader bytes{flags};
+    for (int i = 0; i < 4; ++i) {
+        bytes[1 + i] = static_cast<uint8_t>(width >> (8 * i));
+        bytes[5 + i] = static_cast<uint8_t>(height >> (8 * i));
+        bytes[9 + i] = static_cast<uint8_t>(gamma >> (8 * i));
+    }
+    return bytes;
+}
+
+// Loaded, then saved: a gamma of the keys' range comes back as the same bytes, others are
+// brought into it; an implausible window size is not taken.
+TEST(PrefsHeader, DecodesAPlausibleWindowSizeAndTheGammaWithinTheKeysRange) {
+    const struct {
+        PrefsHeader bytes;
+        PrefsHeader saved;  // zeros: not taken
+    } rows[] = {
+        {header(0x05, 1024, 768, 65536), header(0x05, 1024, 768, 65536)},
+        {header(0xFA, 1, 16384, 75366), header(0x02, 1, 16384, 75366)},
+        {header(0x03, 64, 48, 0x27FFF), header(0x03, 64, 48, 0x27FFF)},
+        {header(0x00, 64, 48, 0x28000), header(0x00, 64, 48, 0x27FFF)},
+        {header(0x00, 64, 48, 0xFFFFFF80u), header(0x00, 64, 48, 0x27FFF)},
+        {header(0x00, 64, 48, 0xFFFF), header(0x00, 64, 48, 0x10000)},
+        {header(0x07, 0, 600, 98304), {}},
+        {header(0x07, 800, 16385, 98304), {}},
+        {header(0x07, 0xFFFFFFFF, 600, 98304), {}},
+    };
+    for (const auto& row : rows) {
+        DisplaySettings s;
+        const bool taken = decodePrefsHeader(row.bytes, s);
+        EXPECT_EQ(taken ? encodePrefsHeader(s) : PrefsHeader{}, row.saved)
+            << testing::PrintToString(row.bytes);
+    }
+    for (uint32_t gamma = 0x10000; gamma < 0x28000; ++gamma) {
+        DisplaySettings s;
+        ASSERT_TRUE(decodePrefsHeader(header(0, 1, 1, gamma), s) &&
+                    encodePrefsHeader(s) == header(0, 1, 1, gamma));
+    }
+    DisplaySettings s;
+    EXPECT_FALSE(decodePrefsHeader(std::span(rows[0].bytes).first(12), s)) << "short header";
+}
+
+TEST(PrefsDirectory, FirstKnownLocationWinsAndEndsInASeparator) {
+    const std::string longest(2046, 'a'), tooLong = longest + "a", longHome(2040, 'h');
+    const struct {
+        PrefsLocations where;
+        std::string expected;  // empty: no directory
+    } rows[] = {
+        {{R"(C:\Users\u\AppData\Roaming)", "/x", "/h", "/e/r"}, R"(C:\Users\u\AppData\Roaming/)"},
+        {{"", "/x", "/h", "/e/r"}, "/x/"},
+        {{nullptr, "cfg", "/home/u/", nullptr}, "/home/u/.config/"},  // relative: ignored
+        {{nullptr, nullptr, "", R"(D:\games\arena\run.exe)"}, R"(D:\games\arena\)"},
+        {{nullptr, "", "", nullptr}, ""},
+        {{longest.c_str()}, longest + "/"},
+        {{tooLong.c_str()}, ""},
+        {{nullptr, nullptr, longHome.c_str()}, ""},  // no room for ".config/"
+    };
+    for (const auto& row : rows) {
+        char out[2048] = "stale";
+        EXPECT_EQ(composePrefsDirectory(row.where, out), !row.expected.empty()) << row.expected;
+        EXPECT_EQ(out, row.expected);
+    }
+}
+
+// Only a writable regular file is replaced, keeping its mode, and only then is the game asked for
+// its data; a stale temporary file of ours is removed. A write that fails (over the file size
+// limit) keeps the old file; a path that does not fit, or leads through a file, is not written.
+TEST(PrefsFile, OnlyAWritableRegularFileIsReplacedKeepingItsModeAndNothingIsLeftBehind) {
+    const std::string dir = makeRunDirectory(), cfg = dir + "/Shell.cfg";
+    Recorder game("game");
+    LoopState loop;
+    loop.game = &game;
+    const struct {
+        int mode;  // of a file holding "old"; -1: a directory, -2: a dangling link, -3: a link to a
+                   // null device of the test's own (never the system's /dev/null)
+        const char* appData;
+        rlim_t sizeLimit;
+        uintmax_t size;  // of the regular file afterwards: 18 when saved
+    } rows[] = {{0600, "", RLIM_INFINITY, 18},
+                {0640, "", RLIM_INFINITY, 18},
+                {0444, "", RLIM_INFINITY, 3},
+                {-1, "", RLIM_INFINITY, 0},
+                {-2, "", RLIM_INFINITY, 0},
+                {-3, "", RLIM_INFINITY, 0},
+                {0600, "", 4, 3},
+                {0600, "/Shell.cfg", RLIM_INFINITY, 3}};
+    for (const auto& row : rows) {
+        if (row.mode > 0) {
+            std::ofstream(cfg) << "old";
+            fs::permissions(cfg, fs::perms(row.mode));
+        } else if (row.mode == -1) {
+            fs::create_directory(cfg);
+        } else {
+            ASSERT_TRUE(row.mode == -2 ||
+                        mknod((dir + "/null").c_str(), S_IFCHR | 0666, makedev(1, 3)) == 0);
+            fs::create_symlink(dir + (row.mode == -2 ? "/gone" : "/null"), cfg);
+        }
+        for (const char* name : {".AbC123", ".keep", ".AbC1234"}) {
+            std::ofstream(cfg + name) << "x";
+        }
+        const auto before = fs::symlink_status(cfg);
+        setenv("APPDATA", (dir + row.appData).c_str(), 1);
+        buildPreferencesPath(loop, "Shell");
+        const rlimit limit{row.sizeLimit, RLIM_INFINITY}, unlimited{RLIM_INFINITY, RLIM_INFINITY};
+        const auto handler = std::signal(SIGXFSZ, SIG_IGN);
+        takeLog();
+        setrlimit(RLIMIT_FSIZE, &limit);
+        savePreferences(loop);
+        setrlimit(RLIMIT_FSIZE, &unlimited);
+        std::signal(SIGXFSZ, handler);
+        const bool asked = row.size == 18 || row.sizeLimit == 4;  // the file could be opened
+        SCOPED_TRACE(testing::Message() << row.mode << row.appData << " " << row.sizeLimit);
+        EXPECT_EQ(takeLog(), asked ? "game SAVE_PREFS  13\n" : "");
+        EXPECT_EQ(fs::symlink_status(cfg).type(), before.type());
+        EXPECT_EQ(fs::symlink_status(cfg).permissions(), before.permissions());
+        EXPECT_EQ(fs::is_regular_file(cfg) ? fs::file_size(cfg) : 0, row.size);
+        EXPECT_EQ(std::distance(fs::directory_iterator(dir), {}), asked ? 3 : 4 + (row.mode == -3));
+        EXPECT_NE(fs::exists(cfg + ".AbC123"), asked) << "a stale temporary file";
+        fs::remove_all(dir);
+        fs::create_directories(dir);
+    }
+    setenv("APPDATA", std::string(2040, 'd').c_str(), 1);
+    buildPreferencesPath(loop, "Shell");
+    EXPECT_EQ(loop.prefsPath, std::string());
+    fs::remove_all(dir);
 }
 
 }  // namespace
