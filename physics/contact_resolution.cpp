@@ -1,6 +1,5 @@
-#include <cmath>
-
 #include "body.h"
+#include "contact_impulse.h"
 
 namespace {
 // Brings the polygon's rotation cache up to date once after each move.
@@ -34,51 +33,11 @@ bool Body::collide(Body& other) {
 
 void Body::resolveContact(const Vec2& separation, const Vec2& point, const Vec2& normal,
                           Body& other) {
-    Body& a = *this;
-    Body& b = other;
-
-    // Positional correction, split by inverse mass; a NaN sum counts as 0.
-    const float massSum = a.inverseMass + b.inverseMass;
-    if (massSum != 0.0f && !std::isnan(massSum)) {
-        const float shareA = a.inverseMass / massSum;
-        const float shareB = b.inverseMass / massSum;
-        a.pose->x -= shareA * separation.x;
-        a.pose->y -= shareA * separation.y;
-        b.pose->x += shareB * separation.x;
-        b.pose->y += shareB * separation.y;
-        a.moved = true;
-        b.moved = true;
+    const ContactMotion a{pose->x, pose->y, velocity, angularVelocity, inverseMass, inverseInertia};
+    const ContactMotion b{other.pose->x,         other.pose->y,     other.velocity,
+                          other.angularVelocity, other.inverseMass, other.inverseInertia};
+    if (resolveContactMotion(a, b, separation, point, normal)) {
+        moved = true;
+        other.moved = true;
     }
-
-    // Relative velocity of the contact points along the normal, from the corrected poses.
-    Vec2 va;
-    Vec2 vb;
-    a.pointVelocity(point, va);
-    b.pointVelocity(point, vb);
-    const float vn = (vb.x - va.x) * normal.x + (vb.y - va.y) * normal.y;
-    if (vn > 0.0f) {
-        return;
-    }
-
-    // c = r x n for each lever arm; the impulse j = -vn / (1/mA + 1/mB + cA^2/IA + cB^2/IB)
-    // brings the relative normal velocity to 0: no restitution, no friction.
-    const float rax = point.x - a.pose->x;
-    const float ray = point.y - a.pose->y;
-    const float rbx = point.x - b.pose->x;
-    const float rby = point.y - b.pose->y;
-    const float ca = rax * normal.y - ray * normal.x;
-    const float cb = rbx * normal.y - rby * normal.x;
-    const float denominator =
-        cb * cb * b.inverseInertia + ca * ca * a.inverseInertia + a.inverseMass + b.inverseMass;
-    if (denominator == 0.0f) {
-        return;  // nothing at this contact can move or turn: no impulse to apply
-    }
-    const float j = -vn / denominator;
-
-    a.velocity.x -= normal.x * a.inverseMass * j;
-    a.velocity.y -= normal.y * a.inverseMass * j;
-    a.angularVelocity -= j * ca * a.inverseInertia;
-    b.velocity.x += j * normal.x * b.inverseMass;
-    b.velocity.y += j * normal.y * b.inverseMass;
-    b.angularVelocity += j * b.inverseInertia * cb;
 }

@@ -15,6 +15,7 @@
 #include <bit>
 #include <cmath>
 
+#include "contact_impulse.h"
 #include "fast_contact.h"
 #include "step_scratch.h"
 
@@ -84,55 +85,12 @@ const Contact* contactOf(const StepScratch& s, uint32_t ia, uint32_t ib) {
     return bodyA.polygon->contact(*bodyB.polygon);
 }
 
-// v + w x r at a world point, as Body::pointVelocity.
-Vec2 pointVelocity(const BodyCopy& c, const Vec2& point) {
-    const float rx = point.x - c.x;
-    const float ry = point.y - c.y;
-    return Vec2{c.velocity.x - c.angularVelocity * ry, c.velocity.y + c.angularVelocity * rx};
-}
-
-// Body::resolveContact on two copies, operation for operation (see contact_resolution.cpp for
-// the maths); returns whether it made a positional correction.
+// Body::resolveContact on two copies; returns whether it made a positional correction.
 bool resolve(BodyCopy& a, BodyCopy& b, const Contact& contact) {
-    const Vec2& separation = contact.separation;
-    const Vec2& point = contact.point;
-    const Vec2& normal = contact.normal;
-    bool corrected = false;
-    const float massSum = a.inverseMass + b.inverseMass;
-    if (massSum != 0.0f && !std::isnan(massSum)) {
-        const float shareA = a.inverseMass / massSum;
-        const float shareB = b.inverseMass / massSum;
-        a.x -= shareA * separation.x;
-        a.y -= shareA * separation.y;
-        b.x += shareB * separation.x;
-        b.y += shareB * separation.y;
-        corrected = true;
-    }
-    const Vec2 va = pointVelocity(a, point);
-    const Vec2 vb = pointVelocity(b, point);
-    const float vn = (vb.x - va.x) * normal.x + (vb.y - va.y) * normal.y;
-    if (vn > 0.0f) {
-        return corrected;
-    }
-    const float rax = point.x - a.x;
-    const float ray = point.y - a.y;
-    const float rbx = point.x - b.x;
-    const float rby = point.y - b.y;
-    const float ca = rax * normal.y - ray * normal.x;
-    const float cb = rbx * normal.y - rby * normal.x;
-    const float denominator =
-        cb * cb * b.inverseInertia + ca * ca * a.inverseInertia + a.inverseMass + b.inverseMass;
-    if (denominator == 0.0f) {
-        return corrected;
-    }
-    const float j = -vn / denominator;
-    a.velocity.x -= normal.x * a.inverseMass * j;
-    a.velocity.y -= normal.y * a.inverseMass * j;
-    a.angularVelocity -= j * ca * a.inverseInertia;
-    b.velocity.x += j * normal.x * b.inverseMass;
-    b.velocity.y += j * normal.y * b.inverseMass;
-    b.angularVelocity += j * b.inverseInertia * cb;
-    return corrected;
+    return resolveContactMotion(
+        {a.x, a.y, a.velocity, a.angularVelocity, a.inverseMass, a.inverseInertia},
+        {b.x, b.y, b.velocity, b.angularVelocity, b.inverseMass, b.inverseInertia},
+        contact.separation, contact.point, contact.normal);
 }
 
 // After a correction at pair p: the body's other pairs are due again, later ones in this pass.
