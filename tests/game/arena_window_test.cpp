@@ -3,6 +3,8 @@
 // 45-degree view; and what the program keeps for the player: the window size through full screen
 // and back.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <sys/sysmacros.h>
 #include <sys/wait.h>
 
 #include <chrono>
@@ -63,6 +65,8 @@ class XProgram {
     void xdotool(const std::string& arguments) const {
         commandOutput("xdotool windowfocus --sync " + window + " " + arguments);
     }
+
+    void signal(int number) const { kill(pid_, number); }
 
     // The exit status; -1 when the program did not end normally (it is killed after 20 s).
     int finish() {
@@ -197,6 +201,39 @@ TEST(ArenaWindow, TheCameraLooksDownOnTheCarAndFullScreenAndBackKeepTheWindowSiz
               std::string("\2\x80\2\0\0\xE0\1\0\0\0\0\1\0", 13))
         << "not saved as a 640 x 480 window with multisampling and gamma 1.0";
     fs::remove_all(directory);
+}
+
+// Closing the terminal, Ctrl+C and a polite kill each save. A 0600 or 0640 file keeps its mode;
+// a link to a device (here a null device of the test's own, or a named pipe where the test may
+// not make one) is left as it is.
+TEST(ArenaWindow, EachQuitSignalSavesKeepingTheFilesModeAndADeviceLink) {
+    const std::string saved("\0\x80\2\0\0\xE0\1\0\0\0\0\1\0", 13);
+    for (const auto& [signal, mode] : {std::pair(SIGHUP, 0600), {SIGINT, 0640}, {SIGTERM, 0}}) {
+        SCOPED_TRACE(testing::Message() << "signal " << signal << ", mode " << mode);
+        const std::string directory = makeRunDirectory(), prefs = directory + "/Scrapvolt.cfg",
+                          device = directory + "/null";
+        if (mode == 0) {
+            ASSERT_TRUE(mknod(device.c_str(), S_IFCHR | 0666, makedev(1, 3)) == 0 ||
+                        mkfifo(device.c_str(), 0666) == 0);
+            fs::create_symlink(device, prefs);
+        } else {
+            std::ofstream(prefs, std::ios::binary) << "old";
+            chmod(prefs.c_str(), mode);
+        }
+        XProgram game(SCRAPVOLT_PROGRAM, directory);
+        ASSERT_TRUE(game.findWindow());
+        sleep_for(milliseconds(300));
+        game.signal(signal);
+        EXPECT_EQ(game.finish(), 0);
+        if (mode == 0) {
+            EXPECT_EQ(fs::read_symlink(prefs), device);
+            EXPECT_FALSE(fs::is_regular_file(device)) << "the device was replaced";
+        } else {
+            EXPECT_EQ(fs::status(prefs).permissions(), fs::perms(mode));
+            EXPECT_EQ(readFile(prefs), saved) << "not saved";
+        }
+        fs::remove_all(directory);
+    }
 }
 
 }  // namespace
