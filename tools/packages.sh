@@ -1,7 +1,7 @@
 # Debian packages the project needs, and a function that installs the missing ones.
 # Sourced by the tools in this folder.
 
-BUILD_PACKAGES=(g++ cmake make pkg-config libgtest-dev libgmock-dev libbenchmark-dev
+BUILD_PACKAGES=(g++ cmake make pkg-config libgtest-dev libbenchmark-dev
     libsdl1.2-compat-dev libsdl-mixer1.2-dev libgl-dev libglu1-mesa-dev)
 # Window tests: a virtual X server with software OpenGL, input, screenshots and a window manager.
 TEST_PACKAGES=(xvfb xauth xdotool imagemagick libgl1-mesa-dri openbox)
