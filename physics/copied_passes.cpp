@@ -70,11 +70,11 @@ ShapeView view(const StepScratch& s, const BodyCopy& c) {
 
 // The query on two copies; a polygon too large for the views is asked itself, with its pose
 // brought up to date first.
-const Contact* contactOf(const StepScratch& s, uint32_t ia, uint32_t ib) {
+const Contact* contactOf(const StepScratch& s, uint32_t ia, uint32_t ib, bool likelyTouching) {
     const BodyCopy& a = s.copies[ia];
     const BodyCopy& b = s.copies[ib];
     if (a.vertexCount <= fastContactMaxVertices && b.vertexCount <= fastContactMaxVertices) {
-        return fastContact(view(s, a), view(s, b));
+        return fastContact(view(s, a), view(s, b), likelyTouching);
     }
     Body& bodyA = *s.bodies[ia];
     Body& bodyB = *s.bodies[ib];
@@ -113,10 +113,16 @@ bool testPair(StepScratch& s, uint32_t p) {
     BodyCopy& b = s.copies[pair.b];
     a.moved = false;
     b.moved = false;
-    const Contact* found = contactOf(s, pair.a, pair.b);
+    // A pair found touching at its last test most likely touches still: the query skips its
+    // rejection test, which would only cost time.
+    uint64_t& touching = s.touching[p >> 6];
+    const uint64_t bit = uint64_t{1} << (p & 63);
+    const Contact* found = contactOf(s, pair.a, pair.b, (touching & bit) != 0);
     if (found == nullptr) {
+        touching &= ~bit;
         return false;
     }
+    touching |= bit;
     setBit(s.dueNext, p);  // touching: the impulse acts again in the next pass
     if (!resolve(a, b, *found)) {
         return false;
@@ -194,6 +200,8 @@ int32_t runCopiedPasses(StepScratch& s) {
         s.due.back() = (uint64_t{1} << (count % 64)) - 1;
     }
     s.dueNext.assign(words, 0);
+    s.touching.reserve(s.pairs.capacity() / 64 + 1);
+    s.touching.assign(words, 0);
     int32_t passes = 0;
     bool quiet = false;
     while (!quiet && passes < World::maxPasses) {

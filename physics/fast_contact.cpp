@@ -95,10 +95,10 @@ float reachOf(const Vec2* vertices, int32_t count) {
     return sum;
 }
 
-const Contact* fastContact(const ShapeView& a, const ShapeView& b) {
+const Contact* fastContact(const ShapeView& a, const ShapeView& b, bool likelyTouching) {
     const int32_t nA = a.vertexCount;
     const int32_t nB = b.vertexCount;
-    if (nA == 0 || nB == 0 || certainlyApart(a, b)) {
+    if (nA == 0 || nB == 0 || (!likelyTouching && certainlyApart(a, b))) {
         return nullptr;
     }
     // The point the query tests: b's pose relative to a's, in the scratch polygon's frame.

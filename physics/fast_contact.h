@@ -32,5 +32,7 @@ inline constexpr int32_t fastContactMaxVertices = 16;
 // support indices of a's edges and the scratch polygon as they were; writes contactResult as the
 // query does when the point lies inside. Both rotation caches must be current.
 const Contact* fastContact(Polygon& a, Polygon& b);
-// The same on views of at most fastContactMaxVertices vertices each.
-const Contact* fastContact(const ShapeView& a, const ShapeView& b);
+// The same on views of at most fastContactMaxVertices vertices each. likelyTouching skips the
+// cheap rejection that runs before the walk, which seldom succeeds on pairs found touching
+// before; the answer is the same either way.
+const Contact* fastContact(const ShapeView& a, const ShapeView& b, bool likelyTouching = false);

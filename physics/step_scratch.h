@@ -69,6 +69,8 @@ struct StepScratch {
     // Bit sets over the pairs: those to test in this pass and in the next.
     std::vector<uint64_t> due;
     std::vector<uint64_t> dueNext;
+    // Bit set over the pairs: found touching at the last test.
+    std::vector<uint64_t> touching;
     // The broad phase's bands: each body's first and last band ({1, 0} for a large body), each
     // band's members in sorted order, the large bodies in sorted order (ended by n).
     float bandHeight = 1.0f;
