@@ -116,16 +116,6 @@ void prefetchForIntegration(const StepScratch& s, size_t k) {
     }
 }
 
-void prefetch(const StepScratch& s, uint32_t k) {
-    const StepScratch::Shape& shape = s.shapes[k];
-    __builtin_prefetch(s.bodies[k]);
-    __builtin_prefetch(shape.polygon);
-    __builtin_prefetch(reinterpret_cast<const char*>(shape.polygon) + 64);
-    __builtin_prefetch(shape.vertices);
-    __builtin_prefetch(shape.edges);
-    __builtin_prefetch(reinterpret_cast<const char*>(shape.edges) + 64);
-}
-
 // Passes over the pairs until one makes no correction or the cap is reached; returns the count.
 // This is the direct way, on the bodies themselves, for steps in which some bodies share a pose.
 // Each pair goes through what Body::collide does after its circle pre-test, in the same order,
@@ -142,14 +132,6 @@ int32_t runPasses(StepScratch& s) {
         ++passes;
         const size_t count = s.pairs.size();
         for (size_t p = 0; p < count; ++p) {
-            // Bodies lie scattered in memory: ask for a pair's data a few pairs before its test.
-            if (p + prefetchDistance < count) {
-                const StepScratch::Pair& ahead = s.pairs[p + prefetchDistance];
-                if (s.apartSince[p + prefetchDistance] == 0) {
-                    prefetch(s, ahead.a);
-                    prefetch(s, ahead.b);
-                }
-            }
             const StepScratch::Pair& pair = s.pairs[p];
             uint64_t& apartSince = s.apartSince[p];
             const uint32_t ia = s.poseIndex[pair.a];

@@ -34,7 +34,7 @@ struct EventReaction {
 // window on the screen: SDL also reports the size of each mode the program sets itself, and in
 // full screen the size is the mode's, not the player's window size.
 EventReaction shellReactionTo(const SDL_Event& event, bool fullScreen, bool rootIsCurrent,
-                              ModeSize shown = {0, 0});
+                              ModeSize shown);
 
 // True when the reaction changed a display setting, so the video mode must be set again.
 bool changesDisplay(ShellReaction kind);
