@@ -53,6 +53,7 @@ void prefetchBody(const StepScratch& s, uint32_t k) {
     const StepScratch::Shape& shape = s.shapes[k];
     __builtin_prefetch(s.bodies[k]);
     __builtin_prefetch(shape.polygon);
+    __builtin_prefetch(shape.localVertices);
     __builtin_prefetch(shape.vertices);
     __builtin_prefetch(shape.edges);
     __builtin_prefetch(static_cast<const char*>(shape.edges) + 64);
@@ -65,7 +66,8 @@ ShapeView view(const StepScratch& s, const BodyCopy& c) {
                      s.vertexPool.data() + c.firstVertex,
                      s.normalPool.data() + c.firstVertex,
                      s.offsetPool.data() + c.firstVertex,
-                     c.reach};
+                     c.reach,
+                     c.extent};
 }
 
 // The query on two copies; a polygon too large for the views is asked itself, with its pose
@@ -95,14 +97,28 @@ bool resolve(BodyCopy& a, BodyCopy& b, const Contact& contact) {
 
 // After a correction at pair p: the body's other pairs are due again, later ones in this pass.
 // Pair p itself goes to the next pass, where it is already (touching), so no test singles it out.
+// The body's pairs are in ascending order, so a second correction in the same pass need only
+// move to the next pass those tested since the first: the later ones are still due in this one.
 void markPairsOf(StepScratch& s, uint32_t body, uint32_t p) {
-    const uint32_t* begin = s.pairsOf.data() + s.pairsOfStart[body];
-    const uint32_t* end = s.pairsOf.data() + s.pairsOfStart[body + 1];
-    uint64_t* const due = s.due.data();
+    BodyCopy& copy = s.copies[body];
+    const uint32_t* const pairs = s.pairsOf.data();
+    uint32_t r = s.pairsOfStart[body];
+    const uint32_t end = s.pairsOfStart[body + 1];
     uint64_t* const dueNext = s.dueNext.data();
-    for (const uint32_t* r = begin; r != end; ++r) {
-        uint64_t* bits = *r > p ? due : dueNext;
-        bits[*r >> 6] |= uint64_t{1} << (*r & 63);
+    const bool again = copy.markedPass == s.pass;
+    if (again) {
+        r = copy.markedTo;
+    }
+    for (; r != end && pairs[r] <= p; ++r) {
+        dueNext[pairs[r] >> 6] |= uint64_t{1} << (pairs[r] & 63);
+    }
+    copy.markedPass = s.pass;
+    copy.markedTo = r;
+    if (!again) {
+        uint64_t* const due = s.due.data();
+        for (; r != end; ++r) {
+            due[pairs[r] >> 6] |= uint64_t{1} << (pairs[r] & 63);
+        }
     }
 }
 
@@ -184,7 +200,10 @@ bool copyBodies(StepScratch& s, uint32_t n) {
                                first,
                                count,
                                reachOf(polygon.rotatedVertices, count),
-                               false};
+                               extentOf(polygon.rotatedVertices, count),
+                               false,
+                               0,
+                               0};
         first += static_cast<uint32_t>(count);
     }
     return true;
@@ -206,7 +225,7 @@ int32_t runCopiedPasses(StepScratch& s) {
     bool quiet = false;
     while (!quiet && passes < World::maxPasses) {
         quiet = true;
-        ++passes;
+        s.pass = ++passes;
         for (size_t w = 0; w < words; ++w) {
             // Reread after each test: a correction may mark later pairs of this word.
             while (s.due[w] != 0) {

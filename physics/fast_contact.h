@@ -16,12 +16,17 @@ struct ShapeView {
     const Vec2* vertices;
     const Vec2* normals;
     const float* offsets;
-    float reach;  // reachOf(vertices, vertexCount)
+    float reach;   // reachOf(vertices, vertexCount)
+    float extent;  // extentOf(vertices, vertexCount)
 };
 
 // Sum of |x| + |y| over the vertices: at least the largest of them, and NaN or infinite when a
 // vertex is.
 float reachOf(const Vec2* vertices, int32_t count);
+// Largest |x| + |y| of the vertices: at least (to within rounding far below the query's margin)
+// any vertex's distance from the pose point, so no vertex lies further along a unit direction.
+// A NaN vertex may be passed over; its NaN reach turns the rejection off.
+float extentOf(const Vec2* vertices, int32_t count);
 
 // Polygons with more vertices than this go to the query itself.
 inline constexpr int32_t fastContactMaxVertices = 16;

@@ -23,6 +23,7 @@ struct StepScratch {
     // Each body's polygon and its vertex and edge arrays, fetched into the cache ahead of use.
     struct Shape {
         const Polygon* polygon;
+        const void* localVertices;
         const void* vertices;
         const void* edges;
     };
@@ -56,8 +57,13 @@ struct StepScratch {
         float inverseInertia;
         uint32_t firstVertex;
         int32_t vertexCount;
-        float reach;  // reachOf the rotated vertices: bounds the query's rounding
+        float reach;   // reachOf the rotated vertices: bounds the query's rounding
+        float extent;  // extentOf the rotated vertices
         bool moved;   // the body's flag as the passes leave it
+        // Marking after corrections: the pass of the body's last correction, and the first of
+        // its pairs (an index into pairsOf) that lay after that correction's pair.
+        int32_t markedPass;
+        uint32_t markedTo;
     };
     std::vector<BodyCopy> copies;
     std::vector<Vec2> vertexPool;
@@ -71,6 +77,7 @@ struct StepScratch {
     std::vector<uint64_t> dueNext;
     // Bit set over the pairs: found touching at the last test.
     std::vector<uint64_t> touching;
+    int32_t pass = 0;  // the pass under way, from 1
     // The broad phase's bands: each body's first and last band ({1, 0} for a large body), each
     // band's members in sorted order, the large bodies in sorted order (ended by n).
     float bandHeight = 1.0f;
