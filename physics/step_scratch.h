@@ -59,7 +59,7 @@ struct StepScratch {
         int32_t vertexCount;
         float reach;   // reachOf the rotated vertices: bounds the query's rounding
         float extent;  // extentOf the rotated vertices
-        bool moved;   // the body's flag as the passes leave it
+        bool moved;    // the body's flag as the passes leave it
         // Marking after corrections: the pass of the body's last correction, and the first of
         // its pairs (an index into pairsOf) that lay after that correction's pair.
         int32_t markedPass;
