@@ -2,6 +2,8 @@
 
 #include <box2d/box2d.h>
 
+#include <cmath>
+
 namespace {
 
 constexpr float timeStep = 0.01f;  // 100 steps per second, one per tick of our engine
@@ -39,7 +41,8 @@ Box2dSquares::Box2dSquares(TopdownSquares& scene) {
     def.workerCount = 1;
     const b2WorldId world = b2CreateWorld(&def);
     world_ = b2StoreWorldId(world);
-    const float half = scene.half();
+    half_ = scene.half();
+    const float half = half_;
     const float wallHalf = half + 1.0f;
     addBox(world, b2_staticBody, Pose{-half - 0.5f, 0.0f, 0.0f}, 0.5f, wallHalf);
     addBox(world, b2_staticBody, Pose{half + 0.5f, 0.0f, 0.0f}, 0.5f, wallHalf);
@@ -69,4 +72,15 @@ void Box2dSquares::kick() {
         b2Body_SetLinearVelocity(body, b2Vec2{starts_[i].vx, starts_[i].vy});
         b2Body_SetAngularVelocity(body, starts_[i].spin);
     }
+}
+
+int32_t Box2dSquares::escapedCount() const {
+    int32_t escaped = 0;
+    for (const uint64_t square : squares_) {
+        const b2Vec2 p = b2Body_GetPosition(b2LoadBodyId(square));
+        if (!(std::fabs(p.x) <= half_ && std::fabs(p.y) <= half_)) {
+            ++escaped;
+        }
+    }
+    return escaped;
 }

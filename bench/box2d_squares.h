@@ -20,6 +20,8 @@ class Box2dSquares {
     void step();
     // Gives every square its initial velocity and spin again.
     void kick();
+    // Squares whose centre has left the interior [-half, half]^2.
+    int32_t escapedCount() const;
 
   private:
     struct Motion {
@@ -27,6 +29,7 @@ class Box2dSquares {
         float vy;
         float spin;
     };
+    float half_;
     uint32_t world_;                 // b2WorldId, stored as the integer b2StoreWorldId gives
     std::vector<uint64_t> squares_;  // b2BodyIds, stored as b2StoreBodyId gives
     std::vector<Motion> starts_;

@@ -1,11 +1,12 @@
 // Times World::step, one step at a time, on the arena (built by game/), on the scene
 // "topdown-squares v1" at N = 100, 1000 and 5000, plain and kick100, and on a jam of 196 squares
-// packed tighter than they fit, so that every step runs to the pass cap. Where Box2D is built in,
-// it steps the same squares side by side. Each repetition builds its scene afresh, takes 100
-// untimed warm-up steps (20 for the jam), then times 1000 steps (200 for the jam) one by one; the
-// counters give the median, 10th and 90th percentile microseconds per step, heap allocations per
-// timed step and the most passes a step took. A table of medians over the repetitions, and of
-// our time over Box2D's, ends the output.
+// packed tighter than they fit, so that every step runs to the pass cap. Where Box2D or Chipmunk
+// is built in, it steps the same squares side by side. Each repetition builds its scene afresh,
+// takes 100 untimed warm-up steps (20 for the jam), then times 1000 steps (200 for the jam) one by
+// one; the counters give the median, 10th and 90th percentile microseconds per step, heap
+// allocations per timed step and the most passes a step took; after the squares, how many left the
+// interior. A table of medians over the repetitions, and of our time over each peer's, ends the
+// output.
 #include <benchmark/benchmark.h>
 
 #include <algorithm>
@@ -21,6 +22,9 @@
 #include "tests/support/allocation_counter.h"
 #ifdef SCRAPVOLT_HAVE_BOX2D
 #include "bench/box2d_squares.h"
+#endif
+#ifdef SCRAPVOLT_HAVE_CHIPMUNK
+#include "bench/chipmunk_squares.h"
 #endif
 
 namespace {
@@ -124,15 +128,25 @@ void squares(benchmark::State& state) {
     state.counters["hash"] = scene.poseHash();
 }
 
-#ifdef SCRAPVOLT_HAVE_BOX2D
-const auto noPasses = [] { return 0; };
-
-void box2dSquares(benchmark::State& state) {
+// A peer engine's copy of the squares, timed as ours are.
+template <typename PeerSquares>
+void peerSquares(benchmark::State& state, const char* engine) {
     TopdownSquares ours(static_cast<int32_t>(state.range(0)));
-    Box2dSquares scene(ours);
+    PeerSquares scene(ours);
     timeSteps(
-        state, squaresName(state), "Box2D", 100, [&] { scene.step(); },
-        kicker(scene, state.range(1) != 0), noPasses);
+        state, squaresName(state), engine, 100, [&] { scene.step(); },
+        kicker(scene, state.range(1) != 0), [] { return 0; });
+    state.counters["escaped"] = scene.escapedCount();
+}
+
+#ifdef SCRAPVOLT_HAVE_BOX2D
+void box2dSquares(benchmark::State& state) {
+    peerSquares<Box2dSquares>(state, "Box2D");
+}
+#endif
+#ifdef SCRAPVOLT_HAVE_CHIPMUNK
+void chipmunkSquares(benchmark::State& state) {
+    peerSquares<ChipmunkSquares>(state, "Chipmunk");
 }
 #endif
 
@@ -145,23 +159,36 @@ void squareArguments(benchmark::internal::Benchmark* b) {
     b->ReportAggregatesOnly(true);
 }
 
+// A figure right-aligned in a column of the given width, or "-" where there is none (0).
+void printCell(int width, int decimals, double value) {
+    if (value > 0) {
+        std::printf(" %*.*f", width, decimals, value);
+    } else {
+        std::printf(" %*s", width, "-");
+    }
+}
+
+// Each peer's column is followed by our time over its time.
 void printTable() {
+    const char* engines[3] = {"Scrapvolt", "Box2D", "Chipmunk"};
+    const int widths[3] = {12, 12, 14};
     std::printf("\nMedian microseconds per step (median over repetitions):\n");
-    std::printf("%-28s %12s %12s %8s\n", "scene", "Scrapvolt", "Box2D 3.1.1", "ratio");
+    std::printf("%-28s %12s %12s %8s %14s %8s\n", "scene", "Scrapvolt", "Box2D 3.1.1", "ratio",
+                "Chipmunk 7.0.3", "ratio");
     for (auto& [scene, byEngine] : medians) {
-        double value[2] = {0, 0};
-        const char* engines[2] = {"Scrapvolt", "Box2D"};
-        for (int e = 0; e < 2; ++e) {
+        double value[3] = {0, 0, 0};
+        for (int e = 0; e < 3; ++e) {
             std::vector<double>& v = byEngine[engines[e]];
             std::sort(v.begin(), v.end());
             value[e] = v.empty() ? 0.0 : v[v.size() / 2];
         }
-        if (value[1] > 0) {
-            std::printf("%-28s %12.1f %12.1f %8.2f\n", scene.c_str(), value[0], value[1],
-                        value[0] / value[1]);
-        } else {
-            std::printf("%-28s %12.1f %12s %8s\n", scene.c_str(), value[0], "-", "-");
+        std::printf("%-28s", scene.c_str());
+        printCell(widths[0], 1, value[0]);
+        for (int e = 1; e < 3; ++e) {
+            printCell(widths[e], 1, value[e]);
+            printCell(8, 2, value[0] > 0 && value[e] > 0 ? value[0] / value[e] : 0.0);
         }
+        std::printf("\n");
     }
 }
 
@@ -183,6 +210,9 @@ BENCHMARK(squares)->Apply(squareArguments);
 #ifdef SCRAPVOLT_HAVE_BOX2D
 BENCHMARK(box2dSquares)->Apply(squareArguments);
 #endif
+#ifdef SCRAPVOLT_HAVE_CHIPMUNK
+BENCHMARK(chipmunkSquares)->Apply(squareArguments);
+#endif
 
 int main(int argc, char** argv) {
     benchmark::Initialize(&argc, argv);
@@ -190,7 +220,11 @@ int main(int argc, char** argv) {
         return 1;
     }
 #ifndef SCRAPVOLT_HAVE_BOX2D
-    std::printf("Box2D is not built in (set SCRAPVOLT_BOX2D_DIR to its source): ours only.\n");
+    std::printf("Box2D is not built in (set SCRAPVOLT_BOX2D_DIR to its source).\n");
+#endif
+#ifndef SCRAPVOLT_HAVE_CHIPMUNK
+    std::printf(
+        "Chipmunk is not built in (libchipmunk-dev not found, or SCRAPVOLT_CHIPMUNK off).\n");
 #endif
     benchmark::RunSpecifiedBenchmarks();
     benchmark::Shutdown();
