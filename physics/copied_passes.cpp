@@ -59,24 +59,13 @@ void prefetchBody(const StepScratch& s, uint32_t k) {
     __builtin_prefetch(static_cast<const char*>(shape.edges) + 64);
 }
 
-ShapeView view(const StepScratch& s, const BodyCopy& c) {
-    return ShapeView{c.x,
-                     c.y,
-                     c.vertexCount,
-                     s.vertexPool.data() + c.firstVertex,
-                     s.normalPool.data() + c.firstVertex,
-                     s.offsetPool.data() + c.firstVertex,
-                     c.reach,
-                     c.extent};
-}
-
 // The query on two copies; a polygon too large for the views is asked itself, with its pose
 // brought up to date first.
 const Contact* contactOf(const StepScratch& s, uint32_t ia, uint32_t ib, bool likelyTouching) {
-    const BodyCopy& a = s.copies[ia];
-    const BodyCopy& b = s.copies[ib];
+    const ShapeView& a = s.copies[ia].shape;
+    const ShapeView& b = s.copies[ib].shape;
     if (a.vertexCount <= fastContactMaxVertices && b.vertexCount <= fastContactMaxVertices) {
-        return fastContact(view(s, a), view(s, b), likelyTouching);
+        return fastContact(a, b, likelyTouching);
     }
     Body& bodyA = *s.bodies[ia];
     Body& bodyB = *s.bodies[ib];
@@ -90,8 +79,8 @@ const Contact* contactOf(const StepScratch& s, uint32_t ia, uint32_t ib, bool li
 // Body::resolveContact on two copies; returns whether it made a positional correction.
 bool resolve(BodyCopy& a, BodyCopy& b, const Contact& contact) {
     return resolveContactMotion(
-        {a.x, a.y, a.velocity, a.angularVelocity, a.inverseMass, a.inverseInertia},
-        {b.x, b.y, b.velocity, b.angularVelocity, b.inverseMass, b.inverseInertia},
+        {a.shape.x, a.shape.y, a.velocity, a.angularVelocity, a.inverseMass, a.inverseInertia},
+        {b.shape.x, b.shape.y, b.velocity, b.angularVelocity, b.inverseMass, b.inverseInertia},
         contact.separation, contact.point, contact.normal);
 }
 
@@ -191,16 +180,14 @@ bool copyBodies(StepScratch& s, uint32_t n) {
             s.normalPool[first + i] = polygon.edges[i].rotatedNormal;
             s.offsetPool[first + i] = polygon.edges[i].offset;
         }
-        s.copies[k] = BodyCopy{body.pose->x,
-                               body.pose->y,
+        const Vec2* vertices = s.vertexPool.data() + first;
+        s.copies[k] = BodyCopy{ShapeView{body.pose->x, body.pose->y, count, vertices,
+                                         s.normalPool.data() + first, s.offsetPool.data() + first,
+                                         reachOf(vertices, count), extentOf(vertices, count)},
                                body.velocity,
                                body.angularVelocity,
                                body.inverseMass,
                                body.inverseInertia,
-                               first,
-                               count,
-                               reachOf(polygon.rotatedVertices, count),
-                               extentOf(polygon.rotatedVertices, count),
                                false,
                                0,
                                0};
@@ -249,8 +236,8 @@ void writeBack(StepScratch& s, uint32_t n) {
         }
         const BodyCopy& c = s.copies[k];
         Body& body = *s.bodies[k];
-        body.pose->x = c.x;
-        body.pose->y = c.y;
+        body.pose->x = c.shape.x;
+        body.pose->y = c.shape.y;
         body.velocity = c.velocity;
         body.angularVelocity = c.angularVelocity;
         body.moved = c.moved;

@@ -4,6 +4,7 @@
 #include <utility>
 #include <vector>
 
+#include "fast_contact.h"
 #include "world.h"
 
 // Work arrays of one step, indexed by position in the sorted list. They keep their capacity from
@@ -47,19 +48,16 @@ struct StepScratch {
 
     // The step's copies of the bodies that take part in a pair, by sorted position: the passes
     // read and write these instead of the bodies scattered through memory, and the step writes
-    // them back at its end. Each body's rotation caches sit in the pools, from firstVertex on.
+    // them back at its end.
     struct BodyCopy {
-        float x;  // pose position
-        float y;
+        // What the contact query reads: the pose position (which corrections move) and the
+        // rotation caches in the pools, from shape.vertices on.
+        ShapeView shape;
         Vec2 velocity;
         float angularVelocity;
         float inverseMass;
         float inverseInertia;
-        uint32_t firstVertex;
-        int32_t vertexCount;
-        float reach;   // reachOf the rotated vertices: bounds the query's rounding
-        float extent;  // extentOf the rotated vertices
-        bool moved;    // the body's flag as the passes leave it
+        bool moved;  // the body's flag as the passes leave it
         // Marking after corrections: the pass of the body's last correction, and the first of
         // its pairs (an index into pairsOf) that lay after that correction's pair.
         int32_t markedPass;
