@@ -181,16 +181,17 @@ bool copyBodies(StepScratch& s, uint32_t n) {
             s.offsetPool[first + i] = polygon.edges[i].offset;
         }
         const Vec2* vertices = s.vertexPool.data() + first;
-        s.copies[k] = BodyCopy{ShapeView{body.pose->x, body.pose->y, count, vertices,
-                                         s.normalPool.data() + first, s.offsetPool.data() + first,
-                                         reachOf(vertices, count), extentOf(vertices, count)},
-                               body.velocity,
-                               body.angularVelocity,
-                               body.inverseMass,
-                               body.inverseInertia,
-                               false,
-                               0,
-                               0};
+        const VertexBounds bounds = vertexBounds(vertices, count);
+        s.copies[k] = BodyCopy{
+            ShapeView{body.pose->x, body.pose->y, count, vertices, s.normalPool.data() + first,
+                      s.offsetPool.data() + first, bounds.reach, bounds.extent},
+            body.velocity,
+            body.angularVelocity,
+            body.inverseMass,
+            body.inverseInertia,
+            false,
+            0,
+            0};
         first += static_cast<uint32_t>(count);
     }
     return true;

@@ -95,24 +95,6 @@ bool certainlyApart(const ShapeView& a, const ShapeView& b) {
 
 }  // namespace
 
-float extentOf(const Vec2* vertices, int32_t count) {
-    // |x| + |y| is at least the distance, and rounding its sum loses at most 2^-24 of it, far
-    // below the margin it is used with.
-    float most = 0.0f;
-    for (int32_t i = 0; i < count; ++i) {
-        most = std::max(most, std::fabs(vertices[i].x) + std::fabs(vertices[i].y));
-    }
-    return most;
-}
-
-float reachOf(const Vec2* vertices, int32_t count) {
-    float sum = 0.0f;
-    for (int32_t i = 0; i < count; ++i) {
-        sum += std::fabs(vertices[i].x) + std::fabs(vertices[i].y);
-    }
-    return sum;
-}
-
 const Contact* fastContact(const ShapeView& a, const ShapeView& b, bool likelyTouching) {
     const int32_t nA = a.vertexCount;
     const int32_t nB = b.vertexCount;
@@ -189,14 +171,9 @@ const Contact* fastContact(Polygon& a, Polygon& b) {
                 normals[i] = p.edges[i].rotatedNormal;
                 offsets[i] = p.edges[i].offset;
             }
-            return ShapeView{p.x,
-                             p.y,
-                             p.vertexCount,
-                             p.rotatedVertices,
-                             normals,
-                             offsets,
-                             reachOf(p.rotatedVertices, p.vertexCount),
-                             extentOf(p.rotatedVertices, p.vertexCount)};
+            const VertexBounds bounds = vertexBounds(p.rotatedVertices, p.vertexCount);
+            return ShapeView{p.x,     p.y,     p.vertexCount, p.rotatedVertices,
+                             normals, offsets, bounds.reach,  bounds.extent};
         }
     };
     Copy copyA;

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <algorithm>
+#include <cmath>
 #include <cstdint>
 
 #include "contact.h"
@@ -16,17 +18,30 @@ struct ShapeView {
     const Vec2* vertices;
     const Vec2* normals;
     const float* offsets;
-    float reach;   // reachOf(vertices, vertexCount)
-    float extent;  // extentOf(vertices, vertexCount)
+    float reach;  // vertexBounds(vertices, vertexCount)
+    float extent;
 };
 
-// Sum of |x| + |y| over the vertices: at least the largest of them, and NaN or infinite when a
-// vertex is.
-float reachOf(const Vec2* vertices, int32_t count);
-// Largest |x| + |y| of the vertices: at least (to within rounding far below the query's margin)
-// any vertex's distance from the pose point, so no vertex lies further along a unit direction.
-// A NaN vertex may be passed over; its NaN reach turns the rejection off.
-float extentOf(const Vec2* vertices, int32_t count);
+// Two bounds of a polygon's rotated vertices, in one walk over them:
+// - reach: the sum of |x| + |y| over the vertices, at least the largest of them, and NaN or
+//   infinite when a vertex is; it bounds the query's rounding;
+// - extent: the largest |x| + |y|, at least (to within a rounding of 2^-24 of it, far below the
+//   query's margin) any vertex's distance from the pose point, so that no vertex lies further
+//   along a unit direction. A NaN vertex may be passed over; its NaN reach turns the rejection
+//   off.
+struct VertexBounds {
+    float reach;
+    float extent;
+};
+inline VertexBounds vertexBounds(const Vec2* vertices, int32_t count) {
+    VertexBounds bounds{0.0f, 0.0f};
+    for (int32_t i = 0; i < count; ++i) {
+        const float size = std::fabs(vertices[i].x) + std::fabs(vertices[i].y);
+        bounds.reach += size;
+        bounds.extent = std::max(bounds.extent, size);
+    }
+    return bounds;
+}
 
 // Polygons with more vertices than this go to the query itself.
 inline constexpr int32_t fastContactMaxVertices = 16;
