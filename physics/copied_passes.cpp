@@ -65,7 +65,7 @@ const Contact* contactOf(const StepScratch& s, uint32_t ia, uint32_t ib, bool li
     const ShapeView& a = s.copies[ia].shape;
     const ShapeView& b = s.copies[ib].shape;
     if (a.vertexCount <= fastContactMaxVertices && b.vertexCount <= fastContactMaxVertices) {
-        return fastContact(a, b, likelyTouching);
+        return fastContact(a, b, !likelyTouching && s.scratchAtOrigin);
     }
     Body& bodyA = *s.bodies[ia];
     Body& bodyB = *s.bodies[ib];
@@ -209,6 +209,7 @@ int32_t runCopiedPasses(StepScratch& s) {
     s.dueNext.assign(words, 0);
     s.touching.reserve(s.pairs.capacity() / 64 + 1);
     s.touching.assign(words, 0);
+    s.scratchAtOrigin = scratchAtOrigin();  // nothing in a step moves it
     int32_t passes = 0;
     bool quiet = false;
     while (!quiet && passes < World::maxPasses) {

@@ -51,9 +51,6 @@ struct Edge {
 // NaN or infinite, and nothing is rejected. The query's point is d only while the scratch
 // polygon lies at the origin.
 bool certainlyApart(const ShapeView& a, const ShapeView& b) {
-    if (minkowskiScratch.x != 0.0f || minkowskiScratch.y != 0.0f) {
-        return false;
-    }
     const float dx = b.x - a.x;
     const float dy = b.y - a.y;
     const float margin = 1e-5f * (std::fabs(dx) + std::fabs(dy) + a.reach + b.reach) + 1e-30f;
@@ -95,10 +92,14 @@ bool certainlyApart(const ShapeView& a, const ShapeView& b) {
 
 }  // namespace
 
-const Contact* fastContact(const ShapeView& a, const ShapeView& b, bool likelyTouching) {
+bool scratchAtOrigin() {
+    return minkowskiScratch.x == 0.0f && minkowskiScratch.y == 0.0f;
+}
+
+const Contact* fastContact(const ShapeView& a, const ShapeView& b, bool tryRejection) {
     const int32_t nA = a.vertexCount;
     const int32_t nB = b.vertexCount;
-    if (nA == 0 || nB == 0 || (!likelyTouching && certainlyApart(a, b))) {
+    if (nA == 0 || nB == 0 || (tryRejection && certainlyApart(a, b))) {
         return nullptr;
     }
     // The point the query tests: b's pose relative to a's, in the scratch polygon's frame.
@@ -178,5 +179,5 @@ const Contact* fastContact(Polygon& a, Polygon& b) {
     };
     Copy copyA;
     Copy copyB;
-    return fastContact(copyA.view(a), copyB.view(b));
+    return fastContact(copyA.view(a), copyB.view(b), scratchAtOrigin());
 }

@@ -52,7 +52,11 @@ inline constexpr int32_t fastContactMaxVertices = 16;
 // support indices of a's edges and the scratch polygon as they were; writes contactResult as the
 // query does when the point lies inside. Both rotation caches must be current.
 const Contact* fastContact(Polygon& a, Polygon& b);
-// The same on views of at most fastContactMaxVertices vertices each. likelyTouching skips the
-// cheap rejection that runs before the walk, which seldom succeeds on pairs found touching
-// before; the answer is the same either way.
-const Contact* fastContact(const ShapeView& a, const ShapeView& b, bool likelyTouching = false);
+// The same on views of at most fastContactMaxVertices vertices each. With tryRejection a cheap
+// test runs before the walk; the caller asks for it only while the scratch polygon lies at the
+// origin (the query's point is then b's position relative to a's), and not for pairs found
+// touching before, where it seldom succeeds. The answer is the same either way.
+const Contact* fastContact(const ShapeView& a, const ShapeView& b, bool tryRejection);
+
+// Whether the scratch polygon lies at the origin, as the engine leaves it.
+bool scratchAtOrigin();

@@ -76,6 +76,7 @@ struct StepScratch {
     // Bit set over the pairs: found touching at the last test.
     std::vector<uint64_t> touching;
     int32_t pass = 0;  // the pass under way, from 1
+    bool scratchAtOrigin = true;
     // The broad phase's bands: each body's first and last band ({1, 0} for a large body), each
     // band's members in sorted order, the large bodies in sorted order (ended by n).
     float bandHeight = 1.0f;
