@@ -116,7 +116,15 @@ BoundingCircle* Polygon::boundingCircle() {
         worldCircle.radius = std::sqrt(radiusSquared);
     }
     // World centre: the pose point plus the local centre turned by +angle, from the current
-    // pose (the rotation cache may not have caught up with it yet).
+    // pose (the rotation cache may not have caught up with it yet). A centre at the local origin
+    // (a rectangle, a regular polygon) turns to a signed zero at any finite angle, and adding a
+    // signed zero leaves a finite non-zero coordinate as it is: no sine or cosine is needed.
+    if (localCentre.x == 0.0f && localCentre.y == 0.0f && x != 0.0f && y != 0.0f &&
+        std::isfinite(x) && std::isfinite(y) && std::isfinite(angle)) {
+        worldCircle.centreX = x;
+        worldCircle.centreY = y;
+        return &worldCircle;
+    }
     const float ca = std::cos(angle);
     const float ms = -std::sin(angle);
     worldCircle.centreX = (ms * localCentre.y + ca * localCentre.x) + x;
