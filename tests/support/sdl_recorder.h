@@ -3,6 +3,7 @@
 // game call. Each call becomes one line of a log ("glTranslatef 0 0 40"); what SDL answers comes
 // from sdlScript. runShell runs the shell's own main against them in a child process.
 #include <SDL.h>
+#include <gtest/gtest.h>
 
 #include <filesystem>
 #include <fstream>
@@ -55,3 +56,10 @@ inline std::string makeRunDirectory() {
     std::string pattern = std::filesystem::temp_directory_path() / "scrapvolt_test_XXXXXX";
     return mkdtemp(pattern.data()) != nullptr ? pattern : "/nonexistent";
 }
+
+// A fresh script, and a fresh preferences directory `dir`, for each test.
+struct RecorderTest : testing::Test {
+    void SetUp() override { setenv("APPDATA", dir.c_str(), 1), sdlScript = SdlScript{}; }
+    void TearDown() override { std::filesystem::remove_all(dir); }
+    const std::string dir = makeRunDirectory();
+};
