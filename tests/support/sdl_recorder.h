@@ -42,17 +42,14 @@ ShellRun runShell();
 // What `pick` makes of each line of the run's log, joined, with `frameEnd` after each frame.
 std::string pickLines(const ShellRun& run, const std::function<std::string(std::string_view)>& pick,
                       std::string_view frameEnd = "");
-
-// The calls as a log: "a; b" gives "a\nb\n".
-std::string lines(std::string calls);
+std::string lines(std::string calls);  // "a; b" gives "a\nb\n"
 
 inline std::string readFile(const std::string& path) {
     std::ifstream in(path, std::ios::binary);
     return std::string(std::istreambuf_iterator<char>(in), {});
 }
 
-// A new directory under the system's temporary one.
-inline std::string makeRunDirectory() {
+inline std::string makeRunDirectory() {  // a new one under the system's temporary directory
     std::string pattern = std::filesystem::temp_directory_path() / "scrapvolt_test_XXXXXX";
     return mkdtemp(pattern.data()) != nullptr ? pattern : "/nonexistent";
 }
