@@ -15,14 +15,12 @@ namespace {
 using std::chrono::milliseconds, std::this_thread::sleep_for;
 
 std::string commandOutput(const std::string& command) {
+    FILE* pipe = popen((command + " 2>/dev/null").c_str(), "r");
     std::string output;
-    if (FILE* pipe = popen((command + " 2>/dev/null").c_str(), "r")) {
-        for (int c; (c = std::fgetc(pipe)) != EOF;) {
-            output += static_cast<char>(c);
-        }
-        pclose(pipe);
+    for (int c; pipe != nullptr && (c = std::fgetc(pipe)) != EOF;) {
+        output += static_cast<char>(c);
     }
-    return output;
+    return pipe != nullptr ? pclose(pipe), output : output;
 }
 
 // A program under the tests' X display with APPDATA set to `directory`, killed after 20 s.
