@@ -235,13 +235,11 @@ TEST_F(Shell, MultisamplingAsksForNoMoreSamplesThanTheContextSupports) {
 
 // What the game object and the states heard, and their deletion, frame by frame.
 std::string messages(const ShellRun& run) {
-    return pickLines(
-        run,
-        [](std::string_view line) {
-            return line.starts_with("game") || line.starts_with("state") ? std::string(line) + ", "
-                                                                         : "";
-        },
-        "| ");
+    const auto heard = [](std::string_view line) {
+        return line.starts_with("game") || line.starts_with("state") ? std::string(line) + ", "
+                                                                     : "";
+    };
+    return pickLines(run, heard, "| ");
 }
 
 // 35 ms frames: three ticks are due in the first, four in the next.
