@@ -511,6 +511,7 @@ TEST(PrefsDirectory, FirstKnownLocationWinsAndEndsInASeparator) {
         {{"", "/x", "/h", "/e/r"}, "/x/"},
         {{nullptr, "cfg", "/home/u/", nullptr}, "/home/u/.config/"},  // relative: ignored
         {{nullptr, nullptr, "", R"(D:\games\arena\run.exe)"}, R"(D:\games\arena\)"},
+        {{nullptr, nullptr, nullptr, "x/"}, "x/"},
         {{nullptr, "", "", nullptr}, ""},
         {{longest.c_str()}, longest + "/"},
         {{tooLong.c_str()}, ""},
