@@ -1,11 +1,12 @@
-// The arena game: the whole program run headless against the recording SDL and OpenGL stand-ins,
-// its start-up and its frames call by call.
+// The arena game run headless against the recording SDL and OpenGL stand-ins, call by call; and
+// Polygon::draw on its own.
 #include <gtest/gtest.h>
 
 #include <charconv>
 #include <cmath>
 
 #include "game/arena_game.h"
+#include "physics/polygon.h"
 #include "tests/support/sdl_recorder.h"
 
 namespace {
@@ -34,7 +35,7 @@ std::string gridCalls(float cx, float cy) {
 }
 
 // A white polygon at (x, y) turned by `degrees`, its vertices given in OpenGL's order.
-std::string polygon(float x, float y, float degrees, std::initializer_list<float> vertices) {
+std::string whitePolygon(float x, float y, float degrees, std::initializer_list<float> vertices) {
     return "glPushMatrix\nglTranslatef" + numbers({x, y, 0}) + "\nglRotatef" +
            numbers({degrees, 0, 0, 1}) + "\nglColor3f 1 1 1\nglBegin POLYGON\nglVertex2fv" +
            numbers(vertices) + "\nglEnd\nglPopMatrix\n";
@@ -45,23 +46,14 @@ std::string arenaFrame(float x, float y, float carDegrees) {
     return "glClear COLOR|DEPTH\nglDisable TEXTURE_2D\nglColor3f 1 1 1\nglPushMatrix\n"
            "glTranslatef 0 0 40\nglPushMatrix\nglTranslatef" +
            numbers({-x, -y, 0}) + "\n" + gridCalls(x, y) +
-           polygon(x, y, carDegrees, {-1, 2, -1.4f, -2, 1.4f, -2, 1, 2}) +
-           polygon(5, 0, 0, {10, 0.5f, 0, 4.5f, -10, 0.5f, -10, -0.5f, 10, -0.5f}) +
-           polygon(20, 0, 0, {10, 0.5f, 0, 0.5f, 0, -0.5f, 10, -0.5f}) +
-           polygon(0, 5, 0, {0.5f, 0.5f, -0.5f, 0.5f, -0.5f, -0.5f, 0.5f, -0.5f}) +
+           whitePolygon(x, y, carDegrees, {-1, 2, -1.4f, -2, 1.4f, -2, 1, 2}) +
+           whitePolygon(5, 0, 0, {10, 0.5f, 0, 4.5f, -10, 0.5f, -10, -0.5f, 10, -0.5f}) +
+           whitePolygon(20, 0, 0, {10, 0.5f, 0, 0.5f, 0, -0.5f, 10, -0.5f}) +
+           whitePolygon(0, 5, 0, {0.5f, 0.5f, -0.5f, 0.5f, -0.5f, -0.5f, 0.5f, -0.5f}) +
            "glPopMatrix\nglPopMatrix\n";
 }
 
-class ArenaRun : public testing::Test {
-  protected:
-    void SetUp() override {
-        dir = makeRunDirectory();
-        setenv("APPDATA", dir.c_str(), 1);
-        sdlScript = SdlScript{};
-    }
-    void TearDown() override { std::filesystem::remove_all(dir); }
-    std::string dir;
-};
+using ArenaRun = RecorderTest;
 
 TEST_F(ArenaRun, StartUpAndFirstFrameDrawTheArenaFromAboveTheCar) {
     sdlScript.frames = {{}};
@@ -101,16 +93,36 @@ TEST_F(ArenaRun, ArrowKeysMoveAndTurnTheCarUnderTheCamera) {
         const auto run = runShell();
         ASSERT_EQ(run.frames.size(), 5u);
         EXPECT_EQ(run.allocations, 0) << "ticks and frames allocate";
-        const std::string& frame = run.frames[2];
         sdlScript.keys[row.key] = 0;
-        const std::string camera = "glTranslatef" + numbers({-row.x, -row.y, 0}) + "\n";
-        EXPECT_NE(
-            frame.find("glTranslatef 0 0 40\nglPushMatrix\n" + camera + gridCalls(row.x, row.y) +
-                       "glPushMatrix\nglTranslatef" + numbers({row.x, row.y, 0}) + "\nglRotatef" +
-                       numbers({row.angle * 180.0f * 0.31830987f, 0, 0, 1})),
-            std::string::npos)
+        EXPECT_NE(run.frames[2].find("glTranslatef 0 0 40\nglPushMatrix\nglTranslatef" +
+                                     numbers({-row.x, -row.y, 0}) + "\n" + gridCalls(row.x, row.y) +
+                                     "glPushMatrix\nglTranslatef" + numbers({row.x, row.y, 0}) +
+                                     "\nglRotatef" +
+                                     numbers({row.angle * 180.0f * 0.31830987f, 0, 0, 1})),
+                  std::string::npos)
             << row.key << "\n"
-            << frame;
+            << run.frames[2];
+    }
+}
+
+// Degrees are angle * 180 * 0.31830987f in that order; other orders round some of these apart.
+TEST(PolygonDraw, OneWhitePolygonWithVerticesReversedInsideOneMatrixPush) {
+    Polygon polygon;
+    takeLog();
+    polygon.draw();
+    EXPECT_EQ(takeLog(), "");
+    for (const auto& [x, y] :
+         {std::pair(0.5f, -0.5f), {-0.5f, -0.5f}, {-0.5f, 0.5f}, {0.5f, 0.5f}}) {
+        polygon.addVertex(x, y);
+    }
+    for (const auto& [radians, degrees] : {std::pair(3.14159274f, 180.0f),
+                                           {0.1f, 5.7295775f},
+                                           {0.003f, 0.17188734f},
+                                           {-0.7f, -40.107044f}}) {
+        static_cast<Pose&>(polygon) = {1.5f, -2.0f, radians};
+        polygon.draw();
+        EXPECT_EQ(takeLog(), whitePolygon(1.5f, -2, degrees,
+                                          {0.5f, 0.5f, -0.5f, 0.5f, -0.5f, -0.5f, 0.5f, -0.5f}));
     }
 }
 

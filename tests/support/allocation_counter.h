@@ -2,20 +2,14 @@
 
 #include <cstdint>
 
-// Counts the heap allocations the process makes (operator new, malloc, calloc, realloc). Link
-// scrapvolt_allocation_counter into an executable to install the counting.
+// Counts the process's heap allocations (operator new, malloc, calloc, realloc) once
+// scrapvolt_allocation_counter is linked in.
 namespace allocation_counter {
 uint64_t total();
-inline bool countsMalloc() {
-    return true;
-}
 }  // namespace allocation_counter
 
 // Allocations made while this object lives.
-class AllocationScope {
-  public:
-    uint64_t count() const { return allocation_counter::total() - start_; }
-
-  private:
-    uint64_t start_ = allocation_counter::total();
+struct AllocationScope {
+    uint64_t count() const { return allocation_counter::total() - start; }
+    uint64_t start = allocation_counter::total();
 };

@@ -29,13 +29,12 @@ uint64_t allocations[2];  // at the second and at the last swap
 SDL_Surface surface{}, *shown = nullptr;
 SDL_Rect* modeList[16];
 
+std::string runDirectory;  // of runShell: the log, and standard output
+
 void append(std::string_view part) {
     const size_t n = std::min(part.size(), sizeof text - length);
-    std::memcpy(text + length, part.data(), n);
-    length += n;
+    length += (std::memcpy(text + length, part.data(), n), n);
 }
-
-std::string runDirectory;  // of runShell: the log, and standard output
 
 [[noreturn]] void finish(int status) {
     record({"#allocations"}, {swaps > 1 ? double(allocations[1] - allocations[0]) : -1.0});
@@ -56,13 +55,11 @@ const char* glName(GLenum value) {
                                      [&](const auto& known) { return known.first == value; });
     return found != std::end(names) ? found->second : "UNKNOWN";
 }
-// clang-format on
-
 const char* flagNames(Uint32 flags) {
-    return flags == (SDL_OPENGL | SDL_RESIZABLE)    ? "OPENGL|RESIZABLE"
-           : flags == (SDL_OPENGL | SDL_FULLSCREEN) ? "OPENGL|FULLSCREEN"
-                                                    : "OTHER";
+    return flags == (SDL_OPENGL | SDL_RESIZABLE) ? "OPENGL|RESIZABLE"
+         : flags == (SDL_OPENGL | SDL_FULLSCREEN) ? "OPENGL|FULLSCREEN" : "OTHER";
 }
+// clang-format on
 
 }  // namespace
 
@@ -106,11 +103,9 @@ ShellRun runShell() {
     std::string log = readFile(dir + "/log") + "\n";
     run.output = readFile(dir + "/out");
     std::filesystem::remove_all(dir);
-    const size_t trailer = log.rfind("#allocations ");
-    if (trailer != std::string::npos) {
-        run.allocations = std::stol(log.substr(trailer + 13));
-    }
-    log.resize(std::min(trailer, log.size()));
+    const size_t trailer = std::min(log.rfind("#allocations "), log.size());
+    run.allocations = trailer < log.size() ? std::stol(log.substr(trailer + 13)) : -1;
+    log.resize(trailer);
     for (size_t start = 0, end; start < log.size(); start = end + 2) {
         end = std::min(log.find("#\n", start), log.size());
         run.frames.push_back(log.substr(start, end - start));
@@ -159,72 +154,53 @@ int SDL_GL_SetAttribute(SDL_GLattr attribute, int value) {
 SDL_Rect** SDL_ListModes(SDL_PixelFormat* format, Uint32 flags) {
     record({"SDL_ListModes", format == nullptr ? "NULL" : "FORMAT", flagNames(flags)});
     size_t i = 0;
-    for (; i < sdlScript.modes.size() && i + 1 < std::size(modeList); ++i) {
-        modeList[i] = &sdlScript.modes[i];
-    }
-    modeList[i] = nullptr;
-    return modeList;
+    for (; i < sdlScript.modes.size() && i + 1 < std::size(modeList); ++i) modeList[i] = &sdlScript.modes[i];
+    return modeList[i] = nullptr, modeList;
 }
 SDL_Surface* SDL_SetVideoMode(int width, int height, int bpp, Uint32 flags) {
     record({"SDL_SetVideoMode", flagNames(flags)}, {double(width), double(height), double(bpp)});
     std::tie(surface.w, surface.h, surface.flags) = std::tuple(width, height, flags);
     const bool refuse = modeCalls < sdlScript.refused.size() && sdlScript.refused[modeCalls] == 'x';
-    ++modeCalls;
-    shown = refuse ? nullptr : &surface;
-    return shown;
+    return ++modeCalls, shown = refuse ? nullptr : &surface;
 }
 SDL_Surface* SDL_GetVideoSurface() { return shown; }
 void SDL_GL_SwapBuffers() {
     record({"SDL_GL_SwapBuffers"});
-    frameStarts = true;
-    std::tie(now, ticksWithoutTime) = std::tuple(now + sdlScript.swapMs, 0);
+    std::tie(now, ticksWithoutTime, frameStarts) = std::tuple(now + sdlScript.swapMs, 0, true);
     allocations[++swaps == 2 ? 0 : 1] = allocations[1] = allocation_counter::total();
 }
 int SDL_PollEvent(SDL_Event* polled) {
-    if (std::exchange(frameStarts, false)) {
-        record({"#"});
-        if (frame > sdlScript.frames.size() + 10) finish(4);  // quits are not heeded
-    }
+    if (std::exchange(frameStarts, false)) record({"#"});
+    if (frame > sdlScript.frames.size() + 10) finish(4);  // quits are not heeded
     record({"SDL_PollEvent"});
     static const std::vector<SDL_Event> quit{SDL_Event{SDL_QUIT}};
     const auto& events = frame < sdlScript.frames.size() ? sdlScript.frames[frame] : quit;
-    if (event < events.size()) {
-        *polled = events[event++];
-        return 1;
-    }
-    std::tie(frame, event, frameStarts) = std::tuple(frame + 1, 0, true);
-    return 0;
+    if (event < events.size()) return *polled = events[event++], 1;
+    return std::tie(frame, event, frameStarts) = std::tuple(frame + 1, 0, true), 0;
 }
 Uint8* SDL_GetKeyState(int*) { record({"SDL_GetKeyState"}); return sdlScript.keys; }
 Uint8 SDL_GetMouseState(int* x, int* y) {
     record({"SDL_GetMouseState"});
-    std::tie(*x, *y) = std::tuple(sdlScript.mouseX, sdlScript.mouseY);
-    return sdlScript.mouseButtons;
+    return std::tie(*x, *y) = std::tuple(sdlScript.mouseX, sdlScript.mouseY), sdlScript.mouseButtons;
 }
 void SDL_WarpMouse(Uint16 x, Uint16 y) { record({"SDL_WarpMouse"}, {double(x), double(y)}); }
 int SDL_ShowCursor(int toggle) {
-    record({"SDL_ShowCursor"}, {double(toggle)});
-    return std::exchange(cursor, toggle < 0 ? cursor : toggle);
+    return record({"SDL_ShowCursor"}, {double(toggle)}), std::exchange(cursor, toggle < 0 ? cursor : toggle);
 }
 int SDL_SetGamma(float r, float g, float b) { record({"SDL_SetGamma"}, {r, g, b}); return 0; }
 void SDL_WM_SetCaption(const char* title, const char* icon) {
     record({"SDL_WM_SetCaption", title, icon});
 }
 Uint32 SDL_GetTicks() {
-    record({"SDL_GetTicks"}, {double(now)});
     if (++ticksWithoutTime > 100000) finish(3);  // spinning: only delays and swaps take time
-    return now;
+    return record({"SDL_GetTicks"}, {double(now)}), now;
 }
-void SDL_Delay(Uint32 ms) {
-    record({"SDL_Delay"}, {double(ms)});
-    std::tie(now, ticksWithoutTime) = std::tuple(now + ms, 0);
-}
+void SDL_Delay(Uint32 ms) { record({"SDL_Delay"}, {double(ms)}); now += ms, ticksWithoutTime = 0; }
 void glViewport(GLint x, GLint y, GLsizei w, GLsizei h) {
     record({"glViewport"}, {double(x), double(y), double(w), double(h)});
 }
 void glGetIntegerv(GLenum name, GLint* value) {
-    record({"glGetIntegerv", glName(name)});
-    *value = name == GL_MAX_SAMPLES ? sdlScript.maxSamples : 0;
+    record({"glGetIntegerv", glName(name)}), *value = name == GL_MAX_SAMPLES ? sdlScript.maxSamples : 0;
 }
 void glMatrixMode(GLenum mode) { record({"glMatrixMode", glName(mode)}); }
 void glLoadIdentity() { record({"glLoadIdentity"}); }

@@ -3,6 +3,7 @@
 // game call. Each call becomes one line of a log ("glTranslatef 0 0 40"); what SDL answers comes
 // from sdlScript. runShell runs the shell's own main against them in a child process.
 #include <SDL.h>
+#include <gtest/gtest.h>
 
 #include <filesystem>
 #include <fstream>
@@ -41,17 +42,21 @@ ShellRun runShell();
 // What `pick` makes of each line of the run's log, joined, with `frameEnd` after each frame.
 std::string pickLines(const ShellRun& run, const std::function<std::string(std::string_view)>& pick,
                       std::string_view frameEnd = "");
-
-// The calls as a log: "a; b" gives "a\nb\n".
-std::string lines(std::string calls);
+std::string lines(std::string calls);  // "a; b" gives "a\nb\n"
 
 inline std::string readFile(const std::string& path) {
     std::ifstream in(path, std::ios::binary);
     return std::string(std::istreambuf_iterator<char>(in), {});
 }
 
-// A new directory under the system's temporary one.
-inline std::string makeRunDirectory() {
+inline std::string makeRunDirectory() {  // a new one under the system's temporary directory
     std::string pattern = std::filesystem::temp_directory_path() / "scrapvolt_test_XXXXXX";
     return mkdtemp(pattern.data()) != nullptr ? pattern : "/nonexistent";
 }
+
+// A fresh script, and a fresh preferences directory `dir`, for each test.
+struct RecorderTest : testing::Test {
+    void SetUp() override { setenv("APPDATA", dir.c_str(), 1), sdlScript = SdlScript{}; }
+    void TearDown() override { std::filesystem::remove_all(dir); }
+    const std::string dir = makeRunDirectory();
+};
