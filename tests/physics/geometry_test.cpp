@@ -108,6 +108,11 @@ TEST(BoundingCircle, ExactMinimalCirclesAndTheWorldCentre) {
     const float zero = polygon.boundingCircle()->radius;
     EXPECT_EQ(scope.count(), 0u) << "the local circle was recomputed";
     expectNear({movedX, movedY, radius, zero}, {5.12f, 4.0f, 2.3440137f, 0}, 1e-6f);
+    // A centre at the local origin, turned by 0.3, is +0 + +0 or -0: at x = -0 it sums to +0.
+    Shape centred(square, {-0.0f, 2, 0.3f});
+    EXPECT_FALSE(std::signbit(centred.boundingCircle()->centreX));
+    std::tie(centred.x, centred.angle) = std::tuple(1.0f, NAN);
+    EXPECT_TRUE(std::isnan(centred.boundingCircle()->centreY)) << "no angle, no centre";
 }
 
 // Square B's pose against square A at the origin; separation, point, normal, or none: 0.005
