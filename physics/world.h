@@ -24,7 +24,7 @@ struct World {
     // passes (100000 ticks); "topdown-squares" takes up to 7 passes plain and up to 127 with
     // kick100 over the benchmark's 1100 steps at N = 5000, which this cap keeps bit for bit.
     // A capped step in the benchmark's jam (196 squares packed tighter than they fit, nearly
-    // every pair corrected in every pass, about 920 pair tests a pass) takes about 5.3 ms
+    // every pair corrected in every pass, about 920 pair tests a pass) takes about 4.1 ms
     // (median of three runs on a quiet 2-core 2.1 GHz machine), against about 100 ms when the
     // cap was 1024 and every pass queried every pair.
     static constexpr int32_t maxPasses = 128;
