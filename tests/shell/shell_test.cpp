@@ -6,6 +6,7 @@
 #include <sys/sysmacros.h>
 
 #include <csignal>
+#include <map>
 
 #include "shell/event_reaction.h"
 #include "shell/frame_rate.h"
@@ -25,8 +26,11 @@ namespace fs = std::filesystem;
 using std::tuple;
 
 bool gameIsRoot = false;
-int32_t pushOn = -1, pushAt = 0;   // the game pushes a state and asks for NEXT at its pushAt-th
 int raiseSignal = 0, raiseAt = 0;  // the states raise raiseSignal at their raiseAt-th event
+// The game's moves at its n-th tick: the states it pushes ("game": itself), then the operations
+// it asks for.
+std::map<int, std::pair<std::vector<const char*>, std::vector<int32_t>>> moves;
+int gameTicks = 0;
 
 // The game object ("game") or a state: each message as "<name> <code>", with the tick, the event
 // type, and for the game the view angle, the mouse and the preferences file's offset.
@@ -62,9 +66,13 @@ struct Recorder : Game {
         } else {
             record({name, names[m->code]});
         }
-        if (game && m->code == pushOn && --pushAt == 0) {
-            pushState(new Recorder("state1"));
-            requestStateOp(STATE_OP_NEXT);
+        if (game && m->code == MSG_TICK && moves.count(++gameTicks) != 0) {
+            for (const char* state : moves[gameTicks].first) {
+                pushState(state[0] == 'g' ? this : new Recorder(state));
+            }
+            for (int32_t op : moves[gameTicks].second) {
+                requestStateOp(op);
+            }
         }
     }
     GameState* createFirstState() override {
@@ -242,31 +250,39 @@ std::string messages(const ShellRun& run) {
     return pickLines(run, heard, "| ");
 }
 
-// 35 ms frames: three ticks are due in the first, four in the next.
+// 35 ms frames; a state change stops the frame's ticks. The game puts states 1, 2 and itself
+// above state 0 and asks for NEXT, an unknown 7 and REMOVE, applied newest first (state 0 goes,
+// state 2 comes); then for NEXT twice (to itself on top); Escape returns to the root, state 1,
+// deleting state 2 but not the game object; then state 3 is pushed, NEXT and BACK. Then the game
+// object alone.
 TEST_F(Shell, StateChangesStopTheTicksAndEscapeReturnsToTheRoot) {
-    std::tie(sdlScript.swapMs, sdlScript.frames, pushOn, pushAt) =
-        std::tuple(35, std::vector{std::vector<SDL_Event>{}, {}, {key(SDLK_ESCAPE)}}, MSG_TICK, 2);
-    EXPECT_EQ(messages(runShell()),
-              "game CONFIGURE_GL, game createFirstState, game prefsName, game STARTUP, game "
-              "VIDEO_RESET 60, state0 VIDEO_RESET, state0 ENTER, | game DRAW 0 0 0, state0 DRAW, "
-              "game TICK 1, state0 TICK 1, game TICK 2, state0 TICK 2, state0 LEAVE, state1 ENTER, "
-              "state1 VIDEO_RESET, | game DRAW 0 0 0, state1 DRAW, game TICK 1, state1 TICK 1, "
-              "game TICK 2, state1 TICK 2, game TICK 3, state1 TICK 3, game TICK 4, state1 TICK 4, "
-              "| state1 LEAVE, state1 deleted, state0 ENTER, state0 VIDEO_RESET, state0 SDL_EVENT "
-              "2, game DRAW 0 0 0, state0 DRAW, game TICK 1, state0 TICK 1, game TICK 2, state0 "
-              "TICK 2, game TICK 3, state0 TICK 3, | state0 SDL_EVENT 12, game DRAW 0 0 0, state0 "
-              "DRAW, game TICK 4, state0 TICK 4, game TICK 5, state0 TICK 5, game TICK 6, state0 "
-              "TICK 6, game TICK 7, state0 TICK 7, state0 LEAVE, game SAVE_PREFS  13, game "
-              "SHUTDOWN, game deleted, | ");
+    std::tie(sdlScript.swapMs, sdlScript.frames) =
+        std::tuple(35, std::vector{std::vector<SDL_Event>{}, {}, {key(SDLK_ESCAPE)}});
+    moves = {{2, {{"state1", "state2", "game"}, {STATE_OP_NEXT, 7, STATE_OP_REMOVE}}},
+             {4, {{}, {STATE_OP_NEXT, STATE_OP_NEXT}}},
+             {7, {{"state3"}, {STATE_OP_BACK, STATE_OP_NEXT}}}};
+    EXPECT_EQ(
+        messages(runShell()),
+        "game CONFIGURE_GL, game createFirstState, game prefsName, game STARTUP, game VIDEO_RESET "
+        "60, state0 VIDEO_RESET, state0 ENTER, | game DRAW 0 0 0, state0 DRAW, game TICK 1, state0 "
+        "TICK 1, game TICK 2, state0 TICK 2, state0 LEAVE, state0 deleted, state2 ENTER, state2 "
+        "VIDEO_RESET, | game DRAW 0 0 0, state2 DRAW, game TICK 1, state2 TICK 1, game TICK 2, "
+        "state2 TICK 2, state2 LEAVE, game ENTER, game VIDEO_RESET 60, | game LEAVE, state2 "
+        "deleted, state1 ENTER, state1 VIDEO_RESET, state1 SDL_EVENT 2, game DRAW 0 0 0, state1 "
+        "DRAW, game TICK 1, state1 TICK 1, game TICK 2, state1 TICK 2, game TICK 3, state1 TICK 3, "
+        "state1 LEAVE, state3 deleted, state1 ENTER, state1 VIDEO_RESET, | state1 SDL_EVENT 12, "
+        "game DRAW 0 0 0, state1 DRAW, game TICK 1, state1 TICK 1, game TICK 2, state1 TICK 2, "
+        "game TICK 3, state1 TICK 3, game TICK 4, state1 TICK 4, state1 LEAVE, game SAVE_PREFS  "
+        "13, game SHUTDOWN, game deleted, | ");
     std::tie(sdlScript.frames, gameIsRoot) =
         std::tuple(std::vector<std::vector<SDL_Event>>{}, true);
-    pushOn = -1;
+    moves = {{2, {{}, {STATE_OP_NEXT, STATE_OP_BACK, STATE_OP_REMOVE}}}};  // none can be done
     EXPECT_EQ(messages(runShell()),
               "game CONFIGURE_GL, game createFirstState, game prefsName, game LOAD_PREFS lap 3 13, "
               "game STARTUP, game VIDEO_RESET 60, game ENTER, | game SDL_EVENT 12, game DRAW 0 0 "
-              "0, game TICK 1, game TICK 2, game TICK 3, game LEAVE, game SAVE_PREFS  13, game "
-              "SHUTDOWN, game deleted, | ");
-    gameIsRoot = false;
+              "0, game TICK 1, game TICK 2, game LEAVE, game ENTER, game VIDEO_RESET 60, game "
+              "LEAVE, game SAVE_PREFS  13, game SHUTDOWN, game deleted, | ");
+    std::tie(gameIsRoot, moves) = std::tuple(false, decltype(moves){});
 }
 
 // Start-ups and display changes that SDL refuses in part: the depths and modes tried, the exit
@@ -397,48 +413,7 @@ TEST(GammaStep, NeverReaches2Point5) {
               tuple(1.0f, 1.0f, 0x1.266666p+0f));
 }
 
-// The game object at the bottom, states a..c above it. The stack never deletes the game object,
-// wherever it stands.
-TEST(StateStack, OperationsApplyNewestFirstAndUnworkableOnesAreDropped) {
-    const std::string stays = "game LEAVE; game ENTER; game VIDEO_RESET 0";  // no view angle yet
-    const struct {
-        int32_t count, current;
-        std::vector<int32_t> ops;
-        std::string heard;
-        int32_t countAfter = 1, currentAfter = 0;
-    } rows[] = {
-        {3, 1, {STATE_OP_BACK, STATE_OP_NEXT}, "a LEAVE; b deleted; a ENTER; a VIDEO_RESET", 2, 1},
-        {4, 1, {STATE_OP_REMOVE}, "a LEAVE; a deleted; b ENTER; b VIDEO_RESET", 3, 1},
-        {2, 1, {STATE_OP_BACK}, "a LEAVE; a deleted; game ENTER; game VIDEO_RESET 0", 1, 0},
-        {1, 0, {STATE_OP_NEXT, STATE_OP_BACK, STATE_OP_REMOVE, 7}, stays},
-        {3, 0, {STATE_OP_NEXT, STATE_OP_NEXT}, "game LEAVE; b ENTER; b VIDEO_RESET", 3, 2},
-        // The game object pushed on top, and left there.
-        {5, 4, {STATE_OP_BACK}, "game LEAVE; c ENTER; c VIDEO_RESET", 4, 3},
-        {5, 4, {STATE_OP_NEXT}, stays, 5, 4},
-    };
-    for (const auto& row : rows) {
-        takeLog();
-        Recorder game("game");
-        StateStack stack;
-        stack.startWith(&game, &game);
-        for (const char* name : {"a", "b", "c"}) {
-            if (stack.count < row.count) {
-                stack.pushState(new Recorder(name));
-            }
-        }
-        stack.pushState(stack.count < row.count ? &game : nullptr);
-        stack.current = row.current;
-        for (int32_t op : row.ops) {
-            stack.requestStateOp(op);
-        }
-        Message message{0, 42, nullptr};
-        stack.applyStateOps(message);
-        EXPECT_EQ(takeLog(), lines(row.heard));
-        EXPECT_EQ(tuple(stack.count, stack.current, stack.pendingCount, message.tick),
-                  tuple(row.countAfter, row.currentAfter, 0, 0u));
-        stack.current = 0;
-        stack.deleteStatesAboveCurrent();
-    }
+TEST(StateStack, RefusesAStateOrAnOperationBeyondItsRoom) {
     StateStack full;
     Recorder s("s");
     for (int i = 0; i < StateStack::maxStates; ++i) {
