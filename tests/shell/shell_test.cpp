@@ -84,7 +84,7 @@ struct Recorder : Game {
 };
 
 struct Resource : GlResource {
-    explicit Resource(const char* name = "resource") : name(name) {}
+    explicit Resource(const char* name) : name(name) {}
     ~Resource() override { record({name, "deleted"}); }
     void release() override { record({name, "release"}); }
     void restore() override { record({name, "restore"}); }
@@ -128,7 +128,7 @@ TEST_F(Shell, StartUpFrameAndShutdownMakeTheirCallsAndSendTheirMessagesInOrder) 
               lines("SDL_Init 65535; SDL_GL_SetAttribute DOUBLEBUFFER 1; SDL_GL_SetAttribute "
                     "DEPTH_SIZE 32; SDL_GL_SetAttribute STENCIL_SIZE 8; SDL_GL_SetAttribute "
                     "SWAP_CONTROL 1; SDL_GL_SetAttribute ACCELERATED_VISUAL 1; Mix_OpenAudio "
-                    "44100 32784 1 4096; game CONFIGURE_GL; game createFirstState; game "
+                    "44100 32784 1 4096; E deleted; game CONFIGURE_GL; game createFirstState; game "
                     "prefsName; SDL_ShowCursor 0; game LOAD_PREFS lap 3 13; SDL_ListModes NULL "
                     "OPENGL|FULLSCREEN; SDL_GL_SetAttribute MULTISAMPLEBUFFERS 0; "
                     "SDL_GL_SetAttribute MULTISAMPLESAMPLES 0; SDL_SetVideoMode OPENGL|FULLSCREEN "
@@ -145,8 +145,8 @@ TEST_F(Shell, StartUpFrameAndShutdownMakeTheirCallsAndSendTheirMessagesInOrder) 
               lines("SDL_PollEvent; SDL_ShowCursor 0; state0 SDL_EVENT 12; game "
                     "DRAW 80 20 1; state0 DRAW; SDL_GL_SwapBuffers; SDL_GetTicks 1023; "
                     "SDL_GetTicks 1023; SDL_Delay 7; SDL_GetTicks 1030; game TICK 3; state0 TICK "
-                    "3; state0 LEAVE; game SAVE_PREFS  13; game SHUTDOWN; game deleted; resource "
-                    "deleted; Mix_CloseAudio; SDL_Quit"));
+                    "3; state0 LEAVE; game SAVE_PREFS  13; game SHUTDOWN; game deleted; R deleted; "
+                    "P deleted; Q deleted; Mix_CloseAudio; SDL_Quit"));
     EXPECT_EQ(std::tuple(run.status, run.output, run.allocations, prefs()),
               std::tuple(0, "", 0L, saved));
 }
@@ -158,14 +158,14 @@ std::string change(const std::string& mode, const std::string& samples, const ch
                    const char* angle, const std::string& warp = "") {
     const std::string reset = "game VIDEO_RESET " + std::string(angle) + "; state0 VIDEO_RESET; ",
                       set = "SDL_SetVideoMode OPENGL|" + mode + " 0; ";
-    return "resource release; " +
+    return "R release; P release; Q release; " +
            std::string(mode[0] == 'F' ? "SDL_ListModes NULL OPENGL|FULLSCREEN; " : "") +
            "SDL_GL_SetAttribute MULTISAMPLEBUFFERS " + (samples == "0" ? "0" : "1") +
            "; SDL_GL_SetAttribute MULTISAMPLESAMPLES " + samples + "; " + set +
            (samples == "0" ? "" : "glGetIntegerv MAX_SAMPLES; ") +
            (samples == "16" ? "SDL_GL_SetAttribute MULTISAMPLESAMPLES 4; " + set : "") +
-           glFor(mode.substr(mode.find(' ') + 1), aspect) + reset + warp + "resource restore; " +
-           reset;
+           glFor(mode.substr(mode.find(' ') + 1), aspect) + reset + warp +
+           "R restore; P restore; Q restore; " + reset;
 }
 
 // One frame per row, from a 640x480 window; each row's calls up to the frame's MSG_DRAW.
@@ -224,10 +224,10 @@ TEST_F(Shell, HotKeysResizesAndTheMouseCaptureMakeTheirCallsBeforeTheEventGoesOn
     }
     // Escape on the root ends the run after its frame. Saved: 800 x 600, windowed, the high
     // full-screen resolution, gamma 1.15, then the game's data.
-    EXPECT_TRUE(
-        run.frames.back().ends_with(lines("state0 LEAVE; game SAVE_PREFS  13; game "
-                                          "SHUTDOWN; game deleted; resource deleted; "
-                                          "Mix_CloseAudio; SDL_Quit")));
+    EXPECT_TRUE(run.frames.back().ends_with(
+        lines("state0 LEAVE; game SAVE_PREFS  13; game "
+              "SHUTDOWN; game deleted; R deleted; P deleted; Q deleted; "
+              "Mix_CloseAudio; SDL_Quit")));
     EXPECT_EQ(prefs(), std::string("\1\x20\3\0\0\x58\2\0\0\x66\x26\1\0lap 3", 18));
 }
 
@@ -319,7 +319,7 @@ TEST_F(Shell, RefusedModesFallBackAndWithNoModeLeftTheRunEnds) {
             std::tuple(run.status, run.output, prefs().substr(0, 5)),
             std::tuple(row.status, row.status ? "Unable to open graphics mode!\n" : "", row.saved));
         EXPECT_TRUE(run.frames.back().ends_with(
-            lines("game deleted; resource deleted; Mix_CloseAudio; SDL_Quit")));
+            lines("game deleted; R deleted; P deleted; Q deleted; Mix_CloseAudio; SDL_Quit")));
     }
 }
 
@@ -411,24 +411,6 @@ TEST(StateStack, RefusesAStateOrAnOperationBeyondItsRoom) {
     }
     EXPECT_FALSE(full.pushState(&s) || full.requestStateOp(STATE_OP_NEXT) ||
                  full.pushState(nullptr));
-}
-
-TEST(ResourceRegistry, WalksGoFromTheLastBucketDownAndAlongEachListFromItsHead) {
-    takeLog();
-    ResourceRegistry registry;
-    auto* e = new Resource("E");
-    Resource removed("X");
-    ASSERT_TRUE(registry.add(new Resource("Q"), 7) && registry.add(e, 7) &&
-                registry.add(new Resource("P"), 7) && registry.add(new Resource("R"), 65535) &&
-                registry.add(&removed, 0) && !registry.add(e, 9));
-    registry.remove(&removed);
-    delete e;  // unlinks itself
-    registry.releaseAll();
-    registry.restoreAll();
-    registry.destroyAll();
-    EXPECT_EQ(takeLog(),
-              lines("E deleted; R release; P release; Q release; R restore; P restore; Q "
-                    "restore; R deleted; P deleted; Q deleted"));
 }
 
 PrefsHeader header(uint8_t flags, uint32_t width, uint32_t height, uint32_t gamma) {
@@ -555,7 +537,14 @@ TEST(PrefsFile, OnlyAWritableRegularFileIsReplacedKeepingItsModeAndNothingIsLeft
 
 }  // namespace
 
+// The registry walks its buckets from the last down and each list from its head: "R" (the last
+// bucket), then "P" and "Q" (bucket 7). "E", added between them and refused a second bucket,
+// deletes itself.
 Game* createGame() {
-    resourceRegistry.add(new Resource, 7);
+    auto* e = new Resource("E");
+    ResourceRegistry& r = resourceRegistry;
+    r.add(new Resource("Q"), 7), r.add(e, 7), r.add(e, 9), r.add(new Resource("P"), 7);
+    r.add(new Resource("R"), 65535);
+    delete e;
     return new Recorder("game");
 }
