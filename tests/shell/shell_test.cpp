@@ -241,29 +241,28 @@ std::string messages(const ShellRun& run) {
 }
 
 // 35 ms frames; a state change stops the frame's ticks. The game puts states 1, 2 and itself
-// above state 0 and asks for NEXT, an unknown 7 and REMOVE, applied newest first (state 0 goes,
-// state 2 comes); then for NEXT twice (to itself on top); Escape returns to the root, state 1,
-// deleting state 2 but not the game object; then state 3 is pushed, NEXT and BACK. Then the game
-// object alone.
+// above state 0 and asks for NEXT three times, an unknown 7 and REMOVE, applied newest first
+// (state 0 goes; NEXT to state 2, to the game object on top, then no further); the game object,
+// current, hears each message once. Escape returns to the root, state 1, with the tick count
+// restarted, deleting state 2 but not the game object; then state 3 is pushed, NEXT and BACK.
+// Then the game object alone.
 TEST_F(Shell, StateChangesStopTheTicksAndEscapeReturnsToTheRoot) {
+    constexpr int32_t NEXT = STATE_OP_NEXT;
     std::tie(sdlScript.swapMs, sdlScript.frames) =
         std::tuple(35, std::vector{std::vector<SDL_Event>{}, {}, {key(SDLK_ESCAPE)}});
-    moves = {{2, {{"state1", "state2", "game"}, {STATE_OP_NEXT, 7, STATE_OP_REMOVE}}},
-             {4, {{}, {STATE_OP_NEXT, STATE_OP_NEXT}}},
-             {7, {{"state3"}, {STATE_OP_BACK, STATE_OP_NEXT}}}};
+    moves = {{2, {{"state1", "state2", "game"}, {NEXT, NEXT, NEXT, 7, STATE_OP_REMOVE}}},
+             {7, {{"state3"}, {STATE_OP_BACK, NEXT}}}};
     EXPECT_EQ(
         messages(runShell()),
         "game CONFIGURE_GL, game createFirstState, game prefsName, game STARTUP, game VIDEO_RESET "
         "60, state0 VIDEO_RESET, state0 ENTER, | game DRAW 0 0 0, state0 DRAW, game TICK 1, state0 "
-        "TICK 1, game TICK 2, state0 TICK 2, state0 LEAVE, state0 deleted, state2 ENTER, state2 "
-        "VIDEO_RESET, | game DRAW 0 0 0, state2 DRAW, game TICK 1, state2 TICK 1, game TICK 2, "
-        "state2 TICK 2, state2 LEAVE, game ENTER, game VIDEO_RESET 60, | game LEAVE, state2 "
-        "deleted, state1 ENTER, state1 VIDEO_RESET, state1 SDL_EVENT 2, game DRAW 0 0 0, state1 "
-        "DRAW, game TICK 1, state1 TICK 1, game TICK 2, state1 TICK 2, game TICK 3, state1 TICK 3, "
-        "state1 LEAVE, state3 deleted, state1 ENTER, state1 VIDEO_RESET, | state1 SDL_EVENT 12, "
-        "game DRAW 0 0 0, state1 DRAW, game TICK 1, state1 TICK 1, game TICK 2, state1 TICK 2, "
-        "game TICK 3, state1 TICK 3, game TICK 4, state1 TICK 4, state1 LEAVE, game SAVE_PREFS  "
-        "13, game SHUTDOWN, game deleted, | ");
+        "TICK 1, game TICK 2, state0 TICK 2, state0 LEAVE, state0 deleted, game ENTER, game "
+        "VIDEO_RESET 60, | game DRAW 0 0 0, game TICK 1, game TICK 2, game TICK 3, game TICK 4, | "
+        "game LEAVE, state2 deleted, state1 ENTER, state1 VIDEO_RESET, state1 SDL_EVENT 2, game "
+        "DRAW 0 0 0, state1 DRAW, game TICK 1, state1 TICK 1, state1 LEAVE, state3 deleted, state1 "
+        "ENTER, state1 VIDEO_RESET, | state1 SDL_EVENT 12, game DRAW 0 0 0, state1 DRAW, game TICK "
+        "1, state1 TICK 1, game TICK 2, state1 TICK 2, game TICK 3, state1 TICK 3, game TICK 4, "
+        "state1 TICK 4, state1 LEAVE, game SAVE_PREFS  13, game SHUTDOWN, game deleted, | ");
     std::tie(sdlScript.frames, gameIsRoot) =
         std::tuple(std::vector<std::vector<SDL_Event>>{}, true);
     moves = {{2, {{}, {STATE_OP_NEXT, STATE_OP_BACK, STATE_OP_REMOVE}}}};  // none can be done
