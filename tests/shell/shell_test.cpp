@@ -6,6 +6,7 @@
 #include <sys/sysmacros.h>
 
 #include <csignal>
+#include <map>
 
 #include "shell/event_reaction.h"
 #include "shell/frame_rate.h"
@@ -25,8 +26,11 @@ namespace fs = std::filesystem;
 using std::tuple;
 
 bool gameIsRoot = false;
-int32_t pushOn = -1, pushAt = 0;   // the game pushes a state and asks for NEXT at its pushAt-th
 int raiseSignal = 0, raiseAt = 0;  // the states raise raiseSignal at their raiseAt-th event
+// The game's moves at its n-th tick: the states it pushes ("game": itself), then the operations
+// it asks for.
+std::map<int, std::pair<std::vector<const char*>, std::vector<int32_t>>> moves;
+int gameTicks = 0;
 
 // The game object ("game") or a state: each message as "<name> <code>", with the tick, the event
 // type, and for the game the view angle, the mouse and the preferences file's offset.
@@ -62,9 +66,13 @@ struct Recorder : Game {
         } else {
             record({name, names[m->code]});
         }
-        if (game && m->code == pushOn && --pushAt == 0) {
-            pushState(new Recorder("state1"));
-            requestStateOp(STATE_OP_NEXT);
+        if (game && m->code == MSG_TICK && moves.count(++gameTicks) != 0) {
+            for (const char* state : moves[gameTicks].first) {
+                pushState(state[0] == 'g' ? this : new Recorder(state));
+            }
+            for (int32_t op : moves[gameTicks].second) {
+                requestStateOp(op);
+            }
         }
     }
     GameState* createFirstState() override {
@@ -76,7 +84,7 @@ struct Recorder : Game {
 };
 
 struct Resource : GlResource {
-    explicit Resource(const char* name = "resource") : name(name) {}
+    explicit Resource(const char* name) : name(name) {}
     ~Resource() override { record({name, "deleted"}); }
     void release() override { record({name, "release"}); }
     void restore() override { record({name, "restore"}); }
@@ -120,7 +128,7 @@ TEST_F(Shell, StartUpFrameAndShutdownMakeTheirCallsAndSendTheirMessagesInOrder) 
               lines("SDL_Init 65535; SDL_GL_SetAttribute DOUBLEBUFFER 1; SDL_GL_SetAttribute "
                     "DEPTH_SIZE 32; SDL_GL_SetAttribute STENCIL_SIZE 8; SDL_GL_SetAttribute "
                     "SWAP_CONTROL 1; SDL_GL_SetAttribute ACCELERATED_VISUAL 1; Mix_OpenAudio "
-                    "44100 32784 1 4096; game CONFIGURE_GL; game createFirstState; game "
+                    "44100 32784 1 4096; E deleted; game CONFIGURE_GL; game createFirstState; game "
                     "prefsName; SDL_ShowCursor 0; game LOAD_PREFS lap 3 13; SDL_ListModes NULL "
                     "OPENGL|FULLSCREEN; SDL_GL_SetAttribute MULTISAMPLEBUFFERS 0; "
                     "SDL_GL_SetAttribute MULTISAMPLESAMPLES 0; SDL_SetVideoMode OPENGL|FULLSCREEN "
@@ -137,28 +145,32 @@ TEST_F(Shell, StartUpFrameAndShutdownMakeTheirCallsAndSendTheirMessagesInOrder) 
               lines("SDL_PollEvent; SDL_ShowCursor 0; state0 SDL_EVENT 12; game "
                     "DRAW 80 20 1; state0 DRAW; SDL_GL_SwapBuffers; SDL_GetTicks 1023; "
                     "SDL_GetTicks 1023; SDL_Delay 7; SDL_GetTicks 1030; game TICK 3; state0 TICK "
-                    "3; state0 LEAVE; game SAVE_PREFS  13; game SHUTDOWN; game deleted; resource "
-                    "deleted; Mix_CloseAudio; SDL_Quit"));
+                    "3; state0 LEAVE; game SAVE_PREFS  13; game SHUTDOWN; game deleted; R deleted; "
+                    "P deleted; Q deleted; Mix_CloseAudio; SDL_Quit"));
     EXPECT_EQ(std::tuple(run.status, run.output, run.allocations, prefs()),
               std::tuple(0, "", 0L, saved));
 }
 
 // A display change to `mode` ("FULLSCREEN 720 480"): release, mode, reset, pointer, restore,
-// reset.
-std::string change(const std::string& mode, const char* samples, const char* aspect,
+// reset. With an OpenGL that supports 4 samples, a mode asked with 16 is set again with 4 (SDL
+// cannot scale a full screen smaller than the desktop from a buffer it cannot make).
+std::string change(const std::string& mode, const std::string& samples, const char* aspect,
                    const char* angle, const std::string& warp = "") {
-    const std::string reset = "game VIDEO_RESET " + std::string(angle) + "; state0 VIDEO_RESET; ";
-    return "resource release; " +
+    const std::string reset = "game VIDEO_RESET " + std::string(angle) + "; state0 VIDEO_RESET; ",
+                      set = "SDL_SetVideoMode OPENGL|" + mode + " 0; ";
+    return "R release; P release; Q release; " +
            std::string(mode[0] == 'F' ? "SDL_ListModes NULL OPENGL|FULLSCREEN; " : "") +
-           "SDL_GL_SetAttribute MULTISAMPLEBUFFERS " + (samples[0] == '0' ? "0" : "1") +
-           "; SDL_GL_SetAttribute MULTISAMPLESAMPLES " + samples + "; SDL_SetVideoMode OPENGL|" +
-           mode + " 0; " + (samples[0] == '0' ? "" : "glGetIntegerv MAX_SAMPLES; ") +
-           glFor(mode.substr(mode.find(' ') + 1), aspect) + reset + warp + "resource restore; " +
-           reset;
+           "SDL_GL_SetAttribute MULTISAMPLEBUFFERS " + (samples == "0" ? "0" : "1") +
+           "; SDL_GL_SetAttribute MULTISAMPLESAMPLES " + samples + "; " + set +
+           (samples == "0" ? "" : "glGetIntegerv MAX_SAMPLES; ") +
+           (samples == "16" ? "SDL_GL_SetAttribute MULTISAMPLESAMPLES 4; " + set : "") +
+           glFor(mode.substr(mode.find(' ') + 1), aspect) + reset + warp +
+           "R restore; P restore; Q restore; " + reset;
 }
 
 // One frame per row, from a 640x480 window; each row's calls up to the frame's MSG_DRAW.
 TEST_F(Shell, HotKeysResizesAndTheMouseCaptureMakeTheirCallsBeforeTheEventGoesOn) {
+    sdlScript.maxSamples = 4;
     // The calls of one event's handling, through to the state, then the end of the polling.
     const auto handled = [](const std::string& calls, int cursor, int type = SDL_KEYDOWN) {
         return "SDL_PollEvent; " + calls + "SDL_ShowCursor " + std::to_string(cursor) +
@@ -172,15 +184,15 @@ TEST_F(Shell, HotKeysResizesAndTheMouseCaptureMakeTheirCallsBeforeTheEventGoesOn
         {{key(SDLK_m, KMOD_LSHIFT)},
          handled(change("RESIZABLE 640 480", "16", "1.3333334", "60"), 1) + poll},
         {{key(SDLK_RETURN, KMOD_LALT)},
-         handled(change("FULLSCREEN 720 480", "16", "1.5", "67.5", "SDL_WarpMouse 360 240; "), 0) +
+         handled(change("FULLSCREEN 720 480", "4", "1.5", "67.5", "SDL_WarpMouse 360 240; "), 0) +
              poll + held + "360 240"},
         {{resize(1024, 768)}, handled("", 0, 16) + poll},  // in full screen
         {{key(SDLK_h)},
-         handled(change("FULLSCREEN 1024 768", "16", "1.3333334", "60", "SDL_WarpMouse 512 384; "),
+         handled(change("FULLSCREEN 1024 768", "4", "1.3333334", "60", "SDL_WarpMouse 512 384; "),
                  0) +
              poll + held + "512 384"},
         {{key(SDLK_f, KMOD_RMETA)},
-         handled(change("RESIZABLE 640 480", "16", "1.3333334", "60"), 1) + poll},
+         handled(change("RESIZABLE 640 480", "4", "1.3333334", "60"), 1) + poll},
         {{key(SDLK_m)}, handled(change("RESIZABLE 640 480", "0", "1.3333334", "60"), 1) + poll},
         {{resize(2000, 400)}, handled(change("RESIZABLE 2000 500", "0", "4", "180"), 1, 16) + poll},
         {{resize(1601, 400)},
@@ -212,25 +224,11 @@ TEST_F(Shell, HotKeysResizesAndTheMouseCaptureMakeTheirCallsBeforeTheEventGoesOn
     }
     // Escape on the root ends the run after its frame. Saved: 800 x 600, windowed, the high
     // full-screen resolution, gamma 1.15, then the game's data.
-    EXPECT_TRUE(
-        run.frames.back().ends_with(lines("state0 LEAVE; game SAVE_PREFS  13; game "
-                                          "SHUTDOWN; game deleted; resource deleted; "
-                                          "Mix_CloseAudio; SDL_Quit")));
+    EXPECT_TRUE(run.frames.back().ends_with(
+        lines("state0 LEAVE; game SAVE_PREFS  13; game "
+              "SHUTDOWN; game deleted; R deleted; P deleted; Q deleted; "
+              "Mix_CloseAudio; SDL_Quit")));
     EXPECT_EQ(prefs(), std::string("\1\x20\3\0\0\x58\2\0\0\x66\x26\1\0lap 3", 18));
-}
-
-// An OpenGL that supports 4 samples: the first multisampled mode is set again with 4 (SDL
-// cannot scale a full screen smaller than the desktop from a buffer it cannot make), and later
-// ones ask for 4 at once.
-TEST_F(Shell, MultisamplingAsksForNoMoreSamplesThanTheContextSupports) {
-    std::tie(sdlScript.maxSamples, sdlScript.frames) = std::tuple(
-        4, std::vector<std::vector<SDL_Event>>{{key(SDLK_m)}, {key(SDLK_m)}, {key(SDLK_m)}});
-    const std::string modes = pickLines(runShell(), [](std::string_view line) {
-        const bool kept = line.starts_with("SDL_GL_SetAttribute MULTISAMPLESAMPLES") ||
-                          line.starts_with("SDL_SetVideoMode") || line.starts_with("glGet");
-        return kept ? std::string(line.substr(line.rfind(' ') + 1)) + " " : "";
-    });
-    EXPECT_EQ(modes, "0 0 16 0 MAX_SAMPLES 4 0 0 0 4 0 MAX_SAMPLES ");  // samples, bpp
 }
 
 // What the game object and the states heard, and their deletion, frame by frame.
@@ -242,31 +240,38 @@ std::string messages(const ShellRun& run) {
     return pickLines(run, heard, "| ");
 }
 
-// 35 ms frames: three ticks are due in the first, four in the next.
+// 35 ms frames; a state change stops the frame's ticks. The game puts states 1, 2 and itself
+// above state 0 and asks for NEXT three times, an unknown 7 and REMOVE, applied newest first
+// (state 0 goes; NEXT to state 2, to the game object on top, then no further); the game object,
+// current, hears each message once. Escape returns to the root, state 1, with the tick count
+// restarted, deleting state 2 but not the game object; then state 3 is pushed, NEXT and BACK.
+// Then the game object alone.
 TEST_F(Shell, StateChangesStopTheTicksAndEscapeReturnsToTheRoot) {
-    std::tie(sdlScript.swapMs, sdlScript.frames, pushOn, pushAt) =
-        std::tuple(35, std::vector{std::vector<SDL_Event>{}, {}, {key(SDLK_ESCAPE)}}, MSG_TICK, 2);
-    EXPECT_EQ(messages(runShell()),
-              "game CONFIGURE_GL, game createFirstState, game prefsName, game STARTUP, game "
-              "VIDEO_RESET 60, state0 VIDEO_RESET, state0 ENTER, | game DRAW 0 0 0, state0 DRAW, "
-              "game TICK 1, state0 TICK 1, game TICK 2, state0 TICK 2, state0 LEAVE, state1 ENTER, "
-              "state1 VIDEO_RESET, | game DRAW 0 0 0, state1 DRAW, game TICK 1, state1 TICK 1, "
-              "game TICK 2, state1 TICK 2, game TICK 3, state1 TICK 3, game TICK 4, state1 TICK 4, "
-              "| state1 LEAVE, state1 deleted, state0 ENTER, state0 VIDEO_RESET, state0 SDL_EVENT "
-              "2, game DRAW 0 0 0, state0 DRAW, game TICK 1, state0 TICK 1, game TICK 2, state0 "
-              "TICK 2, game TICK 3, state0 TICK 3, | state0 SDL_EVENT 12, game DRAW 0 0 0, state0 "
-              "DRAW, game TICK 4, state0 TICK 4, game TICK 5, state0 TICK 5, game TICK 6, state0 "
-              "TICK 6, game TICK 7, state0 TICK 7, state0 LEAVE, game SAVE_PREFS  13, game "
-              "SHUTDOWN, game deleted, | ");
+    constexpr int32_t NEXT = STATE_OP_NEXT;
+    std::tie(sdlScript.swapMs, sdlScript.frames) =
+        std::tuple(35, std::vector{std::vector<SDL_Event>{}, {}, {key(SDLK_ESCAPE)}});
+    moves = {{2, {{"state1", "state2", "game"}, {NEXT, NEXT, NEXT, 7, STATE_OP_REMOVE}}},
+             {7, {{"state3"}, {STATE_OP_BACK, NEXT}}}};
+    EXPECT_EQ(
+        messages(runShell()),
+        "game CONFIGURE_GL, game createFirstState, game prefsName, game STARTUP, game VIDEO_RESET "
+        "60, state0 VIDEO_RESET, state0 ENTER, | game DRAW 0 0 0, state0 DRAW, game TICK 1, state0 "
+        "TICK 1, game TICK 2, state0 TICK 2, state0 LEAVE, state0 deleted, game ENTER, game "
+        "VIDEO_RESET 60, | game DRAW 0 0 0, game TICK 1, game TICK 2, game TICK 3, game TICK 4, | "
+        "game LEAVE, state2 deleted, state1 ENTER, state1 VIDEO_RESET, state1 SDL_EVENT 2, game "
+        "DRAW 0 0 0, state1 DRAW, game TICK 1, state1 TICK 1, state1 LEAVE, state3 deleted, state1 "
+        "ENTER, state1 VIDEO_RESET, | state1 SDL_EVENT 12, game DRAW 0 0 0, state1 DRAW, game TICK "
+        "1, state1 TICK 1, game TICK 2, state1 TICK 2, game TICK 3, state1 TICK 3, game TICK 4, "
+        "state1 TICK 4, state1 LEAVE, game SAVE_PREFS  13, game SHUTDOWN, game deleted, | ");
     std::tie(sdlScript.frames, gameIsRoot) =
         std::tuple(std::vector<std::vector<SDL_Event>>{}, true);
-    pushOn = -1;
+    moves = {{2, {{}, {STATE_OP_NEXT, STATE_OP_BACK, STATE_OP_REMOVE}}}};  // none can be done
     EXPECT_EQ(messages(runShell()),
               "game CONFIGURE_GL, game createFirstState, game prefsName, game LOAD_PREFS lap 3 13, "
               "game STARTUP, game VIDEO_RESET 60, game ENTER, | game SDL_EVENT 12, game DRAW 0 0 "
-              "0, game TICK 1, game TICK 2, game TICK 3, game LEAVE, game SAVE_PREFS  13, game "
-              "SHUTDOWN, game deleted, | ");
-    gameIsRoot = false;
+              "0, game TICK 1, game TICK 2, game LEAVE, game ENTER, game VIDEO_RESET 60, game "
+              "LEAVE, game SAVE_PREFS  13, game SHUTDOWN, game deleted, | ");
+    std::tie(gameIsRoot, moves) = std::tuple(false, decltype(moves){});
 }
 
 // Start-ups and display changes that SDL refuses in part: the depths and modes tried, the exit
@@ -313,7 +318,7 @@ TEST_F(Shell, RefusedModesFallBackAndWithNoModeLeftTheRunEnds) {
             std::tuple(run.status, run.output, prefs().substr(0, 5)),
             std::tuple(row.status, row.status ? "Unable to open graphics mode!\n" : "", row.saved));
         EXPECT_TRUE(run.frames.back().ends_with(
-            lines("game deleted; resource deleted; Mix_CloseAudio; SDL_Quit")));
+            lines("game deleted; R deleted; P deleted; Q deleted; Mix_CloseAudio; SDL_Quit")));
     }
 }
 
@@ -397,48 +402,7 @@ TEST(GammaStep, NeverReaches2Point5) {
               tuple(1.0f, 1.0f, 0x1.266666p+0f));
 }
 
-// The game object at the bottom, states a..c above it. The stack never deletes the game object,
-// wherever it stands.
-TEST(StateStack, OperationsApplyNewestFirstAndUnworkableOnesAreDropped) {
-    const std::string stays = "game LEAVE; game ENTER; game VIDEO_RESET 0";  // no view angle yet
-    const struct {
-        int32_t count, current;
-        std::vector<int32_t> ops;
-        std::string heard;
-        int32_t countAfter = 1, currentAfter = 0;
-    } rows[] = {
-        {3, 1, {STATE_OP_BACK, STATE_OP_NEXT}, "a LEAVE; b deleted; a ENTER; a VIDEO_RESET", 2, 1},
-        {4, 1, {STATE_OP_REMOVE}, "a LEAVE; a deleted; b ENTER; b VIDEO_RESET", 3, 1},
-        {2, 1, {STATE_OP_BACK}, "a LEAVE; a deleted; game ENTER; game VIDEO_RESET 0", 1, 0},
-        {1, 0, {STATE_OP_NEXT, STATE_OP_BACK, STATE_OP_REMOVE, 7}, stays},
-        {3, 0, {STATE_OP_NEXT, STATE_OP_NEXT}, "game LEAVE; b ENTER; b VIDEO_RESET", 3, 2},
-        // The game object pushed on top, and left there.
-        {5, 4, {STATE_OP_BACK}, "game LEAVE; c ENTER; c VIDEO_RESET", 4, 3},
-        {5, 4, {STATE_OP_NEXT}, stays, 5, 4},
-    };
-    for (const auto& row : rows) {
-        takeLog();
-        Recorder game("game");
-        StateStack stack;
-        stack.startWith(&game, &game);
-        for (const char* name : {"a", "b", "c"}) {
-            if (stack.count < row.count) {
-                stack.pushState(new Recorder(name));
-            }
-        }
-        stack.pushState(stack.count < row.count ? &game : nullptr);
-        stack.current = row.current;
-        for (int32_t op : row.ops) {
-            stack.requestStateOp(op);
-        }
-        Message message{0, 42, nullptr};
-        stack.applyStateOps(message);
-        EXPECT_EQ(takeLog(), lines(row.heard));
-        EXPECT_EQ(tuple(stack.count, stack.current, stack.pendingCount, message.tick),
-                  tuple(row.countAfter, row.currentAfter, 0, 0u));
-        stack.current = 0;
-        stack.deleteStatesAboveCurrent();
-    }
+TEST(StateStack, RefusesAStateOrAnOperationBeyondItsRoom) {
     StateStack full;
     Recorder s("s");
     for (int i = 0; i < StateStack::maxStates; ++i) {
@@ -446,24 +410,6 @@ TEST(StateStack, OperationsApplyNewestFirstAndUnworkableOnesAreDropped) {
     }
     EXPECT_FALSE(full.pushState(&s) || full.requestStateOp(STATE_OP_NEXT) ||
                  full.pushState(nullptr));
-}
-
-TEST(ResourceRegistry, WalksGoFromTheLastBucketDownAndAlongEachListFromItsHead) {
-    takeLog();
-    ResourceRegistry registry;
-    auto* e = new Resource("E");
-    Resource removed("X");
-    ASSERT_TRUE(registry.add(new Resource("Q"), 7) && registry.add(e, 7) &&
-                registry.add(new Resource("P"), 7) && registry.add(new Resource("R"), 65535) &&
-                registry.add(&removed, 0) && !registry.add(e, 9));
-    registry.remove(&removed);
-    delete e;  // unlinks itself
-    registry.releaseAll();
-    registry.restoreAll();
-    registry.destroyAll();
-    EXPECT_EQ(takeLog(),
-              lines("E deleted; R release; P release; Q release; R restore; P restore; Q "
-                    "restore; R deleted; P deleted; Q deleted"));
 }
 
 PrefsHeader header(uint8_t flags, uint32_t width, uint32_t height, uint32_t gamma) {
@@ -590,7 +536,14 @@ TEST(PrefsFile, OnlyAWritableRegularFileIsReplacedKeepingItsModeAndNothingIsLeft
 
 }  // namespace
 
+// The registry walks its buckets from the last down and each list from its head: "R" (the last
+// bucket), then "P" and "Q" (bucket 7). "E", added between them and refused a second bucket,
+// deletes itself.
 Game* createGame() {
-    resourceRegistry.add(new Resource, 7);
+    auto* e = new Resource("E");
+    ResourceRegistry& r = resourceRegistry;
+    r.add(new Resource("Q"), 7), r.add(e, 7), r.add(e, 9), r.add(new Resource("P"), 7);
+    r.add(new Resource("R"), 65535);
+    delete e;
     return new Recorder("game");
 }
