@@ -39,15 +39,23 @@ TEST(Body, AngleStaysWhereATickTurnIsKept) {
     Shape polygon(square);
     Body body(polygon);
     body.angularVelocity = body.angularDamping = 1.0f;
-    double worst = 0.0, peak = 0.0;
+    double worst = 0.0, peak = 0.0, wrapped = 1.0;  // wrapped: the worst turn taken off
     for (int tick = 0; tick < 300000; ++tick) {
         const double before = polygon.angle;
+        const float sum = polygon.angle + 1.0f;
         body.integrate();
         const double turn = std::remainder(polygon.angle - before, 2 * std::numbers::pi);
         worst = std::max(worst, std::fabs(turn - 1.0));
         peak = std::max(peak, std::fabs(double(polygon.angle)));
+        if (polygon.angle != sum) {  // whole turns taken off: the same direction, to 1e-6
+            wrapped = std::fabs(std::remainder(polygon.angle - double(sum), 2 * std::numbers::pi));
+        }
     }
     EXPECT_TRUE(worst <= 0x1p-9 && peak > 32767 && peak <= 32769) << worst << " " << peak;
+    EXPECT_LT(wrapped, 1e-6) << "no wrap, or a turn taken off inexactly";
+    polygon.angle = INFINITY;
+    body.integrate();
+    EXPECT_EQ(polygon.angle, INFINITY) << "no turns to take off an infinite angle";
 }
 
 // Circles that touch go on to the query, which refreshes the rotations and clears the moved
