@@ -42,12 +42,9 @@ Box2dSquares::Box2dSquares(TopdownSquares& scene) {
     const b2WorldId world = b2CreateWorld(&def);
     world_ = b2StoreWorldId(world);
     half_ = scene.half();
-    const float half = half_;
-    const float wallHalf = half + 1.0f;
-    addBox(world, b2_staticBody, Pose{-half - 0.5f, 0.0f, 0.0f}, 0.5f, wallHalf);
-    addBox(world, b2_staticBody, Pose{half + 0.5f, 0.0f, 0.0f}, 0.5f, wallHalf);
-    addBox(world, b2_staticBody, Pose{0.0f, -half - 0.5f, 0.0f}, wallHalf, 0.5f);
-    addBox(world, b2_staticBody, Pose{0.0f, half + 0.5f, 0.0f}, wallHalf, 0.5f);
+    for (const TopdownSquares::Box& wall : scene.walls()) {
+        addBox(world, b2_staticBody, wall.at, wall.hx, wall.hy);
+    }
     for (int32_t i = 0; i < scene.squareCount(); ++i) {
         const Body& square = scene.square(i);
         squares_.push_back(b2StoreBodyId(addBox(world, b2_dynamicBody, *square.pose, 0.5f, 0.5f)));
@@ -78,7 +75,7 @@ int32_t Box2dSquares::escapedCount() const {
     int32_t escaped = 0;
     for (const uint64_t square : squares_) {
         const b2Vec2 p = b2Body_GetPosition(b2LoadBodyId(square));
-        if (!(std::fabs(p.x) <= half_ && std::fabs(p.y) <= half_)) {
+        if (leftInterior(p.x, p.y, half_)) {
             ++escaped;
         }
     }

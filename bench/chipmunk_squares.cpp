@@ -28,15 +28,10 @@ void integrateVelocity(cpBody* body, cpVect /*gravity*/, cpFloat /*damping*/, cp
 ChipmunkSquares::ChipmunkSquares(TopdownSquares& scene) : space_(cpSpaceNew()) {
     cpSpaceSetGravity(space_, cpvzero);
     half_ = scene.half();
-    const float half = half_;
-    const float wallHalf = half + 1.0f;
-    const auto wall = [&](float x, float y, float hx, float hy) {
-        addBox(walls_.emplace_back(cpSpaceAddBody(space_, cpBodyNewStatic())), x, y, 0.0, hx, hy);
-    };
-    wall(-half - 0.5f, 0.0f, 0.5f, wallHalf);  // left
-    wall(half + 0.5f, 0.0f, 0.5f, wallHalf);   // right
-    wall(0.0f, -half - 0.5f, wallHalf, 0.5f);  // bottom
-    wall(0.0f, half + 0.5f, wallHalf, 0.5f);   // top
+    for (const TopdownSquares::Box& wall : scene.walls()) {
+        cpBody* body = walls_.emplace_back(cpSpaceAddBody(space_, cpBodyNewStatic()));
+        addBox(body, wall.at.x, wall.at.y, wall.at.angle, wall.hx, wall.hy);
+    }
     for (int32_t i = 0; i < scene.squareCount(); ++i) {
         const Body& square = scene.square(i);
         // A unit square of mass 1 has moment 1/6, as in our scene.
@@ -89,7 +84,7 @@ int32_t ChipmunkSquares::escapedCount() const {
     int32_t escaped = 0;
     for (cpBody* body : squares_) {
         const cpVect p = cpBodyGetPosition(body);
-        if (!(std::fabs(p.x) <= half_ && std::fabs(p.y) <= half_)) {
+        if (leftInterior(p.x, p.y, half_)) {
             ++escaped;
         }
     }

@@ -52,10 +52,13 @@ TopdownSquares::TopdownSquares(int32_t squareCount, uint64_t seed, double pitch)
     const auto f = [](double v) { return static_cast<float>(v); };
 
     // Immovable walls, inverse mass and inverse inertia 0, overlapping at the corners.
-    addBox(f(-half - 0.5), 0.0f, 0.0f, 0.5f, f(half + 1.0));  // left
-    addBox(f(half + 0.5), 0.0f, 0.0f, 0.5f, f(half + 1.0));   // right
-    addBox(0.0f, f(-half - 0.5), 0.0f, f(half + 1.0), 0.5f);  // bottom
-    addBox(0.0f, f(half + 0.5), 0.0f, f(half + 1.0), 0.5f);   // top
+    walls_ = {Box{{f(-half - 0.5), 0.0f, 0.0f}, 0.5f, f(half + 1.0)},  // left
+              Box{{f(half + 0.5), 0.0f, 0.0f}, 0.5f, f(half + 1.0)},   // right
+              Box{{0.0f, f(-half - 0.5), 0.0f}, f(half + 1.0), 0.5f},  // bottom
+              Box{{0.0f, f(half + 0.5), 0.0f}, f(half + 1.0), 0.5f}};  // top
+    for (const Box& wall : walls_) {
+        addBox(wall.at.x, wall.at.y, wall.at.angle, wall.hx, wall.hy);
+    }
 
     SplitMix64 random(seed);
     for (int32_t i = 0; i < squareCount; ++i) {
@@ -105,7 +108,7 @@ int32_t TopdownSquares::escapedCount() const {
     int32_t escaped = 0;
     for (int32_t i = 0; i < squareCount(); ++i) {
         const Pose& pose = *bodies_[wallCount + i]->pose;
-        if (!(std::fabs(pose.x) <= half_ && std::fabs(pose.y) <= half_)) {
+        if (leftInterior(pose.x, pose.y, half_)) {
             ++escaped;
         }
     }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cmath>
 #include <cstdint>
 #include <memory>
 #include <vector>
@@ -23,6 +24,14 @@ class TopdownSquares {
     TopdownSquares(const TopdownSquares&) = delete;
     TopdownSquares& operator=(const TopdownSquares&) = delete;
 
+    // An immovable box as added: its pose and half extents.
+    struct Box {
+        Pose at;
+        float hx;
+        float hy;
+    };
+    // The four walls, in the order they were added.
+    const std::vector<Box>& walls() const { return walls_; }
     World& world() { return world_; }
     Body& square(int32_t index) { return *bodies_[wallCount + index]; }
     int32_t squareCount() const { return static_cast<int32_t>(starts_.size()); }
@@ -46,11 +55,17 @@ class TopdownSquares {
     void addBox(float x, float y, float angle, float hx, float hy);
 
     float half_;
+    std::vector<Box> walls_;
     std::vector<std::unique_ptr<Polygon>> polygons_;
     std::vector<std::unique_ptr<Body>> bodies_;  // walls, then squares
     std::vector<Motion> starts_;
     World world_;  // declared last: its nodes go before the bodies they refer to
 };
+
+// Whether a square's centre at (x, y) has left the interior [-half, half]^2 (NaN has).
+inline bool leftInterior(double x, double y, float half) {
+    return !(std::fabs(x) <= half && std::fabs(y) <= half);
+}
 
 // FNV-1a (32-bit) over the bytes of x, y, angle, in memory order, continuing from hash.
 uint32_t fnv1aPose(uint32_t hash, const Pose& pose);

@@ -210,11 +210,11 @@ int32_t runCopiedPasses(StepScratch& s) {
     s.touching.reserve(s.pairs.capacity() / 64 + 1);
     s.touching.assign(words, 0);
     s.scratchAtOrigin = scratchAtOrigin();  // nothing in a step moves it
-    int32_t passes = 0;
+    s.pass = 0;
     bool quiet = false;
-    while (!quiet && passes < World::maxPasses) {
+    while (!quiet && s.pass < World::maxPasses) {
         quiet = true;
-        s.pass = ++passes;
+        ++s.pass;
         for (size_t w = 0; w < words; ++w) {
             // Reread after each test: a correction may mark later pairs of this word.
             while (s.due[w] != 0) {
@@ -228,7 +228,7 @@ int32_t runCopiedPasses(StepScratch& s) {
         s.due.swap(s.dueNext);
         std::fill(s.dueNext.begin(), s.dueNext.end(), 0);
     }
-    return passes;
+    return s.pass;
 }
 
 void writeBack(StepScratch& s, uint32_t n) {
