@@ -53,7 +53,6 @@ void prefetchBody(const StepScratch& s, uint32_t k) {
     const StepScratch::Shape& shape = s.shapes[k];
     __builtin_prefetch(s.bodies[k]);
     __builtin_prefetch(shape.polygon);
-    __builtin_prefetch(shape.localVertices);
     __builtin_prefetch(shape.vertices);
     __builtin_prefetch(shape.edges);
     __builtin_prefetch(static_cast<const char*>(shape.edges) + 64);

@@ -24,7 +24,6 @@ struct StepScratch {
     // Each body's polygon and its vertex and edge arrays, fetched into the cache ahead of use.
     struct Shape {
         const Polygon* polygon;
-        const void* localVertices;
         const void* vertices;
         const void* edges;
     };

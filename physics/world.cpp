@@ -78,8 +78,7 @@ void gather(StepScratch& s, WorldNode* head, uint32_t n) {
         s.bodies[k] = body;
         const Polygon* polygon = body->polygon;
         vertices += static_cast<size_t>(std::max(polygon->vertexCount, 0));
-        s.shapes[k] = StepScratch::Shape{polygon, polygon->localVertices, polygon->rotatedVertices,
-                                         polygon->edges};
+        s.shapes[k] = StepScratch::Shape{polygon, polygon->rotatedVertices, polygon->edges};
         s.minX[k] = node->minX;
         s.maxX[k] = node->maxX;
         const BoundingCircle* c = body->circle;
