@@ -13,8 +13,7 @@ namespace {
 
 std::string numbers(std::initializer_list<float> values) {
     std::string text;
-    for (float value : values) {
-        char digits[32];
+    for (char digits[32]; float value : values) {
         text.append(" ").append(digits, std::to_chars(digits, digits + 32, value).ptr);
     }
     return text;
@@ -39,21 +38,13 @@ std::string whitePolygon(float x, float y, float degrees, std::initializer_list<
            numbers(vertices) + "\nglEnd\nglPopMatrix\n";
 }
 
-// The camera lifted 40 above the car at (x, y) and following it, the grid around the car, and the
-// car turned by `degrees`.
-std::string carUnderCamera(float x, float y, float degrees) {
-    return "glTranslatef 0 0 40\nglPushMatrix\nglTranslatef" + numbers({-x, -y, 0}) + "\n" +
-           gridCalls(x, y) + whitePolygon(x, y, degrees, {-1, 2, -1.4f, -2, 1.4f, -2, 1, 2});
-}
-
-// The first frame's drawing: the bodies where the arena puts them.
-std::string firstFrame() {
-    return "glClear COLOR|DEPTH\nglDisable TEXTURE_2D\nglColor3f 1 1 1\nglPushMatrix\n" +
-           carUnderCamera(1.9f, 15, 180) +
-           whitePolygon(5, 0, 0, {10, 0.5f, 0, 4.5f, -10, 0.5f, -10, -0.5f, 10, -0.5f}) +
-           whitePolygon(20, 0, 0, {10, 0.5f, 0, 0.5f, 0, -0.5f, 10, -0.5f}) +
-           whitePolygon(0, 5, 0, {0.5f, 0.5f, -0.5f, 0.5f, -0.5f, -0.5f, 0.5f, -0.5f}) +
-           "glPopMatrix\nglPopMatrix\n";
+// A frame's drawing up to the car: the camera lifted 40 above the car at (x, y) and following it,
+// the grid around the car, and the car turned by `degrees`.
+std::string drawingUpToTheCar(float x, float y, float degrees) {
+    return "glClear COLOR|DEPTH\nglDisable TEXTURE_2D\nglColor3f 1 1 1\nglPushMatrix\n"
+           "glTranslatef 0 0 40\nglPushMatrix\nglTranslatef" +
+           numbers({-x, -y, 0}) + "\n" + gridCalls(x, y) +
+           whitePolygon(x, y, degrees, {-1, 2, -1.4f, -2, 1.4f, -2, 1, 2});
 }
 
 using ArenaRun = RecorderTest;
@@ -72,9 +63,14 @@ TEST_F(ArenaRun, StartUpAndFirstFrameDrawTheArenaFromAboveTheCar) {
         run.frames[0].ends_with(lines("glEnable BLEND; glDisable CULL_FACE; glDisable "
                                       "DEPTH_TEST; SDL_GetTicks 1000; SDL_GetTicks 1000")))
         << run.frames[0];
-    EXPECT_EQ(run.frames[1], "SDL_PollEvent\n" + firstFrame() +
-                                 "SDL_GL_SwapBuffers\nSDL_GetTicks 1003\nSDL_GetTicks 1003\n"
-                                 "SDL_Delay 7\nSDL_GetTicks 1010\nSDL_GetKeyState\n");
+    // The car at (1.9, 15) facing -y, the bars and the square where the arena puts them.
+    EXPECT_EQ(run.frames[1],
+              "SDL_PollEvent\n" + drawingUpToTheCar(1.9f, 15, 180) +
+                  whitePolygon(5, 0, 0, {10, 0.5f, 0, 4.5f, -10, 0.5f, -10, -0.5f, 10, -0.5f}) +
+                  whitePolygon(20, 0, 0, {10, 0.5f, 0, 0.5f, 0, -0.5f, 10, -0.5f}) +
+                  whitePolygon(0, 5, 0, {0.5f, 0.5f, -0.5f, 0.5f, -0.5f, -0.5f, 0.5f, -0.5f}) +
+                  "glPopMatrix\nglPopMatrix\nSDL_GL_SwapBuffers\nSDL_GetTicks 1003\n"
+                  "SDL_GetTicks 1003\nSDL_Delay 7\nSDL_GetTicks 1010\nSDL_GetKeyState\n");
     EXPECT_EQ(run.status, 0);
     EXPECT_EQ(readFile(dir + "/Scrapvolt.cfg"), std::string("\0\x80\2\0\0\xE0\1\0\0\0\0\1\0", 13));
 }
@@ -83,23 +79,20 @@ TEST_F(ArenaRun, StartUpAndFirstFrameDrawTheArenaFromAboveTheCar) {
 // keeps its turn, and the grid has snapped to the new centre. Ticks and frames allocate nothing.
 TEST_F(ArenaRun, ArrowKeysMoveAndTurnTheCarUnderTheCamera) {
     const float pi = 3.14159265f;
-    const struct {
-        SDLKey key;
-        float y, angle;
-    } rows[] = {{SDLK_UP, 15.0f - 0.003f, pi},
-                {SDLK_DOWN, 15.0f + 0.003f, pi},
-                {SDLK_LEFT, 15.0f, pi + 0.0005f},
-                {SDLK_RIGHT, 15.0f, pi - 0.0005f}};
+    const std::tuple<SDLKey, float, float> rows[] = {{SDLK_UP, 15.0f - 0.003f, pi},
+                                                     {SDLK_DOWN, 15.0f + 0.003f, pi},
+                                                     {SDLK_LEFT, 15.0f, pi + 0.0005f},
+                                                     {SDLK_RIGHT, 15.0f, pi - 0.0005f}};
     sdlScript.frames = {{}, {}, {}};
-    for (const auto& row : rows) {
-        sdlScript.keys[row.key] = 1;
+    for (const auto& [key, y, angle] : rows) {  // the car's y and angle after the tick
+        sdlScript.keys[key] = 1;
         const auto run = runShell();
-        sdlScript.keys[row.key] = 0;
+        sdlScript.keys[key] = 0;
         ASSERT_EQ(run.frames.size(), 5u);
         EXPECT_EQ(run.allocations, 0) << "ticks and frames allocate";
-        EXPECT_NE(run.frames[2].find(carUnderCamera(1.9f, row.y, row.angle * 180.0f * 0.31830987f)),
+        EXPECT_NE(run.frames[2].find(drawingUpToTheCar(1.9f, y, angle * 180.0f * 0.31830987f)),
                   std::string::npos)
-            << "key " << row.key << ": " << run.frames[2];
+            << "key " << key << ": " << run.frames[2];
     }
 }
 
