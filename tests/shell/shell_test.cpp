@@ -98,14 +98,7 @@ SDL_Event resize(int w, int h) {
     return SDL_Event{.resize = {SDL_VIDEORESIZE, w, h}};
 }
 
-// 1024x768, 720x480 and 640x400 listed.
-struct Shell : RecorderTest {
-    void SetUp() override {
-        RecorderTest::SetUp();
-        sdlScript.modes = {{0, 0, 1024, 768}, {0, 0, 720, 480}, {0, 0, 640, 400}};
-    }
-    std::string prefs() const { return readFile(dir + "/Shell.cfg"); }
-};
+using Shell = RecorderTest;
 
 // The fixed OpenGL set-up for a mode of `size` ("640 480") and `aspect`.
 std::string glFor(const std::string& size, const std::string& aspect) {
@@ -147,7 +140,7 @@ TEST_F(Shell, StartUpFrameAndShutdownMakeTheirCallsAndSendTheirMessagesInOrder) 
                     "SDL_GetTicks 1023; SDL_Delay 7; SDL_GetTicks 1030; game TICK 3; state0 TICK "
                     "3; state0 LEAVE; game SAVE_PREFS  13; game SHUTDOWN; game deleted; R deleted; "
                     "P deleted; Q deleted; Mix_CloseAudio; SDL_Quit"));
-    EXPECT_EQ(std::tuple(run.status, run.output, run.allocations, prefs()),
+    EXPECT_EQ(std::tuple(run.status, run.output, run.allocations, readFile(dir + "/Shell.cfg")),
               std::tuple(0, "", 0L, saved));
 }
 
@@ -168,69 +161,73 @@ std::string change(const std::string& mode, const std::string& samples, const ch
            "R restore; P restore; Q restore; " + reset;
 }
 
-// One frame per row, from a 640x480 window; each row's calls up to the frame's MSG_DRAW.
+// One frame per row, from a 640x480 window: its events' handling, each through to the state, the
+// poll that ends them and, with the mouse captured, the pointer put back at `centre`; each row's
+// calls up to the frame's MSG_DRAW.
 TEST_F(Shell, HotKeysResizesAndTheMouseCaptureMakeTheirCallsBeforeTheEventGoesOn) {
     sdlScript.maxSamples = 4;
-    // The calls of one event's handling, through to the state, then the end of the polling.
     const auto handled = [](const std::string& calls, int cursor, int type = SDL_KEYDOWN) {
         return "SDL_PollEvent; " + calls + "SDL_ShowCursor " + std::to_string(cursor) +
                "; state0 SDL_EVENT " + std::to_string(type) + "; ";
     };
-    const std::string poll = "SDL_PollEvent", held = "; SDL_GetMouseState; SDL_WarpMouse ";
+    const SDL_Event press{SDL_MOUSEBUTTONDOWN};
     const struct {
         std::vector<SDL_Event> events;
         std::string calls;
+        std::string centre = "";
     } rows[] = {
         {{key(SDLK_m, KMOD_LSHIFT)},
-         handled(change("RESIZABLE 640 480", "16", "1.3333334", "60"), 1) + poll},
+         handled(change("RESIZABLE 640 480", "16", "1.3333334", "60"), 1)},
         {{key(SDLK_RETURN, KMOD_LALT)},
-         handled(change("FULLSCREEN 720 480", "4", "1.5", "67.5", "SDL_WarpMouse 360 240; "), 0) +
-             poll + held + "360 240"},
-        {{resize(1024, 768)}, handled("", 0, 16) + poll},  // in full screen
+         handled(change("FULLSCREEN 720 480", "4", "1.5", "67.5", "SDL_WarpMouse 360 240; "), 0),
+         "360 240"},
+        {{resize(1024, 768)}, handled("", 0, 16)},  // in full screen
         {{key(SDLK_h)},
          handled(change("FULLSCREEN 1024 768", "4", "1.3333334", "60", "SDL_WarpMouse 512 384; "),
-                 0) +
-             poll + held + "512 384"},
+                 0),
+         "512 384"},
         {{key(SDLK_f, KMOD_RMETA)},
-         handled(change("RESIZABLE 640 480", "4", "1.3333334", "60"), 1) + poll},
-        {{key(SDLK_m)}, handled(change("RESIZABLE 640 480", "0", "1.3333334", "60"), 1) + poll},
-        {{resize(2000, 400)}, handled(change("RESIZABLE 2000 500", "0", "4", "180"), 1, 16) + poll},
+         handled(change("RESIZABLE 640 480", "4", "1.3333334", "60"), 1)},
+        {{key(SDLK_m)}, handled(change("RESIZABLE 640 480", "0", "1.3333334", "60"), 1)},
+        {{resize(2000, 400)}, handled(change("RESIZABLE 2000 500", "0", "4", "180"), 1, 16)},
         {{resize(1601, 400)},
-         handled(change("RESIZABLE 1601 400", "0", "4.0025", "180.1125"), 1, 16) + poll},
-        {{resize(800, 600)},
-         handled(change("RESIZABLE 800 600", "0", "1.3333334", "60"), 1, 16) + poll},
-        {{resize(800, 600)}, handled("", 1, 16) + poll},  // the size shown: no new mode
-        {{key(SDLK_b)}, handled("SDL_SetGamma 1.15 1.15 1.15; ", 1) + poll},
+         handled(change("RESIZABLE 1601 400", "0", "4.0025", "180.1125"), 1, 16)},
+        {{resize(800, 600)}, handled(change("RESIZABLE 800 600", "0", "1.3333334", "60"), 1, 16)},
+        {{resize(800, 600)}, handled("", 1, 16)},  // the size shown: no new mode
+        {{key(SDLK_b)}, handled("SDL_SetGamma 1.15 1.15 1.15; ", 1)},
         {{key(SDLK_RETURN), key(SDLK_f), key(SDLK_h)},
-         handled("", 1) + handled("", 1) + handled("", 1) + poll},
-        {{SDL_Event{SDL_MOUSEBUTTONDOWN}}, handled("", 1, 5) + poll},  // capture not enabled
-        {{key(SDLK_c)}, handled("", 1) + poll},                        // enables it
-        {{SDL_Event{SDL_MOUSEBUTTONDOWN}}, handled("", 0, 5) + poll + held + "400 300"},
-        {{SDL_Event{SDL_MOUSEMOTION}}, handled("", 1, 4) + poll + held + "400 300"},
-        {{key(SDLK_LCTRL, KMOD_LALT)}, handled("", 1) + poll},
-        {{SDL_Event{SDL_MOUSEBUTTONDOWN}}, handled("", 0, 5) + poll + held + "400 300"},
-        {{SDL_Event{.active = {SDL_ACTIVEEVENT, 0, SDL_APPINPUTFOCUS}}}, handled("", 1, 1) + poll},
-        {{key(SDLK_ESCAPE)},
-         "SDL_PollEvent; SDL_ShowCursor 1; state0 SDL_EVENT 2"},  // no more polls
+         handled("", 1) + handled("", 1) + handled("", 1)},
+        {{press}, handled("", 1, 5)},     // capture not enabled
+        {{key(SDLK_c)}, handled("", 1)},  // enables it
+        {{press}, handled("", 0, 5), "400 300"},
+        {{SDL_Event{SDL_MOUSEMOTION}}, handled("", 1, 4), "400 300"},
+        {{key(SDLK_LCTRL, KMOD_LALT)}, handled("", 1)},
+        {{press}, handled("", 0, 5), "400 300"},
+        {{SDL_Event{.active = {SDL_ACTIVEEVENT, 0, SDL_APPINPUTFOCUS}}}, handled("", 1, 1)},
     };
     for (const auto& row : rows) {
         sdlScript.frames.push_back(row.events);
     }
+    sdlScript.frames.push_back({key(SDLK_ESCAPE)});
     const auto run = runShell();
-    ASSERT_EQ(run.frames.size(), std::size(rows) + 1);
+    ASSERT_EQ(run.frames.size(), std::size(rows) + 2);
     for (size_t i = 0; i < std::size(rows); ++i) {
         const std::string& frame = run.frames[i + 1];
-        EXPECT_EQ(frame.substr(0, frame.find("game DRAW")), lines(rows[i].calls)) << "row " << i;
+        const std::string centre = "; SDL_GetMouseState; SDL_WarpMouse " + rows[i].centre;
+        EXPECT_EQ(frame.substr(0, frame.find("game DRAW")),
+                  lines(rows[i].calls + "SDL_PollEvent" + (rows[i].centre.empty() ? "" : centre)))
+            << "row " << i;
     }
-    // Escape on the root ends the run after its frame. Saved: 800 x 600, windowed, the high
-    // full-screen resolution, gamma 1.15, then the game's data.
+    // Escape on the root ends the run after its frame, polling no more. Saved: 800 x 600,
+    // windowed, the high full-screen resolution, gamma 1.15, then the game's data.
+    EXPECT_TRUE(run.frames.back().starts_with(
+        lines("SDL_PollEvent; SDL_ShowCursor 1; state0 SDL_EVENT 2") + "game DRAW"));
     EXPECT_TRUE(run.frames.back().ends_with(
-        lines("state0 LEAVE; game SAVE_PREFS  13; game "
-              "SHUTDOWN; game deleted; R deleted; P deleted; Q deleted; "
-              "Mix_CloseAudio; SDL_Quit")));
-    EXPECT_EQ(prefs(), std::string("\1\x20\3\0\0\x58\2\0\0\x66\x26\1\0lap 3", 18));
+        lines("state0 LEAVE; game SAVE_PREFS  13; game SHUTDOWN; game deleted; R deleted; P "
+              "deleted; Q deleted; Mix_CloseAudio; SDL_Quit")));
+    EXPECT_EQ(readFile(dir + "/Shell.cfg"),
+              std::string("\1\x20\3\0\0\x58\2\0\0\x66\x26\1\0lap 3", 18));
 }
-
 // What the game object and the states heard, and their deletion, frame by frame.
 std::string messages(const ShellRun& run) {
     const auto heard = [](std::string_view line) {
@@ -315,7 +312,7 @@ TEST_F(Shell, RefusedModesFallBackAndWithNoModeLeftTheRunEnds) {
         });
         EXPECT_EQ(tried, row.tried) << row.refused;
         EXPECT_EQ(
-            std::tuple(run.status, run.output, prefs().substr(0, 5)),
+            std::tuple(run.status, run.output, readFile(dir + "/Shell.cfg").substr(0, 5)),
             std::tuple(row.status, row.status ? "Unable to open graphics mode!\n" : "", row.saved));
         EXPECT_TRUE(run.frames.back().ends_with(
             lines("game deleted; R deleted; P deleted; Q deleted; Mix_CloseAudio; SDL_Quit")));
@@ -343,7 +340,8 @@ TEST_F(Shell, AStreamOfEventsCannotHoldUpAQuit) {
         const auto events = [](std::string_view line) {
             return line.starts_with("state0 SDL_EVENT") ? "e" : "";
         };
-        EXPECT_EQ(std::tuple(pickLines(run, events, "|"), run.status, prefs().size()),
+        EXPECT_EQ(std::tuple(pickLines(run, events, "|"), run.status,
+                             readFile(dir + "/Shell.cfg").size()),
                   std::tuple(row.handled, 0, 18u))
             << row.signal;
     }
