@@ -10,10 +10,9 @@ namespace {
 TEST(Body, PoseMotionForcesAndTheSharedPoseRecord) {
     Shape polygon(square, {3, 4, 1}), second(square);
     Body body(polygon), other(second);
-    EXPECT_EQ((Floats{polygon.x, polygon.y, polygon.angle}), (Floats{0, 0, 0})) << "not reset";
     body.velocity = {1.0f, -2.0f};
     body.angularVelocity = 0.5f;
-    body.integrate();  // moves by the undamped velocity, then damps
+    body.integrate();  // from the reset pose, by the undamped velocity; then damps
     EXPECT_EQ((Floats{polygon.x, polygon.y, polygon.angle, body.velocity.x, body.velocity.y,
                       body.angularVelocity}),
               (Floats{1, -2, 0.5f, 0.99f, 0.99f * -2, 0.995f * 0.5f}));

@@ -1,4 +1,5 @@
 // World stepping against a plain reference step, bit for bit.
+#include <algorithm>
 #include <bit>
 #include <deque>
 #include <tuple>
@@ -121,8 +122,7 @@ struct RandomWorld {
         }
         for (const WorldNode* n = world.head; n != nullptr; n = n->next) {
             const auto is = [&](const Body& b) { return &b == n->body; };
-            bits.push_back(
-                uint32_t(std::find_if(bodies.begin(), bodies.end(), is) - bodies.begin()));
+            bits.push_back(uint32_t(std::ranges::find_if(bodies, is) - bodies.begin()));
             bits.push_back(std::bit_cast<uint32_t>(n->minX));
         }
         return bits;
