@@ -3,6 +3,7 @@
 #include <complex>
 #include <cstring>
 #include <ranges>
+#include <span>
 
 #include "physics/fast_contact.h"
 #include "tests/physics/test_polygons.h"
@@ -47,12 +48,9 @@ TEST(Polygon, EdgesRotationAndStorage) {
 void expectMinimalEnclosingCircle(Polygon& polygon) {
     const double r = polygon.boundingCircle()->radius, tolerance = 4e-7 * (1 + r);
     const auto farthest = [&](std::complex<double> c) {
-        double d = 0.0;
-        for (int32_t m = 0; m < polygon.vertexCount; ++m) {
-            const Vec2 v = polygon.localVertices[m];
-            d = std::max(d, std::abs(std::complex<double>(v.x, v.y) - c));
-        }
-        return d;
+        const auto distance = [&](Vec2 v) { return std::abs(std::complex<double>(v.x, v.y) - c); };
+        return std::ranges::max(std::span(polygon.localVertices, polygon.vertexCount) |
+                                std::views::transform(distance));
     };
     const std::complex<double> c(polygon.localCentre.x, polygon.localCentre.y);
     const double f = farthest(c);
@@ -132,13 +130,12 @@ TEST(Contact, SeparationPointNormalAndTies) {
         a.updateRotation();
         b.updateRotation();
         contactResult = sentinel;
-        const bool fastFound = fastContact(a, b) != nullptr;
-        const Contact fast = contactResult;
+        const Contact* fast = fastContact(a, b);
+        const Contact fromFast = contactResult;
         contactResult = sentinel;
         AllocationScope scope;  // once the scratch has grown
         const Contact* r = a.contact(b);
-        EXPECT_TRUE(fastFound == (r != nullptr) &&
-                    !std::memcmp(&fast, &contactResult, sizeof fast));
+        EXPECT_TRUE(fast == r && !std::memcmp(&fromFast, &contactResult, sizeof fromFast));
         EXPECT_TRUE(&c == cases || scope.count() == 0u) << "the query allocated";
         EXPECT_EQ(std::memcmp(&contactResult, &sentinel, sizeof sentinel) == 0, c[0] > 1.0f);
         EXPECT_EQ(minkowskiScratch.queryPoint(c[0], c[1]) < 0, c[0] > 1.0f) << "outside";
@@ -206,9 +203,8 @@ TEST(ContactProperty, AgreesWithSeparatingAxes) {
             ASSERT_NO_FATAL_FAILURE(expectMinimalEnclosingCircle(*p));
             const Point turn = std::polar(1.0, double(p->angle)), at(p->x, p->y);
             const auto place = [&](const Vec2& v) { return at + Point(v.x, v.y) * turn; };
-            const BoundingCircle& circle = p->worldCircle;
-            ASSERT_LT(std::abs(Point(circle.centreX, circle.centreY) - place(p->localCentre)),
-                      1e-5);
+            const BoundingCircle& disc = p->worldCircle;
+            ASSERT_LT(std::abs(Point(disc.centreX, disc.centreY) - place(p->localCentre)), 1e-5);
             world[p == &b].resize(p->vertexCount);
             std::transform(p->localVertices, p->localVertices + p->vertexCount,
                            world[p == &b].begin(), place);
