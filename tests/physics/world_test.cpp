@@ -151,8 +151,7 @@ TEST(WorldProperty, StepMatchesTheReferenceStepBitForBit) {
         }
     }
     minkowskiScratch.x = 0.0f;
-    EXPECT_GT(capped, 10) << "no squeeze reached the cap";
-    EXPECT_GT(contacts, 300) << "too few steps with corrections";
+    EXPECT_TRUE(capped > 10 && contacts > 300) << capped << " capped steps, " << contacts;
     RandomWorld lone(1);
     lone.world.clear();
     lone.world.add(lone.bodies[5]);
