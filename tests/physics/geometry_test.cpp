@@ -35,12 +35,11 @@ TEST(Polygon, EdgesRotationAndStorage) {
         ASSERT_EQ(polygon.capacity, i < 16 ? 16 : 32) << "vertex " << i;
         ASSERT_TRUE(polygon.edgesStale && polygon.worldCircle.radius == -1.0f) << "not stale";
     }
-    const Vec2* local = polygon.localVertices;
-    EXPECT_EQ((Floats{local[3].x, local[15].y, polygon.rotatedVertex(16).x}),
-              (Floats{-1, -15, 16}));
+    const Vec2* kept = polygon.localVertices;
+    EXPECT_EQ((Floats{kept[3].x, kept[15].y, polygon.rotatedVertex(16).x}), (Floats{-1, -15, 16}));
     AllocationScope scope;
     fill(polygon, square);
-    EXPECT_TRUE(scope.count() == 0u && polygon.localVertices == local) << "refilling reallocated";
+    EXPECT_TRUE(scope.count() == 0u && polygon.localVertices == kept) << "refilling reallocated";
 }
 
 // The circle holds every vertex, and no centre nearby needs a smaller one: the distance to the

@@ -10,15 +10,12 @@ using namespace test_polygons;
 
 namespace {
 
-// The straightforward step that World::step must match bit for bit: integrate in list order,
-// insertion-sort by minX (an out-of-order node goes before the first node not below it, NaN
-// last), then sweep the whole list, calling collide on every pair whose intervals overlap, until
-// a pass makes no correction or the cap is reached. Returns the passes run.
+// The straightforward step that World::step must match bit for bit, for two bodies or more:
+// integrate in list order, insertion-sort by minX (an out-of-order node goes before the first node
+// not below it, NaN last), then sweep the whole list, calling collide on every pair whose
+// intervals overlap, until a pass makes no correction or the cap is reached. Returns the passes.
 int32_t referenceStep(World& world) {
     WorldNode*& head = world.head;
-    if (head == nullptr || head->next == nullptr) {
-        return 0;
-    }
     for (WorldNode* n = head; n != nullptr; n = n->next) {
         n->body->integrate();
         const BoundingCircle* c = n->body->circle;
