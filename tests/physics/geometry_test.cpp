@@ -2,6 +2,8 @@
 #include <algorithm>
 #include <complex>
 #include <cstring>
+#include <ranges>
+#include <span>
 
 #include "physics/fast_contact.h"
 #include "tests/physics/test_polygons.h"
@@ -17,13 +19,12 @@ TEST(Polygon, EdgesRotationAndStorage) {
     polygon.updateRotation();  // rebuilds the stale edges first
     dot.updateRotation();
     EXPECT_EQ(dot.edges[0].normal.x + dot.edges[0].offset, 0.0f) << "a zero-length edge: no NaN";
-    Floats edges;
+    const float nx = 0.9950372f, ny = 0.09950371f, offset = -1.1940446f;  // edge 0, a side
+    const Floats edges[] = {{nx, ny, offset}, {0, -1, -2}, {-nx, ny, offset}, {0, 1, -2}};
     for (int32_t i = 0; i < 4; ++i) {
         const PolygonEdge& e = polygon.edges[i];
-        edges.insert(edges.end(), {e.normal.x, e.normal.y, e.offset});
+        EXPECT_EQ((Floats{e.normal.x, e.normal.y, e.offset}), edges[i]) << "edge " << i;
     }
-    EXPECT_EQ(edges, (Floats{0.99503720f, 0.09950371f, -1.1940446f, 0, -1, -2, -0.99503720f,
-                             0.09950371f, -1.1940446f, 0, 1, -2}));
     const Vec2 v = polygon.rotatedVertex(1), n = polygon.edges[0].rotatedNormal;
     EXPECT_EQ((Floats{polygon.cosAngle, polygon.negSinAngle}), (Floats{-4.3711388e-8f, -1.0f}));
     expectNear({v.x, v.y, n.x, n.y}, {2, 1.4f, -0.09950371f, 0.99503720f}, 1e-6f);
@@ -34,13 +35,11 @@ TEST(Polygon, EdgesRotationAndStorage) {
         ASSERT_EQ(polygon.capacity, i < 16 ? 16 : 32) << "vertex " << i;
         ASSERT_TRUE(polygon.edgesStale && polygon.worldCircle.radius == -1.0f) << "not stale";
     }
-    const Vec2* local = polygon.localVertices;
-    EXPECT_EQ((Floats{local[3].x, local[15].y, polygon.rotatedVertex(16).x}),
-              (Floats{-1, -15, 16}));
+    const Vec2* kept = polygon.localVertices;
+    EXPECT_EQ((Floats{kept[3].x, kept[15].y, polygon.rotatedVertex(16).x}), (Floats{-1, -15, 16}));
     AllocationScope scope;
     fill(polygon, square);
-    EXPECT_EQ(scope.count(), 0u) << "refilling within capacity allocated";
-    EXPECT_EQ(polygon.localVertices, local);
+    EXPECT_TRUE(scope.count() == 0u && polygon.localVertices == kept) << "refilling reallocated";
 }
 
 // The circle holds every vertex, and no centre nearby needs a smaller one: the distance to the
@@ -48,12 +47,9 @@ TEST(Polygon, EdgesRotationAndStorage) {
 void expectMinimalEnclosingCircle(Polygon& polygon) {
     const double r = polygon.boundingCircle()->radius, tolerance = 4e-7 * (1 + r);
     const auto farthest = [&](std::complex<double> c) {
-        double d = 0.0;
-        for (int32_t m = 0; m < polygon.vertexCount; ++m) {
-            const Vec2 v = polygon.localVertices[m];
-            d = std::max(d, std::abs(std::complex<double>(v.x, v.y) - c));
-        }
-        return d;
+        const auto distance = [&](Vec2 v) { return std::abs(std::complex<double>(v.x, v.y) - c); };
+        return std::ranges::max(std::span(polygon.localVertices, polygon.vertexCount) |
+                                std::views::transform(distance));
     };
     const std::complex<double> c(polygon.localCentre.x, polygon.localCentre.y);
     const double f = farthest(c);
@@ -98,16 +94,13 @@ TEST(BoundingCircle, ExactMinimalCirclesAndTheWorldCentre) {
     }
     EXPECT_EQ(Polygon().boundingCircle(), nullptr);
     Shape polygon(car, {3, 4, halfPi});
-    BoundingCircle* c = polygon.boundingCircle();
-    expectNear({c->centreX, c->centreY, c->radius}, {3.12f, 4.0f, 2.3440137f}, 1e-6f);
+    BoundingCircle* c = polygon.boundingCircle();  // the local circle, computed once
     AllocationScope scope;  // recomputing the local circle allocates candidate records
     polygon.x = 5.0f;
-    polygon.boundingCircle();
-    const float movedX = c->centreX, movedY = c->centreY, radius = c->radius;
     c->radius = 0.0f;  // a valid radius, not a stale mark
-    const float zero = polygon.boundingCircle()->radius;
+    polygon.boundingCircle();
     EXPECT_EQ(scope.count(), 0u) << "the local circle was recomputed";
-    expectNear({movedX, movedY, radius, zero}, {5.12f, 4.0f, 2.3440137f, 0}, 1e-6f);
+    expectNear({c->centreX, c->centreY, c->radius}, {5.12f, 4.0f, 0}, 1e-6f);
     // A centre at the local origin, turned by 0.3, is +0 + +0 or -0: at x = -0 it sums to +0.
     Shape centred(square, {-0.0f, 2, 0.3f});
     EXPECT_FALSE(std::signbit(centred.boundingCircle()->centreX));
@@ -135,13 +128,12 @@ TEST(Contact, SeparationPointNormalAndTies) {
         a.updateRotation();
         b.updateRotation();
         contactResult = sentinel;
-        const bool fastFound = fastContact(a, b) != nullptr;
-        const Contact fast = contactResult;
+        const Contact* fast = fastContact(a, b);
+        const Contact fromFast = contactResult;
         contactResult = sentinel;
         AllocationScope scope;  // once the scratch has grown
         const Contact* r = a.contact(b);
-        EXPECT_TRUE(fastFound == (r != nullptr) &&
-                    !std::memcmp(&fast, &contactResult, sizeof fast));
+        EXPECT_TRUE(fast == r && !std::memcmp(&fromFast, &contactResult, sizeof fromFast));
         EXPECT_TRUE(&c == cases || scope.count() == 0u) << "the query allocated";
         EXPECT_EQ(std::memcmp(&contactResult, &sentinel, sizeof sentinel) == 0, c[0] > 1.0f);
         EXPECT_EQ(minkowskiScratch.queryPoint(c[0], c[1]) < 0, c[0] > 1.0f) << "outside";
@@ -188,7 +180,7 @@ TEST(Contact, SteppedBackSupportKeepsEveryEdgeRecordWithItsVertex) {
 
 // Seeded random pairs: each circle minimal and placed at the pose; the contact against separating
 // axes in double, and against fastContact bit for bit. Near the origin 32-bit rounding moves a
-// depth well under 2e-5; within that of the 0.01 threshold, rounding alone decides: skipped.
+// depth well under 2e-5; within that of the 0.01 threshold, rounding alone decides: either goes.
 TEST(ContactProperty, AgreesWithSeparatingAxes) {
     using Point = std::complex<double>;
     Random random{std::mt19937(4242u)};
@@ -204,20 +196,16 @@ TEST(ContactProperty, AgreesWithSeparatingAxes) {
         static_cast<Pose&>(a) = {random.real(-3, 3), random.real(-3, 3), angle()};
         static_cast<Pose&>(b) = {a.x + random.real(-4, 4), a.y + random.real(-4, 4), angle()};
         for (Polygon* p : {&a, &b}) {
-            const Pose pose = *p;
-            fillRandom(*p, random);
-            static_cast<Pose&>(*p) = pose;
+            fillRandom(*p, random);  // keeps the pose
             p->updateRotation();
             ASSERT_NO_FATAL_FAILURE(expectMinimalEnclosingCircle(*p));
             const Point turn = std::polar(1.0, double(p->angle)), at(p->x, p->y);
-            const Point centre = at + Point(p->localCentre.x, p->localCentre.y) * turn;
-            ASSERT_LT(std::abs(Point(p->worldCircle.centreX, p->worldCircle.centreY) - centre),
-                      1e-5);
-            world[p == &b].clear();
-            for (int32_t i = 0; i < p->vertexCount; ++i) {
-                world[p == &b].push_back(at + Point(p->localVertices[i].x, p->localVertices[i].y) *
-                                                  turn);
-            }
+            const auto place = [&](const Vec2& v) { return at + Point(v.x, v.y) * turn; };
+            const BoundingCircle& disc = p->worldCircle;
+            ASSERT_LT(std::abs(Point(disc.centreX, disc.centreY) - place(p->localCentre)), 1e-5);
+            world[p == &b].resize(p->vertexCount);
+            std::transform(p->localVertices, p->localVertices + p->vertexCount,
+                           world[p == &b].begin(), place);
         }
         contactResult = Contact{{7, 7}, {7, 7}, {7, 7}};
         const Contact* c = a.contact(b);
@@ -231,19 +219,13 @@ TEST(ContactProperty, AgreesWithSeparatingAxes) {
             for (size_t i = 0; i < poly.size(); ++i) {
                 const Point edge = poly[(i + 1) % poly.size()] - poly[i];
                 const Point u = Point(0, &poly == world ? 1 : -1) * edge / std::abs(edge);
-                double along = -INFINITY;
-                for (const Point& p : world[0]) {
-                    for (const Point& q : world[1]) {
-                        along = std::max(along, std::real(std::conj(u) * (p - q)));
-                    }
-                }
-                depth = std::min(depth, along);
+                const auto along =
+                    std::views::transform([&](Point p) { return std::real(std::conj(u) * p); });
+                depth = std::min(
+                    depth, std::ranges::max(world[0] | along) - std::ranges::min(world[1] | along));
             }
         }
-        if (std::fabs(depth - 0.01) < 2e-5) {
-            continue;
-        }
-        ASSERT_EQ(c != nullptr, depth > 0.01) << "depth " << depth;
+        ASSERT_TRUE((c != nullptr) == (depth > 0.01) || std::fabs(depth - 0.01) < 2e-5) << depth;
         ++(c ? contacts : misses);
         ASSERT_TRUE(c == nullptr || std::abs(Point(c->separation.x, c->separation.y) -
                                              depth * Point(c->normal.x, c->normal.y)) < 2e-5);
