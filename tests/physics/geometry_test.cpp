@@ -60,9 +60,10 @@ void expectMinimalEnclosingCircle(Polygon& polygon) {
     }
 }
 
-// Exact circles; then three polygons in which every candidate circle, its squared radius rounded
-// to 32 bits, misses a vertex; then the world centre, which follows the pose while the local
-// circle, a radius of 0 included, is kept.
+// Exact circles, centred at a new polygon's pose (0, 0, 0) on their local centres; then three
+// polygons in which every candidate circle, its squared radius rounded to 32 bits, misses a vertex;
+// then the world centre, which follows the pose while the local circle, a radius of 0 included,
+// is kept.
 TEST(BoundingCircle, ExactMinimalCirclesAndTheWorldCentre) {
     const std::pair<Floats, Floats> cases[] = {
         // vertices x, y, ...; local centre and radius
@@ -88,7 +89,7 @@ TEST(BoundingCircle, ExactMinimalCirclesAndTheWorldCentre) {
         const BoundingCircle* c = polygon.boundingCircle();
         ASSERT_EQ(c, &polygon.worldCircle);
         if (!expected.empty()) {
-            EXPECT_EQ((Floats{polygon.localCentre.x, polygon.localCentre.y, c->radius}), expected);
+            EXPECT_EQ((Floats{c->centreX, c->centreY, c->radius}), expected);
         }
         expectMinimalEnclosingCircle(polygon);
     }

@@ -369,7 +369,7 @@ TEST(TickScheduler, WaitsToTheNearestMillisecondThenRunsTheDueTicksKeepingTheFra
 }
 
 TEST(FrameRate, IsRecomputedOnlyAfterMoreThanHalfASecond) {
-    FrameRateWindow window{0, 1000};
+    FrameRateWindow window{.fpsBase = 1000};  // counting from no frames
     float fps = -1.0f;
     EXPECT_FALSE(countFrame(window, 1500, fps));
     EXPECT_TRUE(countFrame(window, 1501, fps));
@@ -433,7 +433,7 @@ TEST(PrefsHeader, DecodesAPlausibleWindowSizeAndTheGammaWithinTheKeysRange) {
         {header(0x00, 64, 48, 0xFFFF), header(0x00, 64, 48, 0x10000)},
         {header(0x07, 0, 600, 98304), {}},
         {header(0x07, 800, 16385, 98304), {}},
-        {header(0x07, 0xFFFFFFFF, 600, 98304), {}},
+        {header(0x07, 0x80000280, 600, 98304), {}},  // 640 but for its top byte
     };
     for (const auto& row : rows) {
         DisplaySettings s;
@@ -534,13 +534,13 @@ TEST(PrefsFile, OnlyAWritableRegularFileIsReplacedKeepingItsModeAndNothingIsLeft
 
 }  // namespace
 
-// The registry walks its buckets from the last down and each list from its head: "R" (the last
-// bucket), then "P" and "Q" (bucket 7). "E", added between them and refused a second bucket,
-// deletes itself.
+// The registry walks its buckets from the last down to the first and each list from its head: "R"
+// (the last bucket), then "P" and "Q" (bucket 0). "E", added between them and refused a second
+// bucket, deletes itself.
 Game* createGame() {
     auto* e = new Resource("E");
     ResourceRegistry& r = resourceRegistry;
-    r.add(new Resource("Q"), 7), r.add(e, 7), r.add(e, 9), r.add(new Resource("P"), 7);
+    r.add(new Resource("Q"), 0), r.add(e, 0), r.add(e, 9), r.add(new Resource("P"), 0);
     r.add(new Resource("R"), 65535);
     delete e;
     return new Recorder("game");
