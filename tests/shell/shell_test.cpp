@@ -527,9 +527,21 @@ TEST(PrefsFile, OnlyAWritableRegularFileIsReplacedKeepingItsModeAndNothingIsLeft
         fs::remove_all(dir);
     }
     std::signal(SIGXFSZ, handler);
-    setenv("APPDATA", std::string(2040, 'd').c_str(), 1);
-    buildPreferencesPath(loop, "Shell");
-    EXPECT_EQ(loop.prefsPath, std::string());
+    // The longest path that fits, 2047 characters, is saved, its temporary file's name included;
+    // one character more is not.
+    std::string deep = dir;
+    while (deep.size() < 1800) {
+        deep += "/" + std::string(200, 'd');
+    }
+    deep += "/" + std::string(2036 - deep.size(), 'd');
+    for (const std::string& appData : {deep + "d", deep}) {
+        setenv("APPDATA", appData.c_str(), 1);
+        buildPreferencesPath(loop, "Shell");
+        EXPECT_EQ(std::string(loop.prefsPath).size(), appData == deep ? 2047u : 0u);
+        savePreferences(loop);
+    }
+    EXPECT_EQ(fs::file_size(deep + "/Shell.cfg"), 18u);
+    fs::remove_all(dir);
 }
 
 }  // namespace
