@@ -201,7 +201,10 @@ TEST_F(Shell, HotKeysResizesAndTheMouseCaptureMakeTheirCallsBeforeTheEventGoesOn
         {{key(SDLK_c)}, handled("", 1)},  // enables it
         {{press}, handled("", 0, 5), "400 300"},
         {{SDL_Event{SDL_MOUSEMOTION}}, handled("", 1, 4), "400 300"},
-        {{key(SDLK_LCTRL, KMOD_LALT)}, handled("", 1)},
+        {{key(SDLK_LALT, KMOD_LALT)}, handled("", 1), "400 300"},  // Alt alone keeps it
+        {{key(SDLK_LCTRL, KMOD_LALT)}, handled("", 1)},            // Ctrl with Alt releases it
+        {{press}, handled("", 0, 5), "400 300"},
+        {{key(SDLK_RALT, KMOD_RCTRL)}, handled("", 1)},  // and so does Alt with Ctrl
         {{press}, handled("", 0, 5), "400 300"},
         {{SDL_Event{.active = {SDL_ACTIVEEVENT, 0, SDL_APPINPUTFOCUS}}}, handled("", 1, 1)},
     };
