@@ -153,7 +153,7 @@ TEST(WorldProperty, StepMatchesTheReferenceStepBitForBit) {
     lone.world.clear();
     lone.world.add(lone.bodies[5]);
     lone.world.step();
-    EXPECT_FALSE(lone.bodies[5].moved) << "a lone body was integrated";
+    EXPECT_FALSE(lone.bodies[5].moved || lone.world.lastPassCount != 0) << "a lone body stepped";
 }
 
 }  // namespace
