@@ -44,10 +44,13 @@ scrapvolt_install_library(scrapvolt_physics physics
     DESCRIPTION "2D rigid-body physics for convex polygons"
     HEADERS physics/body.h physics/bounding_circle.h physics/contact.h physics/polygon.h
             physics/vec2.h physics/world.h)
-scrapvolt_install_library(scrapvolt_physics_draw physics_draw
-    DESCRIPTION "Polygon::draw: the physics engine's polygons drawn with OpenGL"
-    REQUIRES "scrapvolt-physics = ${PROJECT_VERSION}, gl")
-set(scrapvolt_components physics physics_draw)
+set(scrapvolt_components physics)
+if(TARGET scrapvolt_physics_draw)
+    scrapvolt_install_library(scrapvolt_physics_draw physics_draw
+        DESCRIPTION "Polygon::draw: the physics engine's polygons drawn with OpenGL"
+        REQUIRES "scrapvolt-physics = ${PROJECT_VERSION}, gl")
+    list(APPEND scrapvolt_components physics_draw)
+endif()
 if(SCRAPVOLT_WITH_SHELL)
     scrapvolt_install_library(scrapvolt_shell shell
         DESCRIPTION "Application shell on SDL 1.2 and OpenGL; holds main, which calls createGame"

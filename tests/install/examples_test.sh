@@ -2,8 +2,9 @@
 # Installs the build into a temporary prefix and builds the examples against that install as an
 # outside user would, once through find_package and once through pkg-config; then runs them.
 # Fails when an installed header does not compile on its own (one it includes was not installed),
-# when the headless example links SDL or OpenGL or prints other resting places than expected, or
-# when the window example does not quit on Escape. Needs an X display; usage:
+# when a program's own Vec2, World or tickRate meets ours, when a library defines a global symbol
+# outside its namespace, when the headless example links SDL or OpenGL or prints other resting
+# places than expected, or when the window example does not quit on Escape. Needs an X display; usage:
 #   examples_test.sh <build dir> <source dir>
 set -eu
 build=$(cd "$1" && pwd)
@@ -26,6 +27,21 @@ for header in $(cd "$prefix/include" && find scrapvolt -name '*.h'); do
     case $header in scrapvolt/shell/*) module=scrapvolt-shell ;; *) module=scrapvolt-physics ;; esac
     echo "#include <$header>" | $cxx -fsyntax-only $(pkg-config --cflags $module) -x c++ - ||
         fail "$header does not compile on its own"
+done
+
+# A program with names of its own that the libraries also use (Vec2, Polygon, World, screen,
+# tickRate...) builds against every installed header and links with the libraries.
+includes=$(cd "$prefix/include" && find scrapvolt -name '*.h' | sed 's/^/-include /')
+$cxx -o "$work/own_names" $includes $(pkg-config --cflags scrapvolt-shell) \
+    "$source/tests/install/own_names.cpp" "$source/tests/install/own_names_other.cpp" \
+    $(pkg-config --libs scrapvolt-shell scrapvolt-physics-draw) ||
+    fail "a program's own names meet the libraries' names"
+# The libraries define no strong global symbol outside their namespace but main.
+for library in $(find "$prefix" -name 'libscrapvolt_*.a'); do
+    outside=$(nm -C --defined-only --extern-only "$library" | grep -E '^[0-9a-f]* [TDBRG] ' |
+        cut -d' ' -f3- | grep -v -E '^((typeinfo|typeinfo name|vtable|VTT) for )?scrapvolt::' |
+        grep -v -x main || true)
+    [ -z "$outside" ] || fail "$(basename "$library") defines outside the namespace: $outside"
 done
 
 # Builds both examples into $work/<way>/, with the link line of the headless one in link.txt.
