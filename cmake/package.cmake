@@ -24,10 +24,15 @@ function(scrapvolt_install_library target component)
     target_include_directories(${target} INTERFACE $<INSTALL_INTERFACE:${CMAKE_INSTALL_INCLUDEDIR}>)
     install(TARGETS ${target} EXPORT Scrapvolt_${component}
             ARCHIVE DESTINATION ${CMAKE_INSTALL_LIBDIR})
+    # A header under <lib>/include/ keeps its path below include/ (scrapvolt/<lib>/name.h).
     foreach(header IN LISTS arg_HEADERS)
         get_filename_component(dir ${header} DIRECTORY)
-        install(FILES ${PROJECT_SOURCE_DIR}/${header}
-                DESTINATION ${CMAKE_INSTALL_INCLUDEDIR}/scrapvolt/${dir})
+        if(dir MATCHES "/include/(.+)$")
+            set(dir ${CMAKE_MATCH_1})
+        else()
+            set(dir scrapvolt/${dir})
+        endif()
+        install(FILES ${PROJECT_SOURCE_DIR}/${header} DESTINATION ${CMAKE_INSTALL_INCLUDEDIR}/${dir})
     endforeach()
     install(EXPORT Scrapvolt_${component} NAMESPACE Scrapvolt::
             FILE Scrapvolt_${component}.cmake DESTINATION ${package_dir})
@@ -55,8 +60,11 @@ if(SCRAPVOLT_WITH_SHELL)
     scrapvolt_install_library(scrapvolt_shell shell
         DESCRIPTION "Application shell on SDL 1.2 and OpenGL; holds main, which calls createGame"
         REQUIRES "sdl, SDL_mixer, gl, glu"
-        HEADERS shell/game.h shell/message.h shell/resource_registry.h shell/shell_globals.h
-                shell/state_stack.h shell/video_mode.h)
+        HEADERS shell/include/scrapvolt/shell/game.h shell/include/scrapvolt/shell/message.h
+                shell/include/scrapvolt/shell/resource_registry.h
+                shell/include/scrapvolt/shell/shell_globals.h
+                shell/include/scrapvolt/shell/state_stack.h
+                shell/include/scrapvolt/shell/video_mode.h)
     list(APPEND scrapvolt_components shell)
 endif()
 

@@ -9,6 +9,8 @@
 #include "physics/polygon.h"
 #include "tests/support/sdl_recorder.h"
 
+using namespace scrapvolt;
+
 namespace {
 
 std::string numbers(std::initializer_list<float> values) {
@@ -104,6 +106,6 @@ TEST(PolygonDraw, APolygonWithoutVerticesDrawsNothing) {
 
 }  // namespace
 
-Game* createGame() {
+scrapvolt::Game* createGame() {
     return new ArenaGame;
 }
