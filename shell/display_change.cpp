@@ -1,23 +1,13 @@
-#include <SDL.h>
+#include <scrapvolt/shell/resource_registry.h>
 
 #include <cstdio>
 
-#include <scrapvolt/shell/resource_registry.h>
-#include <scrapvolt/shell/video_mode.h>
+#include "mouse_capture.h"
 #include "shell_events.h"
-
-#include <SDL.h>
-#include "mode_choice.h"
+#include "video_fallback.h"
 
 namespace scrapvolt {
-
 namespace {
-
-void centreMouse() {
-    if (screen != nullptr) {
-        SDL_WarpMouse(static_cast<Uint16>(screen->w >> 1), static_cast<Uint16>(screen->h >> 1));
-    }
-}
 
 // The settings go back to the last mode that worked, keeping only the gamma, which no mode uses.
 void loseVideoMode(LoopState& loop) {
@@ -33,23 +23,15 @@ void loseVideoMode(LoopState& loop) {
 }  // namespace
 
 void applyDisplayChange(LoopState& loop) {
-    applyDisplayChange(loop, setVideoMode);
-}
-
-void applyDisplayChange(LoopState& loop, SetVideoModeFn setMode) {
     resourceRegistry.releaseAll();
-    if (loop.settings.fullScreen) {
-        loop.mouseCaptured = true;
-    }
-    if (!setVideoModeWithFallbacks(loop.settings, setMode)) {
+    captureForFullScreen(loop);
+    if (!setVideoModeWithFallbacks(loop.settings)) {
         loseVideoMode(loop);
         return;
     }
     loop.workingMode = loop.settings;
     broadcast(loop, MSG_VIDEO_RESET);
-    if (loop.mouseCaptured) {
-        centreMouse();
-    }
+    centreCapturedPointer(loop);
     resourceRegistry.restoreAll();
     broadcast(loop, MSG_VIDEO_RESET);
 }

@@ -1,67 +1,65 @@
 #include "event_reaction.h"
 
 namespace scrapvolt {
-
 namespace {
+
+using Key = InputEvent::Key;
 
 EventReaction react(ShellReaction kind) {
     return EventReaction{kind, 0, 0};
 }
 
-EventReaction reactToKey(const SDL_keysym& key, bool fullScreen, bool rootIsCurrent) {
-    const bool alt = (key.mod & KMOD_ALT) != 0;
-    const bool ctrl = (key.mod & KMOD_CTRL) != 0;
-    const bool meta = (key.mod & KMOD_META) != 0;
-    switch (key.sym) {
-        case SDLK_RETURN:
-            return react(alt ? ShellReaction::toggleFullScreen : ShellReaction::none);
-        case SDLK_f:
-            return react(meta ? ShellReaction::toggleFullScreen : ShellReaction::none);
-        case SDLK_h:
+EventReaction reactToKey(const InputEvent& key, bool fullScreen, bool rootIsCurrent) {
+    switch (key.key) {
+        case Key::returnKey:
+            return react(key.alt ? ShellReaction::toggleFullScreen : ShellReaction::none);
+        case Key::f:
+            return react(key.meta ? ShellReaction::toggleFullScreen : ShellReaction::none);
+        case Key::h:
             return react(fullScreen ? ShellReaction::toggleHighResolution : ShellReaction::none);
-        case SDLK_m:
+        case Key::m:
             return react(ShellReaction::toggleMultisample);
-        case SDLK_b:
+        case Key::b:
             return react(ShellReaction::stepGamma);
-        case SDLK_ESCAPE:
+        case Key::escape:
             return react(rootIsCurrent ? ShellReaction::quit : ShellReaction::unwindToRoot);
-        case SDLK_LCTRL:
-        case SDLK_RCTRL:
-            return react(alt && !fullScreen ? ShellReaction::releaseMouse : ShellReaction::none);
-        case SDLK_LALT:
-        case SDLK_RALT:
-            return react(ctrl && !fullScreen ? ShellReaction::releaseMouse : ShellReaction::none);
-        default:
-            return react(ShellReaction::none);
+        case Key::ctrl:
+            return react(key.alt && !fullScreen ? ShellReaction::releaseMouse
+                                                : ShellReaction::none);
+        case Key::alt:
+            return react(key.ctrl && !fullScreen ? ShellReaction::releaseMouse
+                                                 : ShellReaction::none);
+        case Key::other:
+            break;
     }
+    return react(ShellReaction::none);
 }
 
 }  // namespace
 
-EventReaction shellReactionTo(const SDL_Event& event, bool fullScreen, bool rootIsCurrent,
+EventReaction shellReactionTo(const InputEvent& event, bool fullScreen, bool rootIsCurrent,
                               ModeSize shown) {
+    using Type = InputEvent::Type;
     switch (event.type) {
-        case SDL_ACTIVEEVENT: {
-            const bool focusLost = event.active.gain == 0 && event.active.state != 0;
-            return react(focusLost && !fullScreen ? ShellReaction::releaseMouse
-                                                  : ShellReaction::none);
-        }
-        case SDL_MOUSEBUTTONDOWN:
+        case Type::focusLost:
+            return react(fullScreen ? ShellReaction::none : ShellReaction::releaseMouse);
+        case Type::mouseButton:
             return react(ShellReaction::captureMouse);
-        case SDL_QUIT:
+        case Type::quit:
             return react(ShellReaction::quit);
-        case SDL_VIDEORESIZE: {
-            const bool asShown = event.resize.w == shown.width && event.resize.h == shown.height;
+        case Type::resize: {
+            const bool asShown = event.width == shown.width && event.height == shown.height;
             if (fullScreen || asShown) {
                 return react(ShellReaction::none);
             }
-            return EventReaction{ShellReaction::resize, event.resize.w, event.resize.h};
+            return EventReaction{ShellReaction::resize, event.width, event.height};
         }
-        case SDL_KEYDOWN:
-            return reactToKey(event.key.keysym, fullScreen, rootIsCurrent);
-        default:
-            return react(ShellReaction::none);
+        case Type::key:
+            return reactToKey(event, fullScreen, rootIsCurrent);
+        case Type::other:
+            break;
     }
+    return react(ShellReaction::none);
 }
 
 bool changesDisplay(ShellReaction kind) {
@@ -74,13 +72,6 @@ bool changesDisplay(ShellReaction kind) {
         default:
             return false;
     }
-}
-
-int cursorShown(bool capturedBefore, bool captured, bool fullScreen) {
-    if (captured != capturedBefore && !fullScreen) {
-        return captured ? 0 : 1;
-    }
-    return fullScreen ? 0 : 1;
 }
 
 float nextGamma(float gamma) {

@@ -1,12 +1,28 @@
 #pragma once
 
-#include <SDL.h>
-
 #include <cstdint>
 
 #include "mode_choice.h"
 
 namespace scrapvolt {
+
+// One polled event, as much of it as the shell's own handling looks at. The platform edge fills
+// it in; `record` is the platform's event record itself, which the current state receives with
+// MSG_SDL_EVENT.
+struct InputEvent {
+    enum class Type : uint8_t { other, focusLost, mouseButton, quit, resize, key };
+    // The keys the shell reacts to (a key press only); either Ctrl or Alt key counts.
+    enum class Key : uint8_t { other, returnKey, f, h, m, b, escape, ctrl, alt };
+
+    Type type = Type::other;
+    Key key = Key::other;
+    bool alt = false;  // modifiers held with the key, either side
+    bool ctrl = false;
+    bool meta = false;
+    int32_t width = 0;  // for resize
+    int32_t height = 0;
+    void* record = nullptr;
+};
 
 // What the shell itself does about one polled event, before the event goes on to the current
 // state. At most one reaction per event.
@@ -35,16 +51,11 @@ struct EventReaction {
 // A resize is taken only in a window and only for a size other than `shown`, the size of the
 // window on the screen: SDL also reports the size of each mode the program sets itself, and in
 // full screen the size is the mode's, not the player's window size.
-EventReaction shellReactionTo(const SDL_Event& event, bool fullScreen, bool rootIsCurrent,
+EventReaction shellReactionTo(const InputEvent& event, bool fullScreen, bool rootIsCurrent,
                               ModeSize shown);
 
 // True when the reaction changed a display setting, so the video mode must be set again.
 bool changesDisplay(ShellReaction kind);
-
-// The SDL_ShowCursor argument after an event: a capture that changed in a window shows or hides
-// the cursor by the new capture; otherwise the cursor is hidden in full screen, shown in a
-// window.
-int cursorShown(bool capturedBefore, bool captured, bool fullScreen);
 
 // One press of the gamma key: +0.15, back to 1.0 when the exact sum reaches 2.5.
 float nextGamma(float gamma);

@@ -1,21 +1,17 @@
 #include "frame_loop.h"
 
-#include <SDL.h>
-
 #include <scrapvolt/shell/shell_globals.h>
-#include <scrapvolt/shell/video_mode.h>
+
+#include "platform.h"
 #include "quit_signals.h"
 #include "shell_events.h"
-
-#include <SDL.h>
-#include "mode_choice.h"
 
 namespace scrapvolt {
 
 void startFrameLoop(LoopState& loop) {
     loop.quitRequested = false;
-    loop.tickClock = TickClock{SDL_GetTicks(), 0};
-    loop.frameRate = FrameRateWindow{0, SDL_GetTicks()};
+    loop.tickClock = TickClock{platform::ticks(), 0};
+    loop.frameRate = FrameRateWindow{0, platform::ticks()};
 }
 
 bool handlePendingEvents(LoopState& loop) {
@@ -24,10 +20,10 @@ bool handlePendingEvents(LoopState& loop) {
     // from drawing nor hold up the end of the run.
     for (int handled = 0; handled < maxEventsPerFrame; ++handled) {
         loop.quitRequested = loop.quitRequested || quitSignalReceived();
-        if (loop.quitRequested || !SDL_PollEvent(&loop.event)) {
+        if (loop.quitRequested || !platform::pollEvent(loop.event)) {
             break;
         }
-        handleShellEvent(loop, &loop.event);
+        handleShellEvent(loop, loop.event);
         if (loop.exitStatus != 0) {
             return false;
         }
@@ -35,34 +31,20 @@ bool handlePendingEvents(LoopState& loop) {
     return true;
 }
 
-void followCapturedMouse(LoopState& loop) {
-    if (!loop.mouseCaptured || screen == nullptr) {
-        return;
-    }
-    int x = 0;
-    int y = 0;
-    mouseButtons = SDL_GetMouseState(&x, &y) & 0xFF;
-    const int centreX = screen->w >> 1;
-    const int centreY = screen->h >> 1;
-    SDL_WarpMouse(static_cast<Uint16>(centreX), static_cast<Uint16>(centreY));
-    mouseDeltaX += x - centreX;
-    mouseDeltaY += y - centreY;
-}
-
 void drawFrame(LoopState& loop) {
     broadcast(loop, MSG_DRAW);
-    SDL_GL_SwapBuffers();
-    countFrame(loop.frameRate, SDL_GetTicks(), framesPerSecond);
+    platform::swapBuffers();
+    countFrame(loop.frameRate, platform::ticks(), framesPerSecond);
 }
 
 void runDueTicks(LoopState& loop) {
     for (;;) {
-        const TickDecision decision = takeDueTicks(loop.tickClock, SDL_GetTicks(), tickRate);
+        const TickDecision decision = takeDueTicks(loop.tickClock, platform::ticks(), tickRate);
         if (decision.due != 0) {
             runTicks(loop, decision.due);
             return;
         }
-        SDL_Delay(decision.sleepMs);
+        platform::delay(decision.sleepMs);
     }
 }
 

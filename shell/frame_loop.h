@@ -19,10 +19,6 @@ inline constexpr int maxEventsPerFrame = 64;
 // run must end at once: the video mode was lost and nothing can be drawn.
 bool handlePendingEvents(LoopState& loop);
 
-// While the mouse is captured: reads the buttons, puts the pointer back to the window centre
-// and adds its offset from there to the mouse deltas.
-void followCapturedMouse(LoopState& loop);
-
 // MSG_DRAW to the game and the current state, then the buffer swap and the frame count.
 void drawFrame(LoopState& loop);
 

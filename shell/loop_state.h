@@ -1,14 +1,14 @@
 #pragma once
 
-#include <SDL.h>
-
 #include <cstdint>
 
 #include <scrapvolt/shell/game.h>
 #include <scrapvolt/shell/message.h>
 #include <scrapvolt/shell/state_stack.h>
 #include "display_settings.h"
+#include "event_reaction.h"
 #include "frame_rate.h"
+#include "preferences_directory.h"
 #include "tick_scheduler.h"
 
 namespace scrapvolt {
@@ -16,8 +16,6 @@ namespace scrapvolt {
 // Everything the main loop keeps between frames. One instance, owned by main; the event
 // handling, the preferences file and the start-up and shutdown steps work on it.
 struct LoopState {
-    static constexpr int pathCapacity = 2048;
-
     DisplaySettings settings;
     // The settings of the last video mode that was set; what is saved when a change loses the
     // mode, so that the next start opens a mode that worked.
@@ -29,14 +27,14 @@ struct LoopState {
     // must leave at once, before drawing or swapping, and shut down in order.
     int exitStatus = 0;
     Message message{0, 0, nullptr};
-    SDL_Event event{};
+    InputEvent event;  // the event being handled
     Game* game = nullptr;
     StateStack stack;
     TickClock tickClock;
     FrameRateWindow frameRate;
     // The preferences file, composed once at start-up; empty when no usable path exists, in
     // which case nothing is read or written.
-    char prefsPath[pathCapacity] = {};
+    char prefsPath[prefsPathCapacity] = {};
 };
 
 // Message delivery through the loop's one record. A broadcast goes to the game object, then to

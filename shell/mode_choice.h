@@ -1,8 +1,7 @@
 #pragma once
 
-#include <SDL.h>
-
 #include <cstdint>
+#include <span>
 
 namespace scrapvolt {
 
@@ -11,10 +10,12 @@ struct ModeSize {
     int32_t height;
 };
 
-// The full-screen size from SDL's list of modes (largest first, null-terminated): the first mode
-// with highResolution, else the first mode of exactly 480 lines, else the last one taller than
-// 480. When SDL gives no list, any size, or no such entry, the given window size is used.
-ModeSize chooseFullScreenSize(SDL_Rect** modes, int32_t width, int32_t height, bool highResolution);
+// The full-screen size from the platform's list of modes (largest first): the first mode with
+// highResolution, else the first mode of exactly 480 lines, else the last one taller than 480.
+// When the list is empty (the platform gives none, or any size) or holds no such entry, the given
+// window size is used.
+ModeSize chooseFullScreenSize(std::span<const ModeSize> modes, int32_t width, int32_t height,
+                              bool highResolution);
 
 // The frame a perspective of 45 degrees vertically is drawn in. Wider than four times its height
 // the horizontal angle would pass 180 degrees, so the height is raised to a quarter of the width.

@@ -2,6 +2,7 @@
 
 #include <cstdio>
 
+#include "mouse_capture.h"
 #include "preferences_directory.h"
 #include "preferences_header.h"
 #include "replacement_file.h"
@@ -18,12 +19,6 @@ size_t readHeader(FILE* file, PrefsHeader& header) {
         header[count++] = static_cast<uint8_t>(byte);
     }
     return count;
-}
-
-void takeLoadedSettings(LoopState& loop, const DisplaySettings& loaded) {
-    loop.settings = loaded;
-    loop.mouseCaptured = loaded.fullScreen;
-    SDL_ShowCursor(loaded.fullScreen ? 0 : 1);
 }
 
 }  // namespace
@@ -55,7 +50,8 @@ void loadPreferences(LoopState& loop) {
     if (readHeader(file, header) == header.size()) {
         DisplaySettings loaded;
         if (decodePrefsHeader(header, loaded)) {
-            takeLoadedSettings(loop, loaded);
+            loop.settings = loaded;
+            captureWithFullScreen(loop);
         }
         sendToGame(loop, MSG_LOAD_PREFS, file);
     }

@@ -4,6 +4,9 @@
 
 namespace scrapvolt {
 
+// The size of the buffers that hold the preferences directory and path, terminator included.
+inline constexpr int prefsPathCapacity = 2048;
+
 // Where the preferences file may live, as the platform reports it; each entry is null when not
 // known.
 struct PrefsLocations {

@@ -84,7 +84,7 @@ bool takeOwnerAndMode(int fd, const struct stat& old) {
 }  // namespace
 
 bool makeParentDirectories(const char* path) {
-    char prefix[LoopState::pathCapacity];
+    char prefix[prefsPathCapacity];
     const size_t length = std::strlen(path);
     if (length >= sizeof prefix) {
         return false;

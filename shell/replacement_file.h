@@ -2,7 +2,7 @@
 
 #include <cstdio>
 
-#include "loop_state.h"
+#include "preferences_directory.h"
 
 namespace scrapvolt {
 
@@ -34,8 +34,8 @@ class ReplacementFile {
     void abandon();
 
     FILE* stream_ = nullptr;
-    char target_[LoopState::pathCapacity] = {};
-    char temp_[LoopState::pathCapacity + tempSuffixLength] = {};
+    char target_[prefsPathCapacity] = {};
+    char temp_[prefsPathCapacity + tempSuffixLength] = {};
 };
 
 // Creates every missing directory on the way to the file named by path (like mkdir -p on its

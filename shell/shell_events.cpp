@@ -1,30 +1,11 @@
 #include "shell_events.h"
 
-#include <scrapvolt/shell/shell_globals.h>
-#include <scrapvolt/shell/video_mode.h>
 #include "event_reaction.h"
-
-#include <SDL.h>
-#include "mode_choice.h"
+#include "mouse_capture.h"
+#include "platform.h"
 
 namespace scrapvolt {
-
 namespace {
-
-// Leaves the current state for the root: the states above the root are deleted unannounced.
-void unwindToRoot(LoopState& loop) {
-    sendToCurrent(loop, MSG_LEAVE);
-    loop.stack.current = 0;
-    loop.message.tick = 0;
-    loop.stack.deleteStatesAboveCurrent();
-    sendToCurrent(loop, MSG_ENTER);
-    sendToCurrent(loop, MSG_VIDEO_RESET);
-}
-
-void stepGamma(DisplaySettings& settings) {
-    settings.gamma = nextGamma(settings.gamma);
-    SDL_SetGamma(settings.gamma, settings.gamma, settings.gamma);
-}
 
 void toggle(bool& flag) {
     flag = !flag;
@@ -59,10 +40,11 @@ bool carryOut(LoopState& loop, const EventReaction& reaction) {
             toggle(settings.multisample);
             break;
         case ShellReaction::stepGamma:
-            stepGamma(settings);
+            settings.gamma = nextGamma(settings.gamma);
+            platform::setGamma(settings.gamma);
             break;
         case ShellReaction::unwindToRoot:
-            unwindToRoot(loop);
+            loop.stack.unwindToRoot(loop.message);
             break;
     }
     return changesDisplay(reaction.kind);
@@ -70,29 +52,23 @@ bool carryOut(LoopState& loop, const EventReaction& reaction) {
 
 }  // namespace
 
-void handleShellEvent(LoopState& loop, SDL_Event* event) {
-    handleShellEvent(loop, event, setVideoMode);
-}
-
-void handleShellEvent(LoopState& loop, SDL_Event* event, SetVideoModeFn setMode) {
+void handleShellEvent(LoopState& loop, const InputEvent& event) {
     if (loop.exitStatus != 0) {
         return;
     }
     const bool capturedBefore = loop.mouseCaptured;
-    const SDL_Surface* shown = SDL_GetVideoSurface();
-    const EventReaction reaction =
-        shellReactionTo(*event, loop.settings.fullScreen, loop.stack.current == 0,
-                        shown != nullptr ? ModeSize{shown->w, shown->h} : ModeSize{0, 0});
+    const EventReaction reaction = shellReactionTo(event, loop.settings.fullScreen,
+                                                   loop.stack.current == 0, platform::shownSize());
     const bool changed = carryOut(loop, reaction);
-    loop.mouseCaptured = loop.mouseCaptured && mouseCaptureEnabled;
+    keepCaptureOnlyIfEnabled(loop);
     if (changed) {
-        applyDisplayChange(loop, setMode);
+        applyDisplayChange(loop);
     }
     // Without a screen the cursor has nothing to be shown on.
     if (loop.exitStatus == 0) {
-        SDL_ShowCursor(cursorShown(capturedBefore, loop.mouseCaptured, loop.settings.fullScreen));
+        showCursorAfterEvent(loop, capturedBefore);
     }
-    sendToCurrent(loop, MSG_SDL_EVENT, event);
+    sendToCurrent(loop, MSG_SDL_EVENT, event.record);
 }
 
 }  // namespace scrapvolt

@@ -1,9 +1,9 @@
 #include <scrapvolt/shell/state_stack.h>
 
 namespace scrapvolt {
-
 namespace {
 
+// The stack that the free pushState and requestStateOp reach: the shell's, while it runs.
 StateStack* gameStateStack = nullptr;
 
 void deliver(GameState* state, Message& message, int32_t code) {
@@ -46,12 +46,23 @@ void applyRemove(StateStack& stack) {
     release(stack, removed);
 }
 
+void enter(StateStack& stack, Message& message) {
+    deliver(stack.currentState(), message, MSG_ENTER);
+    deliver(stack.currentState(), message, MSG_VIDEO_RESET);
+}
+
+void dropAboveRoot(StateStack& stack) {
+    stack.current = 0;
+    stack.deleteStatesAboveCurrent();
+}
+
 }  // namespace
 
 void StateStack::startWith(GameState* root, const GameState* gameObject) {
     *this = StateStack{};
     notOwned = gameObject;
     pushState(root);
+    gameStateStack = this;
 }
 
 bool StateStack::pushState(GameState* state) {
@@ -101,12 +112,31 @@ void StateStack::applyStateOps(Message& message) {
                 break;
         }
     }
-    deliver(currentState(), message, MSG_ENTER);
-    deliver(currentState(), message, MSG_VIDEO_RESET);
+    enter(*this, message);
 }
 
-void connectGameStateStack(StateStack* stack) {
-    gameStateStack = stack;
+void StateStack::unwindToRoot(Message& message) {
+    deliver(currentState(), message, MSG_LEAVE);
+    message.tick = 0;
+    dropAboveRoot(*this);
+    enter(*this, message);
+}
+
+void StateStack::leaveForShutdown(Message& message) {
+    if (count > 0) {
+        deliver(currentState(), message, MSG_LEAVE);
+        dropAboveRoot(*this);
+    }
+    gameStateStack = nullptr;
+}
+
+void StateStack::discardAll() {
+    gameStateStack = nullptr;
+    dropAboveRoot(*this);
+    if (count > 0) {
+        release(*this, states[0]);
+    }
+    *this = StateStack{};
 }
 
 bool pushState(GameState* state) {

@@ -1,18 +1,19 @@
 #pragma once
 
-#include <cstdint>
-
 #include "display_settings.h"
 
 namespace scrapvolt {
 
-// Sets a video mode; the shell's is setVideoMode, tests pass a fake.
-using SetVideoModeFn = bool (*)(int32_t width, int32_t height, bool fullScreen, bool multisample,
-                                bool highResolution, float gamma);
-
 // Opens a mode for the settings, switching features off until one works: full screen falls back
 // to a window, then multisampling is dropped. A setting that a fallback switched off stays off
 // in the record. Returns false when even the plain window could not be set.
-bool setVideoModeWithFallbacks(DisplaySettings& settings, SetVideoModeFn setMode);
+bool setVideoModeWithFallbacks(DisplaySettings& settings);
+
+// Opens the first video mode of the run. It falls back like a change made while running, so
+// saved settings that this display cannot show do not lock the user out. GLX takes the depth
+// size as a minimum and many drivers have no 32-bit depth buffer, so when nothing opens, the
+// depth asked for is lowered to 24 and then 16 bits and the saved settings are tried again.
+// False when no mode could be opened at all.
+bool openFirstVideoMode(DisplaySettings& settings);
 
 }  // namespace scrapvolt

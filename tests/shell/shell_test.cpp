@@ -14,6 +14,7 @@
 #include <scrapvolt/shell/video_mode.h>
 #include "event_reaction.h"
 #include "frame_rate.h"
+#include "mode_choice.h"
 #include "preferences.h"
 #include "preferences_directory.h"
 #include "preferences_header.h"
@@ -386,21 +387,21 @@ TEST(FrameRate, IsRecomputedOnlyAfterMoreThanHalfASecond) {
 }
 
 TEST(FullScreenChoice, The480LineModeElseTheLastTallerOneElseTheWindowSize) {
-    SDL_Rect r[] = {{0, 0, 1600, 1200}, {0, 0, 800, 600}, {0, 0, 720, 480}, {0, 0, 640, 400}};
+    const ModeSize m1600{1600, 1200}, m800{800, 600}, m720{720, 480}, m640{640, 400};
     const struct {
-        std::vector<SDL_Rect*> modes;
+        std::vector<ModeSize> modes;
         bool highResolution;
         tuple<int, int> chosen;
     } rows[] = {
-        {{r, r + 1, r + 2, r + 3, nullptr}, false, {720, 480}},
-        {{r, r + 1, r + 2, r + 3, nullptr}, true, {1600, 1200}},
-        {{r, r + 1, r + 3, nullptr}, false, {800, 600}},
-        {{r + 3, nullptr}, false, {777, 555}},
-        {{nullptr}, true, {777, 555}},
+        {{m1600, m800, m720, m640}, false, {720, 480}},
+        {{m1600, m800, m720, m640}, true, {1600, 1200}},
+        {{m1600, m800, m640}, false, {800, 600}},
+        {{m640}, false, {777, 555}},
+        {{}, true, {777, 555}},
     };
-    for (auto row : rows) {
-        const ModeSize size = chooseFullScreenSize(row.modes.data(), 777, 555, row.highResolution);
-        EXPECT_EQ(tuple(size.width, size.height), row.chosen) << row.modes.size() - 1 << " modes";
+    for (const auto& row : rows) {
+        const ModeSize size = chooseFullScreenSize(row.modes, 777, 555, row.highResolution);
+        EXPECT_EQ(tuple(size.width, size.height), row.chosen) << row.modes.size() << " modes";
     }
 }
 

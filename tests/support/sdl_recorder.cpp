@@ -12,9 +12,8 @@
 #include <tuple>
 #include <utility>
 
+#include "lifecycle.h"
 #include "tests/support/allocation_counter.h"
-
-int shellMain(int argc, char** argv);  // shell_main.cpp
 
 SdlScript sdlScript;
 
@@ -93,9 +92,7 @@ ShellRun runShell() {
     const std::string dir = runDirectory = makeRunDirectory();
     if (fork() == 0) {
         std::freopen((dir + "/out").c_str(), "w", stdout);
-        char name[] = "scrapvolt";
-        char* argv[] = {name, nullptr};
-        finish(shellMain(1, argv));
+        finish(scrapvolt::runShell());
     }
     ShellRun run;
     wait(&run.status);
