@@ -1,5 +1,7 @@
 #include "event_reaction.h"
 
+#include "display_settings.h"
+
 namespace scrapvolt {
 namespace {
 
@@ -52,7 +54,8 @@ EventReaction shellReactionTo(const InputEvent& event, bool fullScreen, bool roo
             if (fullScreen || asShown) {
                 return react(ShellReaction::none);
             }
-            return EventReaction{ShellReaction::resize, event.width, event.height};
+            return EventReaction{ShellReaction::resize, atLeastMinWidth(event.width),
+                                 atLeastMinHeight(event.height)};
         }
         case Type::key:
             return reactToKey(event, fullScreen, rootIsCurrent);

@@ -50,7 +50,8 @@ struct EventReaction {
 // and Meta+F for full screen, H (full screen only), M, B, and Escape on a deeper state.
 // A resize is taken only in a window and only for a size other than `shown`, the size of the
 // window on the screen: SDL also reports the size of each mode the program sets itself, and in
-// full screen the size is the mode's, not the player's window size.
+// full screen the size is the mode's, not the player's window size. A size below the smallest
+// window is raised to it.
 EventReaction shellReactionTo(const InputEvent& event, bool fullScreen, bool rootIsCurrent,
                               ModeSize shown);
 

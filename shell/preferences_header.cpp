@@ -51,8 +51,8 @@ bool decodePrefsHeader(std::span<const uint8_t> bytes, DisplaySettings& settings
     settings.highResolution = (bytes[0] & highResolutionBit) != 0;
     settings.multisample = (bytes[0] & multisampleBit) != 0;
     settings.fullScreen = (bytes[0] & fullScreenBit) != 0;
-    settings.width = width;
-    settings.height = height;
+    settings.width = atLeastMinWidth(width);
+    settings.height = atLeastMinHeight(height);
     const uint32_t gamma = std::clamp(getU32(&bytes[9]), minStoredGamma, maxStoredGamma);
     settings.gamma = static_cast<float>(gamma) * (1.0f / 65536.0f);
     return true;

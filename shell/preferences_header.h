@@ -16,7 +16,8 @@ namespace scrapvolt {
 inline constexpr size_t prefsHeaderSize = 13;
 using PrefsHeader = std::array<uint8_t, prefsHeaderSize>;
 
-// Window sizes outside 1..maxStoredSize are taken for a damaged file.
+// Window sizes outside 1..maxStoredSize are taken for a damaged file; sizes within it but below the
+// smallest window are raised to it.
 inline constexpr int32_t maxStoredSize = 16384;
 
 PrefsHeader encodePrefsHeader(const DisplaySettings& settings);

@@ -197,18 +197,23 @@ TEST_F(Shell, HotKeysResizesAndTheMouseCaptureMakeTheirCallsBeforeTheEventGoesOn
          handled(change("RESIZABLE 1601 400", "0", "4.0025", "180.1125"), 1, 16)},
         {{resize(800, 600)}, handled(change("RESIZABLE 800 600", "0", "1.3333334", "60"), 1, 16)},
         {{resize(800, 600)}, handled("", 1, 16)},  // the size shown: no new mode
+        // Below the smallest window, 160 x 120: each axis raised alone, then both.
+        {{resize(159, 600)},
+         handled(change("RESIZABLE 160 600", "0", "0.26666668", "12.000001"), 1, 16)},
+        {{resize(480, 119)}, handled(change("RESIZABLE 480 120", "0", "4", "180"), 1, 16)},
+        {{resize(100, 50)}, handled(change("RESIZABLE 160 120", "0", "1.3333334", "60"), 1, 16)},
         {{key(SDLK_b)}, handled("SDL_SetGamma 1.15 1.15 1.15; ", 1)},
         {{key(SDLK_RETURN), key(SDLK_f), key(SDLK_h)},
          handled("", 1) + handled("", 1) + handled("", 1)},
         {{press}, handled("", 1, 5)},     // capture not enabled
         {{key(SDLK_c)}, handled("", 1)},  // enables it
-        {{press}, handled("", 0, 5), "400 300"},
-        {{SDL_Event{SDL_MOUSEMOTION}}, handled("", 1, 4), "400 300"},
-        {{key(SDLK_LALT, KMOD_LALT)}, handled("", 1), "400 300"},  // Alt alone keeps it
-        {{key(SDLK_LCTRL, KMOD_LALT)}, handled("", 1)},            // Ctrl with Alt releases it
-        {{press}, handled("", 0, 5), "400 300"},
+        {{press}, handled("", 0, 5), "80 60"},
+        {{SDL_Event{SDL_MOUSEMOTION}}, handled("", 1, 4), "80 60"},
+        {{key(SDLK_LALT, KMOD_LALT)}, handled("", 1), "80 60"},  // Alt alone keeps it
+        {{key(SDLK_LCTRL, KMOD_LALT)}, handled("", 1)},          // Ctrl with Alt releases it
+        {{press}, handled("", 0, 5), "80 60"},
         {{key(SDLK_RALT, KMOD_RCTRL)}, handled("", 1)},  // and so does Alt with Ctrl
-        {{press}, handled("", 0, 5), "400 300"},
+        {{press}, handled("", 0, 5), "80 60"},
         {{SDL_Event{.active = {SDL_ACTIVEEVENT, 0, SDL_APPINPUTFOCUS}}}, handled("", 1, 1)},
     };
     for (const auto& row : rows) {
@@ -224,15 +229,16 @@ TEST_F(Shell, HotKeysResizesAndTheMouseCaptureMakeTheirCallsBeforeTheEventGoesOn
                   lines(rows[i].calls + "SDL_PollEvent" + (rows[i].centre.empty() ? "" : centre)))
             << "row " << i;
     }
-    // Escape on the root ends the run after its frame, polling no more. Saved: 800 x 600,
-    // windowed, the high full-screen resolution, gamma 1.15, then the game's data.
+    // Escape on the root ends the run after its frame, polling no more. Saved: 160 x 120 (the
+    // last resize, raised), windowed, the high full-screen resolution, gamma 1.15, then the game's
+    // data.
     EXPECT_TRUE(run.frames.back().starts_with(
         lines("SDL_PollEvent; SDL_ShowCursor 1; state0 SDL_EVENT 2") + "game DRAW"));
     EXPECT_TRUE(run.frames.back().ends_with(
         lines("state0 LEAVE; game SAVE_PREFS  13; game SHUTDOWN; game deleted; R deleted; P "
               "deleted; Q deleted; Mix_CloseAudio; SDL_Quit")));
     EXPECT_EQ(readFile(dir + "/Shell.cfg"),
-              std::string("\1\x20\3\0\0\x58\2\0\0\x66\x26\1\0lap 3", 18));
+              std::string("\1\xA0\0\0\0\x78\0\0\0\x66\x26\1\0lap 3", 18));
 }
 // What the game object and the states heard, and their deletion, frame by frame.
 std::string messages(const ShellRun& run) {
@@ -429,18 +435,19 @@ PrefsHeader header(uint8_t flags, uint32_t width, uint32_t height, uint32_t gamm
 }
 
 // Loaded, then saved: a gamma of the keys' range comes back as the same bytes, others are
-// brought into it; an implausible window size is not taken.
+// brought into it; a window below 160 x 120 is raised to it, each axis alone; an implausible
+// window size is not taken.
 TEST(PrefsHeader, DecodesAPlausibleWindowSizeAndTheGammaWithinTheKeysRange) {
     const struct {
         PrefsHeader bytes;
         PrefsHeader saved;  // zeros: not taken
     } rows[] = {
         {header(0x05, 1024, 768, 65536), header(0x05, 1024, 768, 65536)},
-        {header(0xFA, 1, 16384, 75366), header(0x02, 1, 16384, 75366)},
-        {header(0x03, 64, 48, 0x27FFF), header(0x03, 64, 48, 0x27FFF)},
-        {header(0x00, 64, 48, 0x28000), header(0x00, 64, 48, 0x27FFF)},
-        {header(0x00, 64, 48, 0xFFFFFF80u), header(0x00, 64, 48, 0x27FFF)},
-        {header(0x00, 64, 48, 0xFFFF), header(0x00, 64, 48, 0x10000)},
+        {header(0xFA, 1, 16384, 75366), header(0x02, 160, 16384, 75366)},
+        {header(0x03, 160, 120, 0x27FFF), header(0x03, 160, 120, 0x27FFF)},
+        {header(0x00, 159, 120, 0x28000), header(0x00, 160, 120, 0x27FFF)},
+        {header(0x00, 160, 119, 0xFFFFFF80u), header(0x00, 160, 120, 0x27FFF)},
+        {header(0x00, 16384, 1, 0xFFFF), header(0x00, 16384, 120, 0x10000)},
         {header(0x07, 0, 600, 98304), {}},
         {header(0x07, 800, 16385, 98304), {}},
         {header(0x07, 0x80000280, 600, 98304), {}},  // 640 but for its top byte
