@@ -4,23 +4,30 @@
 
 namespace scrapvolt {
 
-// A state of the game; only the current state receives per-frame messages.
+/// A state of the game; only the current state receives per-frame messages (see message.h).
+/// States are owned by the shell's StateStack, which deletes them when they leave it.
 class GameState {
   public:
     virtual void handleMessage(const Message* message) = 0;
     virtual ~GameState() = default;
 };
 
-// The game object: lives for the whole run and may itself stand on the state stack.
+/// The game object: lives for the whole run, from createGame to after MSG_SHUTDOWN, when the shell
+/// deletes it. It may itself stand on the state stack (return `this` from createFirstState); it
+/// then receives each broadcast once, and is never deleted by the stack.
 class Game : public GameState {
   public:
-    // The root state of the state stack; the shell owns it from then on.
+    /// The root state of the state stack, called once after MSG_CONFIGURE_GL; the shell owns it
+    /// from then on and sends it nothing after the MSG_LEAVE of shutdown.
     virtual GameState* createFirstState() = 0;
-    // Base name of the preferences file, or null for "zantprefs".
+    /// Base name of the preferences file ("<name>.cfg" in the user's configuration directory), or
+    /// null for "zantprefs"; read once at start-up.
     virtual const char* prefsName() = 0;
 };
 
 }  // namespace scrapvolt
 
-// Supplied by the game module: a new game object, owned and later deleted by the shell.
+/// The program's entry contract, kept global: supplied by the game module, called once by the
+/// shell's main at start-up. Returns a new game object (not null), which the shell owns and
+/// deletes with a plain delete at shutdown.
 scrapvolt::Game* createGame();

@@ -4,15 +4,23 @@
 
 namespace scrapvolt {
 
-// Values the shell shares with game code.
-extern int32_t tickRate;  // ticks per second, 100 unless the game sets another (positive) rate
+/// Ticks per second: 100 at start-up. setTickRate takes effect at the next frame's tick count
+/// and ignores a rate below 1. Velocities and timers in ticks are the game's own affair.
+extern int32_t tickRate;
 void setTickRate(int32_t rate);
 int32_t getTickRate();
 
+/// Frames drawn per second, measured over windows of a little more than half a second.
 extern float framesPerSecond;
-extern uint32_t mouseButtons;  // while the mouse is captured: low 8 bits of SDL_GetMouseState
-extern int32_t mouseDeltaX;    // accumulated while captured; game code resets them if it wants
+
+/// While the mouse is captured (after a click when mouseCaptureEnabled is set, and in full
+/// screen) the shell keeps the pointer at the screen centre every frame and adds its motion to
+/// mouseDeltaX/Y; it never resets them, so reset them yourself for per-frame deltas.
+extern uint32_t mouseButtons;  ///< while captured: the low 8 bits of SDL's button mask
+extern int32_t mouseDeltaX;
 extern int32_t mouseDeltaY;
-extern bool mouseCaptureEnabled;  // game setting: keep the mouse captured after an event
+/// Game setting, false at start: keep the capture after the event that took it. Ctrl with Alt
+/// and a focus loss release it in a window.
+extern bool mouseCaptureEnabled;
 
 }  // namespace scrapvolt
