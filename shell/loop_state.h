@@ -13,7 +13,7 @@
 
 namespace scrapvolt {
 
-// Everything the main loop keeps between frames. One instance, owned by main; the event
+// Everything the main loop keeps between frames. One instance, owned by runShell; the event
 // handling, the preferences file and the start-up and shutdown steps work on it.
 struct LoopState {
     DisplaySettings settings;
@@ -22,9 +22,9 @@ struct LoopState {
     DisplaySettings workingMode;
     bool quitRequested = false;
     bool mouseCaptured = false;  // relative-mouse mode: pointer re-centred every frame
-    // Status main returns after its orderly shutdown. A running video change that could not set
-    // even a plain window makes it 1 and requests the quit: no screen exists then, so the loop
-    // must leave at once, before drawing or swapping, and shut down in order.
+    // Status runShell (and so main) returns after its orderly shutdown. A running video change that
+    // could not set even a plain window makes it 1 and requests the quit: no screen exists then, so
+    // the loop must leave at once, before drawing or swapping, and shut down in order.
     int exitStatus = 0;
     Message message{0, 0, nullptr};
     InputEvent event;  // the event being handled

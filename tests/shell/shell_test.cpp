@@ -12,14 +12,16 @@
 #include <scrapvolt/shell/shell_globals.h>
 #include <scrapvolt/shell/state_stack.h>
 #include <scrapvolt/shell/video_mode.h>
+
 #include "event_reaction.h"
 #include "frame_rate.h"
 #include "mode_choice.h"
 #include "preferences.h"
 #include "preferences_directory.h"
 #include "preferences_header.h"
-#include "tests/support/sdl_recorder.h"
 #include "tick_scheduler.h"
+
+#include "tests/support/sdl_recorder.h"
 
 using namespace scrapvolt;
 
