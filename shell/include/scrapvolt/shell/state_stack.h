@@ -18,9 +18,9 @@ enum : int32_t {
 /// States are placed with pushState and changed through queued requests that the main loop
 /// applies after the frame's ticks, newest request first. The stack owns its states and deletes
 /// them when they leave it, except `notOwned`: the game object when it stands on the stack,
-/// which the shell deletes itself at shutdown. The root state is never deleted while running.
-/// A state only ever changes through the transitions below: MSG_LEAVE to the state that stops
-/// being current, then MSG_ENTER and MSG_VIDEO_RESET to the one that becomes current; states
+/// which the shell deletes itself at shutdown. Escape and shutdown never delete the root state.
+/// The current state only ever changes through the transitions below: MSG_LEAVE to the state that
+/// stops being current, then MSG_ENTER and MSG_VIDEO_RESET to the one that becomes current; states
 /// deleted or passed over on the way receive nothing.
 struct StateStack {
     static constexpr int32_t maxStates = 32;
@@ -42,7 +42,8 @@ struct StateStack {
     /// False (and nothing stored; the caller keeps the state) when the stack is full or the
     /// state is null. Does not change the current state.
     bool pushState(GameState* state);
-    /// False (and nothing queued) when the queue is full.
+    /// False (and nothing queued) when the queue is full. A pending request ends the frame's
+    /// ticks: the broadcast under way finishes, the ticks still due are dropped.
     bool requestStateOp(int32_t code);
     /// Deletes the states above the current one, from the top down, with no message.
     void deleteStatesAboveCurrent();
