@@ -24,10 +24,16 @@ function(scrapvolt_install_library target component)
     target_include_directories(${target} INTERFACE $<INSTALL_INTERFACE:${CMAKE_INSTALL_INCLUDEDIR}>)
     install(TARGETS ${target} EXPORT Scrapvolt_${component}
             ARCHIVE DESTINATION ${CMAKE_INSTALL_LIBDIR})
+    # A header under <lib>/include/ keeps its path below include/ (scrapvolt/<lib>/name.h).
     foreach(header IN LISTS arg_HEADERS)
-        get_filename_component(dir ${header} DIRECTORY)
+        if(header MATCHES "/include/(.*)$")
+            get_filename_component(dir ${CMAKE_MATCH_1} DIRECTORY)
+        else()
+            get_filename_component(dir ${header} DIRECTORY)
+            set(dir scrapvolt/${dir})
+        endif()
         install(FILES ${PROJECT_SOURCE_DIR}/${header}
-                DESTINATION ${CMAKE_INSTALL_INCLUDEDIR}/scrapvolt/${dir})
+                DESTINATION ${CMAKE_INSTALL_INCLUDEDIR}/${dir})
     endforeach()
     install(EXPORT Scrapvolt_${component} NAMESPACE Scrapvolt::
             FILE Scrapvolt_${component}.cmake DESTINATION ${package_dir})
@@ -42,8 +48,12 @@ endfunction()
 
 scrapvolt_install_library(scrapvolt_physics physics
     DESCRIPTION "2D rigid-body physics for convex polygons"
-    HEADERS physics/body.h physics/bounding_circle.h physics/contact.h physics/polygon.h
-            physics/vec2.h physics/world.h)
+    HEADERS physics/include/scrapvolt/physics/body.h
+            physics/include/scrapvolt/physics/bounding_circle.h
+            physics/include/scrapvolt/physics/contact.h
+            physics/include/scrapvolt/physics/polygon.h
+            physics/include/scrapvolt/physics/vec2.h
+            physics/include/scrapvolt/physics/world.h)
 set(scrapvolt_components physics)
 if(TARGET scrapvolt_physics_draw)
     scrapvolt_install_library(scrapvolt_physics_draw physics_draw

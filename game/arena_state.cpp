@@ -7,6 +7,8 @@
 #include "game/grid.h"
 #include "shell/shell_globals.h"
 
+using namespace scrapvolt;
+
 namespace {
 
 HeldKeys readHeldKeys() {

@@ -7,6 +7,8 @@
 
 #include <cmath>
 
+using namespace scrapvolt;
+
 namespace {
 
 class SpinningState : public GameState {
