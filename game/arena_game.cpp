@@ -3,8 +3,10 @@
 #include <GL/gl.h>
 #include <SDL.h>
 
+#include <scrapvolt/shell/shell_globals.h>
 #include "game/arena_state.h"
-#include "shell/shell_globals.h"
+
+using namespace scrapvolt;
 
 namespace {
 

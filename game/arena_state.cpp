@@ -3,9 +3,11 @@
 #include <GL/gl.h>
 #include <SDL.h>
 
+#include <scrapvolt/shell/shell_globals.h>
 #include "game/arena.h"
 #include "game/grid.h"
-#include "shell/shell_globals.h"
+
+using namespace scrapvolt;
 
 using namespace scrapvolt;
 

@@ -1,9 +1,9 @@
 #pragma once
 
-#include "shell/game.h"
+#include <scrapvolt/shell/game.h>
 
 // The arena's one state. It holds no data: the arena it builds, drives and draws is static.
-class ArenaState : public GameState {
+class ArenaState : public scrapvolt::GameState {
   public:
-    void handleMessage(const Message* message) override;
+    void handleMessage(const scrapvolt::Message* message) override;
 };

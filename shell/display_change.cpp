@@ -2,9 +2,14 @@
 
 #include <cstdio>
 
-#include "shell/resource_registry.h"
-#include "shell/shell_events.h"
-#include "shell/video_mode.h"
+#include <scrapvolt/shell/resource_registry.h>
+#include <scrapvolt/shell/video_mode.h>
+#include "shell_events.h"
+
+#include <SDL.h>
+#include "mode_choice.h"
+
+namespace scrapvolt {
 
 namespace {
 
@@ -48,3 +53,5 @@ void applyDisplayChange(LoopState& loop, SetVideoModeFn setMode) {
     resourceRegistry.restoreAll();
     broadcast(loop, MSG_VIDEO_RESET);
 }
+
+}  // namespace scrapvolt

@@ -1,4 +1,6 @@
-#include "shell/event_reaction.h"
+#include "event_reaction.h"
+
+namespace scrapvolt {
 
 namespace {
 
@@ -89,3 +91,5 @@ float nextGamma(float gamma) {
     const float rounded = static_cast<float>(sum);
     return sum >= 2.5 || rounded >= 2.5f ? 1.0f : rounded;
 }
+
+}  // namespace scrapvolt

@@ -4,7 +4,9 @@
 
 #include <cstdint>
 
-#include "shell/video_mode.h"
+#include "mode_choice.h"
+
+namespace scrapvolt {
 
 // What the shell itself does about one polled event, before the event goes on to the current
 // state. At most one reaction per event.
@@ -46,3 +48,5 @@ int cursorShown(bool capturedBefore, bool captured, bool fullScreen);
 
 // One press of the gamma key: +0.15, back to 1.0 when the exact sum reaches 2.5.
 float nextGamma(float gamma);
+
+}  // namespace scrapvolt

@@ -1,6 +1,8 @@
-#include "shell/first_video_mode.h"
+#include "first_video_mode.h"
 
 #include <initializer_list>
+
+namespace scrapvolt {
 
 namespace {
 
@@ -37,3 +39,5 @@ bool openFirstVideoMode(DisplaySettings& settings, SetVideoModeFn setMode,
     }
     return false;
 }
+
+}  // namespace scrapvolt

@@ -1,7 +1,9 @@
 #pragma once
 
-#include "shell/display_settings.h"
-#include "shell/video_fallback.h"
+#include "display_settings.h"
+#include "video_fallback.h"
+
+namespace scrapvolt {
 
 // Asks SDL for a depth buffer of the given number of bits in the modes set from now on.
 using SetDepthSizeFn = void (*)(int bits);
@@ -13,3 +15,5 @@ using SetDepthSizeFn = void (*)(int bits);
 // False when no mode could be opened at all.
 bool openFirstVideoMode(DisplaySettings& settings, SetVideoModeFn setMode,
                         SetDepthSizeFn setDepthSize);
+
+}  // namespace scrapvolt

@@ -1,11 +1,16 @@
-#include "shell/frame_loop.h"
+#include "frame_loop.h"
 
 #include <SDL.h>
 
-#include "shell/quit_signals.h"
-#include "shell/shell_events.h"
-#include "shell/shell_globals.h"
-#include "shell/video_mode.h"
+#include <scrapvolt/shell/shell_globals.h>
+#include <scrapvolt/shell/video_mode.h>
+#include "quit_signals.h"
+#include "shell_events.h"
+
+#include <SDL.h>
+#include "mode_choice.h"
+
+namespace scrapvolt {
 
 void startFrameLoop(LoopState& loop) {
     loop.quitRequested = false;
@@ -73,3 +78,5 @@ void applyPendingStateOps(LoopState& loop) {
         loop.stack.applyStateOps(loop.message);
     }
 }
+
+}  // namespace scrapvolt

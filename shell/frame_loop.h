@@ -2,7 +2,9 @@
 
 #include <cstdint>
 
-#include "shell/loop_state.h"
+#include "loop_state.h"
+
+namespace scrapvolt {
 
 // The steps of one frame of the main loop, in the order main runs them.
 
@@ -33,3 +35,5 @@ void runTicks(LoopState& loop, uint32_t due);
 
 // Applies the queued state operations, if any.
 void applyPendingStateOps(LoopState& loop);
+
+}  // namespace scrapvolt

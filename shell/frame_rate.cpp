@@ -1,4 +1,6 @@
-#include "shell/frame_rate.h"
+#include "frame_rate.h"
+
+namespace scrapvolt {
 
 bool countFrame(FrameRateWindow& window, uint32_t now, float& framesPerSecond) {
     ++window.frameCount;
@@ -12,3 +14,5 @@ bool countFrame(FrameRateWindow& window, uint32_t now, float& framesPerSecond) {
     window.fpsBase += elapsed;
     return true;
 }
+
+}  // namespace scrapvolt

@@ -2,6 +2,8 @@
 
 #include <cstdint>
 
+namespace scrapvolt {
+
 // Counts frames over windows of a little more than half a second.
 struct FrameRateWindow {
     int32_t frameCount = 0;
@@ -12,3 +14,5 @@ struct FrameRateWindow {
 // 500 ms, stores its frames per second in `framesPerSecond`, starts a new window and returns
 // true.
 bool countFrame(FrameRateWindow& window, uint32_t now, float& framesPerSecond);
+
+}  // namespace scrapvolt

@@ -4,12 +4,14 @@
 
 #include <cstdint>
 
-#include "shell/display_settings.h"
-#include "shell/frame_rate.h"
-#include "shell/game.h"
-#include "shell/message.h"
-#include "shell/state_stack.h"
-#include "shell/tick_scheduler.h"
+#include <scrapvolt/shell/game.h>
+#include <scrapvolt/shell/message.h>
+#include <scrapvolt/shell/state_stack.h>
+#include "display_settings.h"
+#include "frame_rate.h"
+#include "tick_scheduler.h"
+
+namespace scrapvolt {
 
 // Everything the main loop keeps between frames. One instance, owned by main; the event
 // handling, the preferences file and the start-up and shutdown steps work on it.
@@ -42,3 +44,5 @@ struct LoopState {
 void sendToGame(LoopState& loop, int32_t code, void* data = nullptr);
 void sendToCurrent(LoopState& loop, int32_t code, void* data = nullptr);
 void broadcast(LoopState& loop, int32_t code);
+
+}  // namespace scrapvolt

@@ -6,15 +6,16 @@
 #include <cstdlib>
 #include <ctime>
 
-#include "shell/first_video_mode.h"
-#include "shell/frame_loop.h"
-#include "shell/loop_state.h"
-#include "shell/preferences.h"
-#include "shell/quit_signals.h"
-#include "shell/resource_registry.h"
-#include "shell/shell_globals.h"
-#include "shell/video_mode.h"
+#include <scrapvolt/shell/resource_registry.h>
+#include <scrapvolt/shell/shell_globals.h>
+#include <scrapvolt/shell/video_mode.h>
+#include "first_video_mode.h"
+#include "frame_loop.h"
+#include "loop_state.h"
+#include "preferences.h"
+#include "quit_signals.h"
 
+namespace scrapvolt {
 namespace {
 
 void setDefaultGlAttributes() {
@@ -122,8 +123,10 @@ void shutDown(LoopState& loop) {
 }
 
 }  // namespace
+}  // namespace scrapvolt
 
 int main(int, char**) {
+    using namespace scrapvolt;
     if (SDL_Init(0xFFFF) < 0) {
         return 1;
     }

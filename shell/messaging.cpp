@@ -1,4 +1,6 @@
-#include "shell/loop_state.h"
+#include "loop_state.h"
+
+namespace scrapvolt {
 
 namespace {
 
@@ -28,3 +30,5 @@ void broadcast(LoopState& loop, int32_t code) {
         deliver(loop, current, code, nullptr);
     }
 }
+
+}  // namespace scrapvolt

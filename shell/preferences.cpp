@@ -1,10 +1,12 @@
-#include "shell/preferences.h"
+#include "preferences.h"
 
 #include <cstdio>
 
-#include "shell/preferences_directory.h"
-#include "shell/preferences_header.h"
-#include "shell/replacement_file.h"
+#include "preferences_directory.h"
+#include "preferences_header.h"
+#include "replacement_file.h"
+
+namespace scrapvolt {
 
 namespace {
 
@@ -75,3 +77,5 @@ void savePreferences(LoopState& loop) {
     sendToGame(loop, MSG_SAVE_PREFS, out.stream());
     out.commit();
 }
+
+}  // namespace scrapvolt

@@ -1,6 +1,8 @@
 #pragma once
 
-#include "shell/loop_state.h"
+#include "loop_state.h"
+
+namespace scrapvolt {
 
 // Composes loop.prefsPath as "<directory><name>.cfg" (name "zantprefs" when null). Leaves it
 // empty when the path does not fit, so nothing is read or written.
@@ -13,3 +15,5 @@ void loadPreferences(LoopState& loop);
 // Writes the display settings, then lets the game object append its own data with
 // MSG_SAVE_PREFS.
 void savePreferences(LoopState& loop);
+
+}  // namespace scrapvolt

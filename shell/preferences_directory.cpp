@@ -2,8 +2,10 @@
 
 #include <cstdlib>
 
-#include "shell/loop_state.h"
-#include "shell/preferences_directory.h"
+#include "loop_state.h"
+#include "preferences_directory.h"
+
+namespace scrapvolt {
 
 // The platform's part of the preferences location: the environment, and the running
 // executable's path from /proc/self/exe for when no per-user directory is named.
@@ -24,3 +26,5 @@ const char* prefsDirectory() {
     composePrefsDirectory(where, directory);
     return directory;
 }
+
+}  // namespace scrapvolt

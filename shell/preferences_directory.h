@@ -2,6 +2,8 @@
 
 #include <span>
 
+namespace scrapvolt {
+
 // Where the preferences file may live, as the platform reports it; each entry is null when not
 // known.
 struct PrefsLocations {
@@ -22,3 +24,5 @@ bool composePrefsDirectory(const PrefsLocations& where, std::span<char> out);
 // environment and the running executable; empty when none is usable. A static buffer,
 // overwritten by each call.
 const char* prefsDirectory();
+
+}  // namespace scrapvolt

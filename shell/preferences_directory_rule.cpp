@@ -1,6 +1,8 @@
 #include <cstring>
 
-#include "shell/preferences_directory.h"
+#include "preferences_directory.h"
+
+namespace scrapvolt {
 
 namespace {
 
@@ -78,3 +80,5 @@ bool composePrefsDirectory(const PrefsLocations& where, std::span<char> out) {
     }
     return true;
 }
+
+}  // namespace scrapvolt

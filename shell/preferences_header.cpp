@@ -1,6 +1,8 @@
-#include "shell/preferences_header.h"
+#include "preferences_header.h"
 
 #include <algorithm>
+
+namespace scrapvolt {
 
 namespace {
 
@@ -55,3 +57,5 @@ bool decodePrefsHeader(std::span<const uint8_t> bytes, DisplaySettings& settings
     settings.gamma = static_cast<float>(gamma) * (1.0f / 65536.0f);
     return true;
 }
+
+}  // namespace scrapvolt

@@ -5,7 +5,9 @@
 #include <cstdint>
 #include <span>
 
-#include "shell/display_settings.h"
+#include "display_settings.h"
+
+namespace scrapvolt {
 
 // The 13 bytes at the start of the preferences file, all fields little-endian:
 //   0  flags: bit 0 highResolution, bit 1 multisample, bit 2 fullScreen (bits 3-7 written 0)
@@ -28,3 +30,5 @@ inline constexpr uint32_t maxStoredGamma = 0x27FFF;
 // Reads a whole header into settings. False, with settings untouched, when the header is short
 // or its window size is out of range.
 bool decodePrefsHeader(std::span<const uint8_t> bytes, DisplaySettings& settings);
+
+}  // namespace scrapvolt

@@ -1,15 +1,17 @@
-#include "shell/quit_signals.h"
+#include "quit_signals.h"
 
 #include <signal.h>
 
 #include <csignal>
 #include <initializer_list>
 
+namespace scrapvolt {
+
 namespace {
 
 volatile std::sig_atomic_t received = 0;
 
-extern "C" void noteQuitSignal(int) {
+void noteQuitSignal(int) {
     received = 1;
 }
 
@@ -27,3 +29,5 @@ void catchQuitSignals() {
 bool quitSignalReceived() {
     return received != 0;
 }
+
+}  // namespace scrapvolt

@@ -1,4 +1,4 @@
-#include "shell/replacement_file.h"
+#include "replacement_file.h"
 
 #include <dirent.h>
 #include <fcntl.h>
@@ -11,6 +11,8 @@
 #include <cstdlib>
 #include <cstring>
 #include <string>
+
+namespace scrapvolt {
 
 namespace {
 
@@ -173,3 +175,5 @@ void ReplacementFile::abandon() {
         temp_[0] = '\0';
     }
 }
+
+}  // namespace scrapvolt

@@ -2,7 +2,9 @@
 
 #include <cstdio>
 
-#include "shell/loop_state.h"
+#include "loop_state.h"
+
+namespace scrapvolt {
 
 // Writes a file so that a failure never leaves it damaged: the data goes to a temporary file in
 // the same directory, which replaces the old file (by rename) only after the whole write has
@@ -39,3 +41,5 @@ class ReplacementFile {
 // Creates every missing directory on the way to the file named by path (like mkdir -p on its
 // parent). False when one cannot be created.
 bool makeParentDirectories(const char* path);
+
+}  // namespace scrapvolt

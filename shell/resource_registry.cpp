@@ -1,4 +1,6 @@
-#include "shell/resource_registry.h"
+#include <scrapvolt/shell/resource_registry.h>
+
+namespace scrapvolt {
 
 ResourceRegistry resourceRegistry;
 
@@ -66,3 +68,5 @@ void ResourceRegistry::destroyAll() {
         }
     }
 }
+
+}  // namespace scrapvolt

@@ -1,8 +1,13 @@
-#include "shell/shell_events.h"
+#include "shell_events.h"
 
-#include "shell/event_reaction.h"
-#include "shell/shell_globals.h"
-#include "shell/video_mode.h"
+#include <scrapvolt/shell/shell_globals.h>
+#include <scrapvolt/shell/video_mode.h>
+#include "event_reaction.h"
+
+#include <SDL.h>
+#include "mode_choice.h"
+
+namespace scrapvolt {
 
 namespace {
 
@@ -89,3 +94,5 @@ void handleShellEvent(LoopState& loop, SDL_Event* event, SetVideoModeFn setMode)
     }
     sendToCurrent(loop, MSG_SDL_EVENT, event);
 }
+
+}  // namespace scrapvolt

@@ -2,8 +2,10 @@
 
 #include <SDL.h>
 
-#include "shell/loop_state.h"
-#include "shell/video_fallback.h"
+#include "loop_state.h"
+#include "video_fallback.h"
+
+namespace scrapvolt {
 
 // The shell's own reaction to one polled event (quit, resize, hot keys, mouse capture), after
 // which the event goes to the current state as MSG_SDL_EVENT. Once the video mode is lost
@@ -21,3 +23,5 @@ void applyDisplayChange(LoopState& loop);
 // cannot be set, prints "Unable to open graphics mode!\n", requests the quit with exitStatus 1
 // and leaves the resources released and the game unaware of any new mode.
 void applyDisplayChange(LoopState& loop, SetVideoModeFn setMode);
+
+}  // namespace scrapvolt

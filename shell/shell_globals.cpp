@@ -1,4 +1,6 @@
-#include "shell/shell_globals.h"
+#include <scrapvolt/shell/shell_globals.h>
+
+namespace scrapvolt {
 
 int32_t tickRate = 100;
 float framesPerSecond = 0.0f;
@@ -17,3 +19,5 @@ void setTickRate(int32_t rate) {
 int32_t getTickRate() {
     return tickRate;
 }
+
+}  // namespace scrapvolt

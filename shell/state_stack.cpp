@@ -1,4 +1,6 @@
-#include "shell/state_stack.h"
+#include <scrapvolt/shell/state_stack.h>
+
+namespace scrapvolt {
 
 namespace {
 
@@ -114,3 +116,5 @@ bool pushState(GameState* state) {
 bool requestStateOp(int32_t code) {
     return gameStateStack != nullptr && gameStateStack->requestStateOp(code);
 }
+
+}  // namespace scrapvolt

@@ -1,4 +1,6 @@
-#include "shell/tick_scheduler.h"
+#include "tick_scheduler.h"
+
+namespace scrapvolt {
 
 TickDecision takeDueTicks(TickClock& clock, uint32_t now, int32_t rate) {
     const uint32_t elapsed = now - clock.tickBase;
@@ -16,3 +18,5 @@ TickDecision takeDueTicks(TickClock& clock, uint32_t now, int32_t rate) {
     clock.tickBase = now;
     return decision;
 }
+
+}  // namespace scrapvolt

@@ -2,6 +2,8 @@
 
 #include <cstdint>
 
+namespace scrapvolt {
+
 // The tick scheduler's clock: ticks fall due at the tick rate, measured in whole milliseconds,
 // with the fraction of a tick carried in thousandths so that the long-run rate is exact.
 struct TickClock {
@@ -17,3 +19,5 @@ struct TickDecision {
 // Looks at the clock at `now` (milliseconds, wrapping). When ticks are due the clock moves on to
 // `now` and keeps the fraction; otherwise it is left alone and the wait is returned.
 TickDecision takeDueTicks(TickClock& clock, uint32_t now, int32_t rate);
+
+}  // namespace scrapvolt

@@ -1,4 +1,6 @@
-#include "shell/video_fallback.h"
+#include "video_fallback.h"
+
+namespace scrapvolt {
 
 bool setVideoModeWithFallbacks(DisplaySettings& s, SetVideoModeFn setMode) {
     if (s.fullScreen) {
@@ -15,3 +17,5 @@ bool setVideoModeWithFallbacks(DisplaySettings& s, SetVideoModeFn setMode) {
     s.multisample = false;
     return setMode(s.width, s.height, false, false, s.highResolution, s.gamma);
 }
+
+}  // namespace scrapvolt

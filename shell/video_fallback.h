@@ -2,7 +2,9 @@
 
 #include <cstdint>
 
-#include "shell/display_settings.h"
+#include "display_settings.h"
+
+namespace scrapvolt {
 
 // Sets a video mode; the shell's is setVideoMode, tests pass a fake.
 using SetVideoModeFn = bool (*)(int32_t width, int32_t height, bool fullScreen, bool multisample,
@@ -12,3 +14,5 @@ using SetVideoModeFn = bool (*)(int32_t width, int32_t height, bool fullScreen, 
 // to a window, then multisampling is dropped. A setting that a fallback switched off stays off
 // in the record. Returns false when even the plain window could not be set.
 bool setVideoModeWithFallbacks(DisplaySettings& settings, SetVideoModeFn setMode);
+
+}  // namespace scrapvolt

@@ -1,7 +1,12 @@
-#include "shell/video_mode.h"
+#include <scrapvolt/shell/video_mode.h>
+
+#include <SDL.h>
+#include "mode_choice.h"
 
 #include <GL/gl.h>
 #include <GL/glu.h>
+
+namespace scrapvolt {
 
 SDL_Surface* screen = nullptr;
 int32_t viewWidth = 0;
@@ -129,3 +134,5 @@ bool setVideoMode(int32_t width, int32_t height, bool fullScreen, bool multisamp
     setFixedGlState(view.aspect, screen);
     return true;
 }
+
+}  // namespace scrapvolt

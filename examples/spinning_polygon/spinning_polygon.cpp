@@ -56,6 +56,6 @@ class SpinningGame : public Game {
 }  // namespace
 
 // Called once by the shell's main; the shell owns and later deletes the game.
-Game* createGame() {
+scrapvolt::Game* createGame() {
     return new SpinningGame;
 }

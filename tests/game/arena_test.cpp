@@ -106,6 +106,6 @@ TEST(PolygonDraw, APolygonWithoutVerticesDrawsNothing) {
 
 }  // namespace
 
-Game* createGame() {
+scrapvolt::Game* createGame() {
     return new ArenaGame;
 }

@@ -8,17 +8,19 @@
 #include <csignal>
 #include <map>
 
-#include "shell/event_reaction.h"
-#include "shell/frame_rate.h"
-#include "shell/preferences.h"
-#include "shell/preferences_directory.h"
-#include "shell/preferences_header.h"
-#include "shell/resource_registry.h"
-#include "shell/shell_globals.h"
-#include "shell/state_stack.h"
-#include "shell/tick_scheduler.h"
-#include "shell/video_mode.h"
+#include <scrapvolt/shell/resource_registry.h>
+#include <scrapvolt/shell/shell_globals.h>
+#include <scrapvolt/shell/state_stack.h>
+#include <scrapvolt/shell/video_mode.h>
+#include "event_reaction.h"
+#include "frame_rate.h"
+#include "preferences.h"
+#include "preferences_directory.h"
+#include "preferences_header.h"
 #include "tests/support/sdl_recorder.h"
+#include "tick_scheduler.h"
+
+using namespace scrapvolt;
 
 namespace {
 
@@ -556,7 +558,7 @@ TEST(PrefsFile, OnlyAWritableRegularFileIsReplacedKeepingItsModeAndNothingIsLeft
 // The registry walks its buckets from the last down to the first and each list from its head: "R"
 // (the last bucket), then "P" and "Q" (bucket 0). "E", added between them and refused a second
 // bucket, deletes itself.
-Game* createGame() {
+scrapvolt::Game* createGame() {
     auto* e = new Resource("E");
     ResourceRegistry& r = resourceRegistry;
     r.add(new Resource("Q"), 0), r.add(e, 0), r.add(e, 9), r.add(new Resource("P"), 0);

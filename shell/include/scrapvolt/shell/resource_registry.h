@@ -2,6 +2,8 @@
 
 #include <cstdint>
 
+namespace scrapvolt {
+
 struct ResourceRegistry;
 
 // An object that owns OpenGL objects, which a change of video mode destroys with its context.
@@ -46,3 +48,5 @@ struct ResourceRegistry {
 };
 
 extern ResourceRegistry resourceRegistry;
+
+}  // namespace scrapvolt

@@ -2,6 +2,8 @@
 
 #include <cstdint>
 
+namespace scrapvolt {
+
 // Message codes the shell sends to the game object and to the current state.
 enum : int32_t {
     MSG_STARTUP = 0,
@@ -23,3 +25,5 @@ struct Message {
     uint32_t tick;  // for MSG_TICK: ticks since the current state became current, from 1
     void* data;     // FILE* for the preference messages, SDL_Event* for MSG_SDL_EVENT
 };
+
+}  // namespace scrapvolt

@@ -2,8 +2,10 @@
 
 #include <cstdint>
 
-#include "game.h"
-#include "message.h"
+#include <scrapvolt/shell/game.h>
+#include <scrapvolt/shell/message.h>
+
+namespace scrapvolt {
 
 enum : int32_t {
     STATE_OP_NEXT = 0,
@@ -49,3 +51,5 @@ struct StateStack {
 void connectGameStateStack(StateStack* stack);
 bool pushState(GameState* state);
 bool requestStateOp(int32_t code);
+
+}  // namespace scrapvolt

@@ -1,8 +1,11 @@
 #pragma once
 
-#include <SDL.h>
-
 #include <cstdint>
+
+// SDL 1.2's screen surface; a program that reads its fields includes <SDL.h> itself.
+struct SDL_Surface;
+
+namespace scrapvolt {
 
 // Written by setVideoMode for game code to read.
 extern SDL_Surface* screen;  // the last mode's surface; null after a refused mode
@@ -10,27 +13,6 @@ extern int32_t viewWidth;    // size asked for (before the wide-screen correctio
 extern int32_t viewHeight;
 extern float fieldOfView;            // vertical, degrees: always 45
 extern float horizontalFieldOfView;  // degrees
-
-struct ModeSize {
-    int32_t width;
-    int32_t height;
-};
-
-// The full-screen size from SDL's list of modes (largest first, null-terminated): the first mode
-// with highResolution, else the first mode of exactly 480 lines, else the last one taller than
-// 480. When SDL gives no list, any size, or no such entry, the given window size is used.
-ModeSize chooseFullScreenSize(SDL_Rect** modes, int32_t width, int32_t height, bool highResolution);
-
-// The frame a perspective of 45 degrees vertically is drawn in. Wider than four times its height
-// the horizontal angle would pass 180 degrees, so the height is raised to a quarter of the width.
-struct ViewShape {
-    int32_t width;
-    int32_t height;
-    float aspect;
-    float horizontalFieldOfView;
-};
-// Sizes that are not positive come back unchanged with aspect and angle 0.
-ViewShape shapeView(int32_t width, int32_t height);
 
 // Opens (or re-opens) the window or full screen with an OpenGL context and sets the fixed GL
 // state: a viewport over the whole screen, 45-degree perspective with eye z flipped to grow into
@@ -41,3 +23,5 @@ ViewShape shapeView(int32_t width, int32_t height);
 // applied here.
 bool setVideoMode(int32_t width, int32_t height, bool fullScreen, bool multisample,
                   bool highResolution, float gamma);
+
+}  // namespace scrapvolt
