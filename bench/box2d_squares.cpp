@@ -4,6 +4,8 @@
 
 #include <cmath>
 
+using namespace scrapvolt;
+
 namespace {
 
 constexpr float timeStep = 0.01f;  // 100 steps per second, one per tick of our engine

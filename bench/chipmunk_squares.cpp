@@ -5,6 +5,8 @@
 
 #include <cmath>
 
+using namespace scrapvolt;
+
 namespace {
 
 constexpr cpFloat timeStep = 0.01;  // 100 steps per second, one per tick of our engine

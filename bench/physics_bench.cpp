@@ -27,6 +27,8 @@
 #include "bench/chipmunk_squares.h"
 #endif
 
+using namespace scrapvolt;
+
 namespace {
 
 constexpr int kickInterval = 100;

@@ -4,6 +4,8 @@
 #include <cstring>
 #include <numbers>
 
+using namespace scrapvolt;
+
 namespace {
 
 // SplitMix64, and its doubles in [0, 1) from the top 53 bits.

@@ -5,9 +5,9 @@
 #include <memory>
 #include <vector>
 
-#include "physics/body.h"
-#include "physics/polygon.h"
-#include "physics/world.h"
+#include <scrapvolt/physics/body.h>
+#include <scrapvolt/physics/polygon.h>
+#include <scrapvolt/physics/world.h>
 
 // The benchmark scene "topdown-squares v1": n movable unit squares on a jittered grid inside
 // four immovable walls, with random velocities and spins drawn from SplitMix64. Seen from above:
@@ -26,14 +26,14 @@ class TopdownSquares {
 
     // An immovable box as added: its pose and half extents.
     struct Box {
-        Pose at;
+        scrapvolt::Pose at;
         float hx;
         float hy;
     };
     // The four walls, in the order they were added.
     const std::vector<Box>& walls() const { return walls_; }
-    World& world() { return world_; }
-    Body& square(int32_t index) { return *bodies_[wallCount + index]; }
+    scrapvolt::World& world() { return world_; }
+    scrapvolt::Body& square(int32_t index) { return *bodies_[wallCount + index]; }
     int32_t squareCount() const { return static_cast<int32_t>(starts_.size()); }
     float half() const { return half_; }
 
@@ -56,10 +56,10 @@ class TopdownSquares {
 
     float half_;
     std::vector<Box> walls_;
-    std::vector<std::unique_ptr<Polygon>> polygons_;
-    std::vector<std::unique_ptr<Body>> bodies_;  // walls, then squares
+    std::vector<std::unique_ptr<scrapvolt::Polygon>> polygons_;
+    std::vector<std::unique_ptr<scrapvolt::Body>> bodies_;  // walls, then squares
     std::vector<Motion> starts_;
-    World world_;  // declared last: its nodes go before the bodies they refer to
+    scrapvolt::World world_;  // declared last: its nodes go before the bodies they refer to
 };
 
 // Whether a square's centre at (x, y) has left the interior [-half, half]^2 (NaN has).
@@ -68,4 +68,4 @@ inline bool leftInterior(double x, double y, float half) {
 }
 
 // FNV-1a (32-bit) over the bytes of x, y, angle, in memory order, continuing from hash.
-uint32_t fnv1aPose(uint32_t hash, const Pose& pose);
+uint32_t fnv1aPose(uint32_t hash, const scrapvolt::Pose& pose);

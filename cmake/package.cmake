@@ -16,24 +16,18 @@ else()
     string(REGEX REPLACE "/$" "" pc_prefix "\${pcfiledir}/${pc_prefix}")
 endif()
 
-# Installs one library: its public headers (paths relative to the project root), its export set
-# and its .pc file. DESCRIPTION and REQUIRES go into the .pc file.
+# Installs one library: its public headers (the folder HEADERS, relative to the project root,
+# holds them under scrapvolt/<library>/), its export set and its .pc file. DESCRIPTION and REQUIRES go into the .pc file.
 function(scrapvolt_install_library target component)
-    cmake_parse_arguments(PARSE_ARGV 2 arg "" "DESCRIPTION;REQUIRES" "HEADERS")
+    cmake_parse_arguments(PARSE_ARGV 2 arg "" "DESCRIPTION;REQUIRES;HEADERS" "")
     set_target_properties(${target} PROPERTIES EXPORT_NAME ${component})
     target_include_directories(${target} INTERFACE $<INSTALL_INTERFACE:${CMAKE_INSTALL_INCLUDEDIR}>)
     install(TARGETS ${target} EXPORT Scrapvolt_${component}
             ARCHIVE DESTINATION ${CMAKE_INSTALL_LIBDIR})
-    # A header under <lib>/include/ keeps its path below include/ (scrapvolt/<lib>/name.h).
-    foreach(header IN LISTS arg_HEADERS)
-        get_filename_component(dir ${header} DIRECTORY)
-        if(dir MATCHES "/include/(.+)$")
-            set(dir ${CMAKE_MATCH_1})
-        else()
-            set(dir scrapvolt/${dir})
-        endif()
-        install(FILES ${PROJECT_SOURCE_DIR}/${header} DESTINATION ${CMAKE_INSTALL_INCLUDEDIR}/${dir})
-    endforeach()
+    # Everything under the library's include/ folder is public, and nothing else.
+    if(arg_HEADERS)
+        install(DIRECTORY ${PROJECT_SOURCE_DIR}/${arg_HEADERS}/ TYPE INCLUDE)
+    endif()
     install(EXPORT Scrapvolt_${component} NAMESPACE Scrapvolt::
             FILE Scrapvolt_${component}.cmake DESTINATION ${package_dir})
 
@@ -46,9 +40,7 @@ function(scrapvolt_install_library target component)
 endfunction()
 
 scrapvolt_install_library(scrapvolt_physics physics
-    DESCRIPTION "2D rigid-body physics for convex polygons"
-    HEADERS physics/body.h physics/bounding_circle.h physics/contact.h physics/polygon.h
-            physics/vec2.h physics/world.h)
+    DESCRIPTION "2D rigid-body physics for convex polygons" HEADERS physics/include)
 set(scrapvolt_components physics)
 if(TARGET scrapvolt_physics_draw)
     scrapvolt_install_library(scrapvolt_physics_draw physics_draw
@@ -59,12 +51,7 @@ endif()
 if(SCRAPVOLT_WITH_SHELL)
     scrapvolt_install_library(scrapvolt_shell shell
         DESCRIPTION "Application shell on SDL 1.2 and OpenGL; holds main, which calls createGame"
-        REQUIRES "sdl, SDL_mixer, gl, glu"
-        HEADERS shell/include/scrapvolt/shell/game.h shell/include/scrapvolt/shell/message.h
-                shell/include/scrapvolt/shell/resource_registry.h
-                shell/include/scrapvolt/shell/shell_globals.h
-                shell/include/scrapvolt/shell/state_stack.h
-                shell/include/scrapvolt/shell/video_mode.h)
+        REQUIRES "sdl, SDL_mixer, gl, glu" HEADERS shell/include)
     list(APPEND scrapvolt_components shell)
 endif()
 

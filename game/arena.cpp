@@ -1,5 +1,7 @@
 #include "game/arena.h"
 
+using namespace scrapvolt;
+
 // One translation unit defines all nine objects, so they are constructed in this order and
 // destroyed in the reverse one.
 Polygon carPolygon;

@@ -2,21 +2,21 @@
 
 #include <cstdint>
 
-#include "physics/body.h"
-#include "physics/polygon.h"
-#include "physics/world.h"
+#include <scrapvolt/physics/body.h>
+#include <scrapvolt/physics/polygon.h>
+#include <scrapvolt/physics/world.h>
 
 // The arena's objects: static, built before main and torn down after it, polygons first, then
 // the bodies bound to them, then the world (destroyed in reverse).
-extern Polygon carPolygon;
-extern Polygon longBarPolygon;
-extern Polygon shortBarPolygon;
-extern Polygon squarePolygon;
-extern Body car;
-extern Body longBar;
-extern Body shortBar;
-extern Body square;
-extern World arenaWorld;
+extern scrapvolt::Polygon carPolygon;
+extern scrapvolt::Polygon longBarPolygon;
+extern scrapvolt::Polygon shortBarPolygon;
+extern scrapvolt::Polygon squarePolygon;
+extern scrapvolt::Body car;
+extern scrapvolt::Body longBar;
+extern scrapvolt::Body shortBar;
+extern scrapvolt::Body square;
+extern scrapvolt::World arenaWorld;
 
 // The arrow keys that are down during one tick.
 struct HeldKeys {

@@ -9,6 +9,8 @@
 
 using namespace scrapvolt;
 
+using namespace scrapvolt;
+
 namespace {
 
 HeldKeys readHeldKeys() {

@@ -1,7 +1,9 @@
-#include "body.h"
+#include <scrapvolt/physics/body.h>
 
 #include <cmath>
 #include <numbers>
+
+namespace scrapvolt {
 
 namespace {
 // The one record getPose hands out, shared by every body.
@@ -66,3 +68,5 @@ void Body::pointVelocity(const Vec2& point, Vec2& out) const {
     out.x = velocity.x - angularVelocity * ry;
     out.y = velocity.y + angularVelocity * rx;
 }
+
+}  // namespace scrapvolt

@@ -1,6 +1,8 @@
 #include <cmath>
 
-#include "polygon.h"
+#include <scrapvolt/physics/polygon.h>
+
+namespace scrapvolt {
 
 namespace {
 
@@ -131,3 +133,5 @@ BoundingCircle* Polygon::boundingCircle() {
     worldCircle.centreY = (y - ms * localCentre.x) + ca * localCentre.y;
     return &worldCircle;
 }
+
+}  // namespace scrapvolt

@@ -5,6 +5,8 @@
 
 #include "step_scratch.h"
 
+namespace scrapvolt {
+
 namespace {
 
 bool circlesOverlap(const StepScratch& s, uint32_t i, uint32_t j) {
@@ -172,3 +174,5 @@ void findPairs(StepScratch& s, uint32_t n) {
         }
     }
 }
+
+}  // namespace scrapvolt

@@ -1,6 +1,8 @@
-#include "contact.h"
+#include <scrapvolt/physics/contact.h>
 
-#include "polygon.h"
+#include <scrapvolt/physics/polygon.h>
+
+namespace scrapvolt {
 
 constinit Contact contactResult{};
 constinit Polygon minkowskiScratch;
@@ -146,3 +148,5 @@ Contact* Polygon::contact(Polygon& other) {
     }
     return nullptr;
 }
+
+}  // namespace scrapvolt

@@ -4,7 +4,9 @@
 // installed.
 #include <cmath>
 
-#include "vec2.h"
+#include <scrapvolt/physics/vec2.h>
+
+namespace scrapvolt {
 
 // What resolution reads and writes of one body, wherever the body's values are kept.
 struct ContactMotion {
@@ -70,3 +72,5 @@ inline bool resolveContactMotion(ContactMotion a, ContactMotion b, const Vec2& s
     b.angularVelocity += j * b.inverseInertia * cb;
     return corrected;
 }
+
+}  // namespace scrapvolt

@@ -1,5 +1,7 @@
-#include "body.h"
+#include <scrapvolt/physics/body.h>
 #include "contact_impulse.h"
+
+namespace scrapvolt {
 
 namespace {
 // Brings the polygon's rotation cache up to date once after each move.
@@ -41,3 +43,5 @@ void Body::resolveContact(const Vec2& separation, const Vec2& point, const Vec2&
         other.moved = true;
     }
 }
+
+}  // namespace scrapvolt

@@ -19,6 +19,8 @@
 #include "fast_contact.h"
 #include "step_scratch.h"
 
+namespace scrapvolt {
+
 namespace {
 
 using BodyCopy = StepScratch::BodyCopy;
@@ -244,3 +246,5 @@ void writeBack(StepScratch& s, uint32_t n) {
         body.moved = c.moved;
     }
 }
+
+}  // namespace scrapvolt

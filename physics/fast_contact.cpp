@@ -3,7 +3,9 @@
 #include <algorithm>
 #include <cmath>
 
-#include "polygon.h"
+#include <scrapvolt/physics/polygon.h>
+
+namespace scrapvolt {
 
 namespace {
 
@@ -181,3 +183,5 @@ const Contact* fastContact(Polygon& a, Polygon& b) {
     Copy copyB;
     return fastContact(copyA.view(a), copyB.view(b), scratchAtOrigin());
 }
+
+}  // namespace scrapvolt

@@ -4,7 +4,9 @@
 #include <cmath>
 #include <cstdint>
 
-#include "contact.h"
+#include <scrapvolt/physics/contact.h>
+
+namespace scrapvolt {
 
 struct Polygon;
 
@@ -60,3 +62,5 @@ const Contact* fastContact(const ShapeView& a, const ShapeView& b, bool tryRejec
 
 // Whether the scratch polygon lies at the origin, as the engine leaves it.
 bool scratchAtOrigin();
+
+}  // namespace scrapvolt

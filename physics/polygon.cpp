@@ -1,7 +1,9 @@
-#include "polygon.h"
+#include <scrapvolt/physics/polygon.h>
 
 #include <cmath>
 #include <cstdlib>
+
+namespace scrapvolt {
 
 namespace {
 
@@ -113,3 +115,5 @@ void Polygon::updateRotation() {
         edges[i].rotatedNormal = Vec2{nrm.y * m + nrm.x * c, nrm.y * c - m * nrm.x};
     }
 }
+
+}  // namespace scrapvolt

@@ -1,6 +1,8 @@
 #include <GL/gl.h>
 
-#include "polygon.h"
+#include <scrapvolt/physics/polygon.h>
+
+namespace scrapvolt {
 
 // The one place where the physics engine calls OpenGL.
 void Polygon::draw() {
@@ -24,3 +26,5 @@ void Polygon::draw() {
     glEnd();
     glPopMatrix();
 }
+
+}  // namespace scrapvolt

@@ -4,8 +4,10 @@
 #include <utility>
 #include <vector>
 
+#include <scrapvolt/physics/world.h>
 #include "fast_contact.h"
-#include "world.h"
+
+namespace scrapvolt {
 
 // Work arrays of one step, indexed by position in the sorted list. They keep their capacity from
 // step to step, so a step allocates only when the world has grown since the last one.
@@ -104,3 +106,5 @@ void findPairs(StepScratch& s, uint32_t n);
 bool copyBodies(StepScratch& s, uint32_t n);
 int32_t runCopiedPasses(StepScratch& s);
 void writeBack(StepScratch& s, uint32_t n);
+
+}  // namespace scrapvolt

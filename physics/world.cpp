@@ -1,4 +1,4 @@
-#include "world.h"
+#include <scrapvolt/physics/world.h>
 
 #include <algorithm>
 #include <cmath>
@@ -8,6 +8,8 @@
 
 #include "fast_contact.h"
 #include "step_scratch.h"
+
+namespace scrapvolt {
 
 namespace {
 
@@ -240,3 +242,5 @@ void World::sortByMinX() {
     }
     keys.back().node->next = nullptr;
 }
+
+}  // namespace scrapvolt

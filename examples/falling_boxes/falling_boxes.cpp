@@ -6,6 +6,8 @@
 #include <cmath>
 #include <cstdio>
 
+using namespace scrapvolt;
+
 namespace {
 
 // A rectangle and the body that moves it. Bodies start immovable (inverse mass 0).

@@ -6,6 +6,8 @@
 
 #include "game/arena.h"
 
+using namespace scrapvolt;
+
 namespace {
 
 constexpr HeldKeys none{}, left{true, false, false, false}, right{false, true, false, false},

@@ -5,8 +5,8 @@
 #include <charconv>
 #include <cmath>
 
+#include <scrapvolt/physics/polygon.h>
 #include "game/arena_game.h"
-#include "physics/polygon.h"
 #include "tests/support/sdl_recorder.h"
 
 using namespace scrapvolt;

@@ -5,7 +5,7 @@
 #include <ranges>
 #include <span>
 
-#include "physics/fast_contact.h"
+#include "fast_contact.h"
 #include "tests/physics/test_polygons.h"
 
 using namespace test_polygons;

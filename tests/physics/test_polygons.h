@@ -7,13 +7,15 @@
 #include <random>
 #include <vector>
 
-#include "physics/body.h"
-#include "physics/contact.h"
-#include "physics/world.h"
+#include <scrapvolt/physics/body.h>
+#include <scrapvolt/physics/contact.h>
+#include <scrapvolt/physics/world.h>
 #include "tests/support/allocation_counter.h"
 
 // Shapes (wound clockwise, y up), seeded random polygons and comparisons for the physics tests.
 namespace test_polygons {
+
+using namespace scrapvolt;
 
 constexpr float halfPi = std::numbers::pi_v<float> / 2;
 const std::vector<Vec2> square = {{0.5f, -0.5f}, {-0.5f, -0.5f}, {-0.5f, 0.5f}, {0.5f, 0.5f}};

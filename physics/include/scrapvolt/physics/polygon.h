@@ -2,9 +2,11 @@
 
 #include <cstdint>
 
-#include "bounding_circle.h"
-#include "contact.h"
-#include "vec2.h"
+#include <scrapvolt/physics/bounding_circle.h>
+#include <scrapvolt/physics/contact.h>
+#include <scrapvolt/physics/vec2.h>
+
+namespace scrapvolt {
 
 struct Polygon;
 
@@ -56,3 +58,5 @@ struct Polygon : Pose {
     // The contact between this polygon (A) and other (B), or null.
     Contact* contact(Polygon& other);
 };
+
+}  // namespace scrapvolt

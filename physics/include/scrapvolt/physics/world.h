@@ -2,7 +2,9 @@
 
 #include <cstdint>
 
-#include "body.h"
+#include <scrapvolt/physics/body.h>
+
+namespace scrapvolt {
 
 struct WorldNode {
     Body* body;
@@ -54,3 +56,5 @@ struct World {
   private:
     StepScratch* scratch_ = nullptr;  // the step's working arrays, grown and then reused
 };
+
+}  // namespace scrapvolt

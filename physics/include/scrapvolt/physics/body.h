@@ -1,8 +1,10 @@
 #pragma once
 
-#include "bounding_circle.h"
-#include "polygon.h"
-#include "vec2.h"
+#include <scrapvolt/physics/bounding_circle.h>
+#include <scrapvolt/physics/polygon.h>
+#include <scrapvolt/physics/vec2.h>
+
+namespace scrapvolt {
 
 // A rigid body moving one polygon. It has no pose of its own: it reads and writes its
 // polygon's. Velocities are per tick; no operation takes a time step.
@@ -35,3 +37,5 @@ struct Body {
     bool collide(Body& other);
     void resolveContact(const Vec2& separation, const Vec2& point, const Vec2& normal, Body& other);
 };
+
+}  // namespace scrapvolt

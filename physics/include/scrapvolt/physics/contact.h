@@ -1,6 +1,8 @@
 #pragma once
 
-#include "vec2.h"
+#include <scrapvolt/physics/vec2.h>
+
+namespace scrapvolt {
 
 struct Polygon;
 
@@ -17,3 +19,5 @@ extern Contact contactResult;
 // Scratch polygon that holds the Minkowski difference of the last query. Its pose stays at the
 // origin, and its storage grows to the largest size needed and is then reused.
 extern Polygon minkowskiScratch;
+
+}  // namespace scrapvolt

@@ -1,5 +1,7 @@
 #pragma once
 
+namespace scrapvolt {
+
 // A polygon's smallest enclosing circle, centre in world coordinates. A negative radius marks
 // the whole circle (local centre and radius) as stale.
 struct BoundingCircle {
@@ -7,3 +9,5 @@ struct BoundingCircle {
     float centreY;
     float radius;
 };
+
+}  // namespace scrapvolt

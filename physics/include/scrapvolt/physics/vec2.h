@@ -1,5 +1,7 @@
 #pragma once
 
+namespace scrapvolt {
+
 // Two 32-bit floats, x then y: a point or a vector in a polygon's local frame or in the world.
 struct Vec2 {
     float x;
@@ -14,3 +16,5 @@ struct Pose {
     float y;
     float angle;
 };
+
+}  // namespace scrapvolt
