@@ -51,7 +51,7 @@ set(scrapvolt_components physics physics_draw)
 if(SCRAPVOLT_WITH_SHELL)
     scrapvolt_install_library(scrapvolt_shell shell
         DESCRIPTION "Application shell on SDL 1.2 and OpenGL; holds main, which calls createGame"
-        REQUIRES "sdl, SDL_mixer, gl, glu"
+        REQUIRES "sdl, SDL_mixer, x11, gl, glu"
         HEADERS shell/game.h shell/message.h shell/resource_registry.h shell/shell_globals.h
                 shell/state_stack.h shell/video_mode.h)
     list(APPEND scrapvolt_components shell)

@@ -164,6 +164,8 @@ SDL_Surface* SDL_SetVideoMode(int width, int height, int bpp, Uint32 flags) {
     return ++modeCalls, shown = refuse ? nullptr : &surface;
 }
 SDL_Surface* SDL_GetVideoSurface() { return shown; }
+// No window manager to give hints to. (SDL_syswm.h would bring in Xlib and its macros.)
+extern "C" int SDL_GetWMInfo(struct SDL_SysWMinfo*) { return 0; }
 void SDL_GL_SwapBuffers() {
     record({"SDL_GL_SwapBuffers"});
     std::tie(now, ticksWithoutTime, frameStarts) = std::tuple(now + sdlScript.swapMs, 0, true);
