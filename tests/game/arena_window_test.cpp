@@ -7,6 +7,7 @@
 #include <cmath>
 #include <thread>
 #include <utility>
+#include <vector>
 
 #include "tests/support/sdl_recorder.h"
 
@@ -23,21 +24,27 @@ std::string commandOutput(const std::string& command) {
     return pipe != nullptr ? pclose(pipe), output : output;
 }
 
-// A program under the tests' X display with APPDATA set to `directory`, killed after 20 s.
+// A program under the tests' X display with APPDATA set to `directory`, killed after 20 s with
+// the processes it started (its own process group).
 struct XProgram {
-    XProgram(const char* path, const std::string& directory) : pid(fork()) {
+    XProgram(const char* path, const std::string& directory,
+             std::vector<const char*> arguments = {})
+        : pid(fork()) {
         if (pid == 0) {
+            setpgid(0, 0);
             unsetenv("SDL_VIDEODRIVER");
             setenv("SDL_AUDIODRIVER", "dummy", 1);
             setenv("APPDATA", directory.c_str(), 1);
             alarm(20);
-            execl(path, path, static_cast<char*>(nullptr));
+            arguments.insert(arguments.begin(), path);
+            arguments.push_back(nullptr);
+            execv(path, const_cast<char* const*>(arguments.data()));
             _exit(127);
         }
     }
     ~XProgram() {
         if (pid > 0) {
-            kill(pid, SIGKILL);
+            kill(-pid, SIGKILL);
             waitpid(pid, nullptr, 0);
         }
     }
@@ -132,6 +139,59 @@ TEST(ArenaWindow, TheCameraLooksDownOnTheCarAndFullScreenAndBackKeepTheWindowSiz
     EXPECT_EQ(readFile(directory + "/Scrapvolt.cfg"),
               std::string("\2\x80\2\0\0\xE0\1\0\0\0\0\1\0", 13));
     std::filesystem::remove_all(directory);
+}
+
+// GNOME's window manager stops compositing a full-screen window that asks it to; back in a window
+// the screen then kept showing it at the full-screen mode's size (720 x 480), the picture
+// stretched or stale, the car about 40 pixels right of the window's middle.
+TEST(ArenaWindow, UnderMutterTheScreenShowsTheWindowAtItsSizeAfterFullScreenAndBack) {
+    const std::string directory = makeRunDirectory();
+    XProgram windowManager("/usr/bin/dbus-run-session", directory,
+                           {"--", "mutter", "--x11", "--replace"});
+    for (int wait = 0; wait < 40 && commandOutput("xdotool search --name 'mutter guard'").empty();
+         ++wait) {
+        sleep_for(milliseconds(250));
+    }
+    // The guard window comes before the compositor is ready; a game started earlier is not
+    // taken out of compositing in full screen, and the test would miss the fault it looks for.
+    sleep_for(milliseconds(3000));
+    XProgram game(SCRAPVOLT_PROGRAM, directory);
+    ASSERT_TRUE(game.findWindow());
+    for (int attempt = 0; attempt < 20 && screenshot(game).empty(); ++attempt) {
+        sleep_for(milliseconds(250));
+    }
+    for (int i = 0; i < 2; ++i) {
+        game.xdotool("key --clearmodifiers alt+Return");
+        sleep_for(milliseconds(2000));
+        ASSERT_TRUE(game.findWindow());
+    }
+    int x = -1, y = -1;  // the window's top left on the screen (getwindowgeometry adds the frame)
+    std::sscanf(
+        commandOutput("xdotool mousemove --window " + game.window + " 0 0 getmouselocation --shell")
+            .c_str(),
+        "X=%d Y=%d", &x, &y);
+    ASSERT_TRUE(x >= 0 && y >= 0 && x + 720 <= 1024 && y + height <= 768) << x << ", " << y;
+    const std::string p = commandOutput("import -window root -depth 8 gray:-");
+    ASSERT_EQ(p.size(), 1024u * 768u);
+    // The car in the middle of the window as the screen shows it.
+    double count = 0, carX = 0;
+    for (int row = y + 200; row < y + 280; ++row) {
+        for (int column = x + 280; column < x + 360; ++column) {
+            if (white(p[row * 1024 + column])) {
+                std::tie(count, carX) = std::tuple(count + 1, carX + column - x + 0.5);
+            }
+        }
+    }
+    EXPECT_NEAR(count, 9.6 * scale * scale, 60);
+    EXPECT_NEAR(carX / count, 320, 2);
+    // Beyond the window's right edge and its shadow the desktop, not the game's black.
+    int black = 0;
+    for (int row = y + 100; row < y + 400; ++row) {
+        for (int column = x + 660; column < x + 710; ++column) {
+            black += p[row * 1024 + column] < 8;
+        }
+    }
+    EXPECT_EQ(black, 0);
 }
 
 }  // namespace
