@@ -1,7 +1,9 @@
-#include "shell/compositing_hint.h"
+#include "compositing_hint.h"
 
 #include <SDL.h>
 #include <SDL_syswm.h>
+
+namespace scrapvolt {
 
 void keepWindowComposited() {
 #if defined(SDL_VIDEO_DRIVER_X11)
@@ -31,3 +33,5 @@ void keepWindowComposited() {
     }
 #endif
 }
+
+}  // namespace scrapvolt

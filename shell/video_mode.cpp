@@ -3,7 +3,7 @@
 #include <GL/gl.h>
 #include <GL/glu.h>
 
-#include "shell/compositing_hint.h"
+#include "compositing_hint.h"
 
 SDL_Surface* screen = nullptr;
 int32_t viewWidth = 0;
@@ -128,7 +128,7 @@ bool setVideoMode(int32_t width, int32_t height, bool fullScreen, bool multisamp
     if (screen == nullptr) {
         return false;
     }
-    keepWindowComposited();
+    scrapvolt::keepWindowComposited();
     setFixedGlState(view.aspect, screen);
     return true;
 }
