@@ -70,9 +70,12 @@ settings between runs.")
 
 set(CPACK_DEBIAN_DEV_PACKAGE_NAME scrapvolt-dev)
 set(CPACK_DEBIAN_DEV_PACKAGE_SECTION libdevel)
-# What the headers, the CMake package and the pkg-config files look for.
-set(CPACK_DEBIAN_DEV_PACKAGE_DEPENDS
-    "libsdl1.2-compat-dev | libsdl1.2-dev, libsdl-mixer1.2-dev, libx11-dev, libgl-dev, libglu1-mesa-dev | libglu-dev, pkgconf | pkg-config")
+# What the headers, the CMake package and the pkg-config files look for (physics_draw: OpenGL).
+set(CPACK_DEBIAN_DEV_PACKAGE_DEPENDS "libgl-dev")
+if(SCRAPVOLT_WITH_SHELL)
+    string(PREPEND CPACK_DEBIAN_DEV_PACKAGE_DEPENDS "libsdl1.2-compat-dev | libsdl1.2-dev, "
+           "libsdl-mixer1.2-dev, libx11-dev, libglu1-mesa-dev | libglu-dev, pkgconf | pkg-config, ")
+endif()
 set(CPACK_COMPONENT_DEV_DESCRIPTION
     "Scrapvolt physics engine and application shell (development files)
 The static libraries that the game Scrapvolt is built on, with their headers,
