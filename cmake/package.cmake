@@ -5,6 +5,10 @@
 # alone finds the package without OpenGL or SDL installed.
 include(CMakePackageConfigHelpers)
 
+# The rules below make up the install component "dev" (the development package); the game's own
+# rules name the component "game".
+set(CMAKE_INSTALL_DEFAULT_COMPONENT_NAME dev)
+
 set(package_dir ${CMAKE_INSTALL_LIBDIR}/cmake/Scrapvolt)
 set(pc_dir ${CMAKE_INSTALL_LIBDIR}/pkgconfig)
 # The .pc files find the prefix from their own place, so an install stays relocatable
@@ -51,7 +55,7 @@ endif()
 if(SCRAPVOLT_WITH_SHELL)
     scrapvolt_install_library(scrapvolt_shell shell
         DESCRIPTION "Application shell on SDL 1.2 and OpenGL; holds main, which calls createGame"
-        REQUIRES "sdl, SDL_mixer, gl, glu" HEADERS shell/include)
+        REQUIRES "sdl, SDL_mixer, x11, gl, glu" HEADERS shell/include)
     list(APPEND scrapvolt_components shell)
 endif()
 
@@ -62,3 +66,5 @@ write_basic_package_version_file(ScrapvoltConfigVersion.cmake COMPATIBILITY Same
 install(FILES ${CMAKE_CURRENT_BINARY_DIR}/ScrapvoltConfig.cmake
               ${CMAKE_CURRENT_BINARY_DIR}/ScrapvoltConfigVersion.cmake
         DESTINATION ${package_dir})
+
+include(${CMAKE_CURRENT_LIST_DIR}/debian_packages.cmake)

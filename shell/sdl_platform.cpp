@@ -2,7 +2,8 @@
 // that calls them. It translates SDL's events into the shell's plain records and carries out what
 // the shell decided; it decides nothing itself beyond the number of samples a context can have.
 // Not supported here: more than maxModes full-screen modes (the smallest beyond are not offered),
-// and any audio beyond opening and closing the device.
+// and any audio beyond opening and closing the device. The one X11 request, in
+// compositing_hint.cpp, is made only where SDL runs on X11.
 #include <GL/gl.h>
 #include <GL/glu.h>
 #include <SDL.h>
@@ -10,6 +11,7 @@
 
 #include <scrapvolt/shell/video_mode.h>
 
+#include "compositing_hint.h"
 #include "platform.h"
 
 namespace scrapvolt::platform {
@@ -221,6 +223,7 @@ bool openVideoMode(const ViewShape& view, bool fullScreen, bool multisample) {
     if (screen == nullptr) {
         return false;
     }
+    keepWindowComposited();
     setFixedGlState(view.aspect);
     return true;
 }

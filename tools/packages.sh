@@ -1,10 +1,16 @@
 # Debian packages the project needs, and a function that installs the missing ones.
 # Sourced by the tools in this folder.
 
+# librsvg2-bin renders the icon's PNG sizes; dpkg-dev (dpkg-shlibdeps) computes the game package's
+# dependencies.
 BUILD_PACKAGES=(g++ cmake make pkg-config libgtest-dev libbenchmark-dev
-    libsdl1.2-compat-dev libsdl-mixer1.2-dev libgl-dev libglu1-mesa-dev)
-# Window tests: a virtual X server with software OpenGL, input, screenshots and a window manager.
-TEST_PACKAGES=(xvfb xauth xdotool imagemagick libgl1-mesa-dri openbox)
+    libsdl1.2-compat-dev libsdl-mixer1.2-dev libx11-dev libgl-dev libglu1-mesa-dev
+    librsvg2-bin dpkg-dev)
+# Window tests: a virtual X server with software OpenGL, input, screenshots and window managers
+# (openbox, and GNOME's mutter, which needs a D-Bus session). Package test: lintian and the
+# validators of desktop entries and AppStream metadata.
+TEST_PACKAGES=(xvfb xauth xdotool imagemagick libgl1-mesa-dri openbox mutter dbus
+    lintian desktop-file-utils appstream)
 
 package_installed() {
     dpkg-query -W -f='${Status}' "$1" 2>/dev/null | grep -q 'install ok installed'

@@ -15,10 +15,12 @@ fail() { echo "FAIL: $*" >&2; exit 1; }
 
 prefix=$work/prefix
 cmake --install "$build" --prefix "$prefix" >/dev/null
-test -x "$prefix/bin/scrapvolt" || fail "no bin/scrapvolt"
+test -x "$prefix/games/scrapvolt" || fail "no games/scrapvolt"
 desktop=$prefix/share/applications/scrapvolt.desktop
 grep -qx Exec=scrapvolt "$desktop" && grep -Eq '^Categories=(.*;)?Game;' "$desktop" ||
     fail "the desktop entry does not start scrapvolt as a Game"
+grep -qx Icon=scrapvolt "$desktop" && test -f "$prefix/share/icons/hicolor/scalable/apps/scrapvolt.svg" ||
+    fail "the desktop entry's icon is not installed"
 
 PKG_CONFIG_PATH=$(dirname "$(find "$prefix" -name scrapvolt-physics.pc)")
 export PKG_CONFIG_PATH

@@ -47,7 +47,7 @@ scrapvolt::Game* createGame() {
     world.add(body);
     // <sys/socket.h> names its flags MSG_ too.
     scrapvolt::setTickRate(tickRate + ownWorld.bodies[1].shape->sides + MSG_PEEK +
-                           static_cast<int>(pose.at.x + framesPerSecond + fieldOfView) +
-                           viewWidth + hello.text[0]);
+                           static_cast<int>(pose.at.x + framesPerSecond + fieldOfView) + viewWidth +
+                           hello.text[0]);
     return nullptr;
 }

@@ -8,6 +8,7 @@
 
 #include <algorithm>
 #include <charconv>
+#include <cstdlib>
 #include <cstring>
 #include <tuple>
 #include <utility>
@@ -161,6 +162,15 @@ SDL_Surface* SDL_SetVideoMode(int width, int height, int bpp, Uint32 flags) {
     return ++modeCalls, shown = refuse ? nullptr : &surface;
 }
 SDL_Surface* SDL_GetVideoSurface() { return shown; }
+// No window manager to give hints to, so the shell makes none of the X11 requests below.
+// (SDL_syswm.h would bring in Xlib and its macros.)
+extern "C" int SDL_GetWMInfo(struct SDL_SysWMinfo*) { return 0; }
+extern "C" unsigned long XInternAtom(void*, const char*, int) { std::abort(); }
+extern "C" int XChangeProperty(void*, unsigned long, unsigned long, unsigned long, int, int,
+                               const unsigned char*, int) {
+    std::abort();
+}
+extern "C" int XFlush(void*) { std::abort(); }
 void SDL_GL_SwapBuffers() {
     record({"SDL_GL_SwapBuffers"});
     std::tie(now, ticksWithoutTime, frameStarts) = std::tuple(now + sdlScript.swapMs, 0, true);
