@@ -1,5 +1,7 @@
 #include <scrapvolt/physics/polygon.h>
 
+#include "contact_walk.h"
+
 #include <cmath>
 #include <cstdlib>
 
@@ -10,12 +12,6 @@ namespace {
 // Storage grows in fixed steps and is never shrunk, so refilling a polygon of the same size
 // allocates nothing.
 constexpr int32_t growthStep = 16;
-
-// -(n . a), summed in double and rounded once: normal . p + offset is p's signed distance from
-// the line through a.
-float lineOffset(const Vec2& n, const Vec2& a) {
-    return static_cast<float>(-(static_cast<double>(n.y) * a.y + static_cast<double>(n.x) * a.x));
-}
 
 }  // namespace
 

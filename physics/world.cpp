@@ -1,167 +1,104 @@
+// The world's list and its step: integrate, sort and find pairs (broad_phase.cpp), test and
+// resolve on copies (solver.cpp), write back.
 #include <scrapvolt/physics/world.h>
 
 #include <algorithm>
 #include <cmath>
-#include <cstdint>
 #include <limits>
 #include <vector>
 
-#include "fast_contact.h"
-#include "step_scratch.h"
+#include "broad_phase.h"
+#include "solver.h"
 
 namespace scrapvolt {
 
+// The step's working arrays, by stage; they keep their capacity from step to step, so a step
+// allocates only when the world has grown since the last one.
+struct StepScratch {
+    // Integration, in list order: each node, its body's circle, and the sort's keys.
+    std::vector<WorldNode*> nodes;
+    std::vector<const BoundingCircle*> circles;
+    std::vector<SortKey> keys;
+    size_t vertices = 0;  // of every body's polygon
+    // The last step's sorted order, which is this step's list order unless bodies were added:
+    // what integration fetches into the cache ahead of use (a stale guess costs a useless fetch).
+    struct Ahead {
+        const void* node;
+        const void* body;
+        const void* polygon;
+    };
+    std::vector<Ahead> ahead;
+    BroadPhase broad;
+    Solver solver;
+};
+
 namespace {
-
-// Key order of the sort: numbers ascending, NaN after every number and equal to any other NaN.
-// It is a strict weak order whatever the keys are, so the insertion walk always stops.
-bool keyBefore(float a, float b) {
-    return a < b || (std::isnan(b) && !std::isnan(a));
-}
-
-void integrateNode(WorldNode& node) {
-    Body& body = *node.body;
-    body.integrate();
-    if (body.circle == nullptr) {
-        // A polygon without vertices has no circle: a NaN interval sorts last and overlaps
-        // nothing, so the body takes part in no test.
-        node.minX = std::numeric_limits<float>::quiet_NaN();
-        node.maxX = node.minX;
-        return;
-    }
-    node.minX = body.circle->centreX - body.circle->radius;
-    node.maxX = body.circle->radius + body.circle->centreX;
-}
-
-// As Body::collide refreshes a moved body's rotation cache. Angles do not change within a step,
-// so a cache refreshed once in this step already holds what a refresh would compute again.
-void refreshRotation(StepScratch& s, Body& body, uint32_t poseIndex) {
-    if (body.moved) {
-        if (!s.rotationFresh[poseIndex]) {
-            body.polygon->updateRotation();
-            s.rotationFresh[poseIndex] = 1;
-        }
-        body.moved = false;
-    }
-}
-
-// Copies the sorted list into the scratch arrays and gives each distinct pose an index.
-void gather(StepScratch& s, WorldNode* head, uint32_t n) {
-    s.bodies.resize(n);
-    s.shapes.resize(n);
-    s.minX.resize(n);
-    s.maxX.resize(n);
-    s.centreX.resize(n);
-    s.centreY.resize(n);
-    s.radius.resize(n);
-    s.poseIndex.resize(n);
-    s.correctedAt.assign(n, 0);
-    s.rotationFresh.assign(n, 0);
-    // Room for a few pairs per body, so that steps after the first rarely need more.
-    s.pairs.reserve(8 * static_cast<size_t>(n));
-    uint32_t tableSize = 16;
-    while (tableSize < 2 * n) {
-        tableSize *= 2;
-    }
-    if (s.table.size() < tableSize) {
-        s.table.assign(tableSize, StepScratch::Slot{nullptr, 0, 0});
-    }
-    const uint32_t mask = static_cast<uint32_t>(s.table.size()) - 1;
-    if (++s.stepCount == 0) {  // after 2^32 steps: no old entry may pass for a new one
-        s.table.assign(s.table.size(), StepScratch::Slot{nullptr, 0, 0});
-        s.stepCount = 1;
-    }
-    const uint32_t step = s.stepCount;  // table entries of earlier steps count as empty
-    s.posesShared = false;
-    uint32_t k = 0;
-    size_t vertices = 0;
-    for (WorldNode* node = head; node != nullptr; node = node->next, ++k) {
-        Body* body = node->body;
-        s.bodies[k] = body;
-        const Polygon* polygon = body->polygon;
-        vertices += static_cast<size_t>(std::max(polygon->vertexCount, 0));
-        s.shapes[k] = StepScratch::Shape{polygon, polygon->rotatedVertices, polygon->edges};
-        s.minX[k] = node->minX;
-        s.maxX[k] = node->maxX;
-        const BoundingCircle* c = body->circle;
-        const float nan = std::numeric_limits<float>::quiet_NaN();
-        s.centreX[k] = c != nullptr ? c->centreX : nan;
-        s.centreY[k] = c != nullptr ? c->centreY : nan;
-        s.radius[k] = c != nullptr ? c->radius : nan;
-        const auto key = reinterpret_cast<uintptr_t>(body->pose);
-        uint32_t h = static_cast<uint32_t>((key >> 4) * 0x9E3779B97F4A7C15u >> 32) & mask;
-        while (s.table[h].step == step && s.table[h].pose != body->pose) {
-            h = (h + 1) & mask;
-        }
-        if (s.table[h].step != step) {
-            s.table[h] = StepScratch::Slot{body->pose, step, k};
-        } else {
-            s.posesShared = true;
-        }
-        s.poseIndex[k] = s.table[h].index;
-    }
-    // Room for the copies of every body, so that steps after the first rarely need more.
-    s.copies.reserve(n);
-    s.vertexPool.reserve(vertices);
-    s.normalPool.reserve(vertices);
-    s.offsetPool.reserve(vertices);
-}
 
 constexpr size_t prefetchDistance = 8;
 
-// The list keeps the last step's sorted order unless bodies were added since, so the last
-// step's arrays tell which body comes k places on; a stale guess only costs a useless fetch.
-void prefetchForIntegration(const StepScratch& s, size_t k) {
-    if (k < s.shapes.size()) {
-        __builtin_prefetch(s.bodies[k]);
-        __builtin_prefetch(s.shapes[k].polygon);
+// Integrates every body in list order and takes its interval from its circle.
+void integrate(StepScratch& s, WorldNode* head) {
+    size_t k = 0;
+    s.nodes.clear();
+    s.circles.clear();
+    s.keys.clear();
+    s.vertices = 0;
+    for (WorldNode* node = head; node != nullptr; node = node->next, ++k) {
+        if (k + prefetchDistance < s.ahead.size()) {
+            const StepScratch::Ahead& ahead = s.ahead[k + prefetchDistance];
+            __builtin_prefetch(ahead.node);
+            __builtin_prefetch(ahead.body);
+            __builtin_prefetch(ahead.polygon);
+        }
+        Body& body = *node->body;
+        body.integrate();
+        s.vertices += static_cast<size_t>(std::max(body.polygon->vertexCount, 0));
+        const BoundingCircle* c = body.circle;
+        // A polygon without vertices has no circle: a NaN interval sorts last and overlaps
+        // nothing, so the body takes part in no test.
+        node->minX =
+            c != nullptr ? c->centreX - c->radius : std::numeric_limits<float>::quiet_NaN();
+        node->maxX = c != nullptr ? c->radius + c->centreX : node->minX;
+        s.nodes.push_back(node);
+        s.circles.push_back(c);
+        s.keys.push_back(SortKey{node->minX, static_cast<uint32_t>(k)});
     }
 }
 
-// Passes over the pairs until one makes no correction or the cap is reached; returns the count.
-// This is the direct way, on the bodies themselves, for steps in which some bodies share a pose.
-// Each pair goes through what Body::collide does after its circle pre-test, in the same order,
-// except that a pair found apart is not queried again until one of its bodies has been
-// corrected: the query depends only on the two poses and the rotation caches, and neither
-// changes within a step unless a correction moves a body.
-int32_t runPasses(StepScratch& s) {
-    s.apartSince.assign(s.pairs.size(), 0);
-    uint64_t clock = 0;
-    int32_t passes = 0;
-    bool quiet = false;
-    while (!quiet && passes < World::maxPasses) {
-        quiet = true;
-        ++passes;
-        const size_t count = s.pairs.size();
-        for (size_t p = 0; p < count; ++p) {
-            const StepScratch::Pair& pair = s.pairs[p];
-            uint64_t& apartSince = s.apartSince[p];
-            const uint32_t ia = s.poseIndex[pair.a];
-            const uint32_t ib = s.poseIndex[pair.b];
-            if (apartSince != 0 && s.correctedAt[ia] < apartSince &&
-                s.correctedAt[ib] < apartSince) {
-                continue;
-            }
-            Body& a = *s.bodies[pair.a];
-            Body& b = *s.bodies[pair.b];
-            refreshRotation(s, a, ia);
-            refreshRotation(s, b, ib);
-            ++clock;
-            const Contact* found = fastContact(*a.polygon, *b.polygon);
-            if (found == nullptr) {
-                apartSince = clock;
-                continue;
-            }
-            a.resolveContact(found->separation, found->point, found->normal, b);
-            apartSince = 0;  // touching: the impulse acts again in the next pass
-            if (a.moved && b.moved) {
-                quiet = false;
-                s.correctedAt[ia] = clock;
-                s.correctedAt[ib] = clock;
-            }
+// Relinks the list in the keys' order, writing only the links that changed.
+WorldNode* relink(const std::vector<WorldNode*>& nodes, const std::vector<SortKey>& keys) {
+    for (size_t k = 0; k + 1 < keys.size(); ++k) {
+        WorldNode* node = nodes[keys[k].index];
+        if (node->next != nodes[keys[k + 1].index]) {
+            node->next = nodes[keys[k + 1].index];
         }
     }
-    return passes;
+    nodes[keys.back().index]->next = nullptr;
+    return nodes[keys[0].index];
+}
+
+// The bodies in sorted order with their intervals and circles. Circles are read only now: a
+// polygon bound to two bodies has one circle, which its later integration moves.
+void gather(StepScratch& s) {
+    const size_t n = s.keys.size();
+    s.broad.sorted.resize(n);
+    s.ahead.resize(n);
+    for (size_t k = 0; k < n; ++k) {
+        if (k + prefetchDistance < n) {
+            __builtin_prefetch(s.circles[s.keys[k + prefetchDistance].index]);
+        }
+        const uint32_t i = s.keys[k].index;
+        const WorldNode& node = *s.nodes[i];
+        const BoundingCircle* c = s.circles[i];
+        const float nan = std::numeric_limits<float>::quiet_NaN();
+        s.broad.sorted[k] = StepBody{node.body,
+                                     node.minX,
+                                     node.maxX,
+                                     c != nullptr ? c->centreX : nan,
+                                     c != nullptr ? c->centreY : nan,
+                                     c != nullptr ? c->radius : nan};
+        s.ahead[k] = StepScratch::Ahead{&node, node.body, node.body->polygon};
+    }
 }
 
 }  // namespace
@@ -191,28 +128,15 @@ void World::step() {
     if (scratch_ == nullptr) {
         scratch_ = new StepScratch;
     }
-    uint32_t n = 0;
-    for (WorldNode* node = head; node != nullptr; node = node->next) {
-        prefetchForIntegration(*scratch_, n + prefetchDistance);
-        integrateNode(*node);
-        ++n;
-    }
-    sortByMinX();
-    gather(*scratch_, head, n);
-    findPairs(*scratch_, n);
-    if (copyBodies(*scratch_, n)) {
-        lastPassCount = runCopiedPasses(*scratch_);
-        writeBack(*scratch_, n);
-    } else {
-        lastPassCount = runPasses(*scratch_);
-    }
+    StepScratch& s = *scratch_;
+    integrate(s, head);
+    insertionSort(s.keys);
+    head = relink(s.nodes, s.keys);
+    gather(s);
+    s.broad.findPairs();
+    lastPassCount = s.solver.solve(s.broad, s.vertices);
 }
 
-// A node already in order stays; one out of order goes in front of the first node whose key is
-// not below its own, so equal keys do not keep their order. The list is copied into an array,
-// where that place is found by walking back from the end of the sorted part (the part is sorted,
-// so the nodes passed are exactly those not below the key), and then relinked. Nearly sorted
-// lists (the previous tick's order) cost about linear time.
 void World::sortByMinX() {
     if (head == nullptr) {
         return;
@@ -220,27 +144,16 @@ void World::sortByMinX() {
     if (scratch_ == nullptr) {
         scratch_ = new StepScratch;
     }
-    std::vector<StepScratch::Key>& keys = scratch_->keys;
-    keys.clear();
+    StepScratch& s = *scratch_;
+    s.nodes.clear();
+    s.keys.clear();
+    s.vertices = 0;
     for (WorldNode* node = head; node != nullptr; node = node->next) {
-        const StepScratch::Key q{node->minX, node};
-        size_t k = keys.size();
-        if (k > 0 && keyBefore(q.minX, keys[k - 1].minX)) {
-            keys.push_back(q);
-            while (k > 0 && !keyBefore(keys[k - 1].minX, q.minX)) {
-                keys[k] = keys[k - 1];
-                --k;
-            }
-            keys[k] = q;
-        } else {
-            keys.push_back(q);
-        }
+        s.keys.push_back(SortKey{node->minX, static_cast<uint32_t>(s.nodes.size())});
+        s.nodes.push_back(node);
     }
-    head = keys[0].node;
-    for (size_t k = 0; k + 1 < keys.size(); ++k) {
-        keys[k].node->next = keys[k + 1].node;
-    }
-    keys.back().node->next = nullptr;
+    insertionSort(s.keys);
+    head = relink(s.nodes, s.keys);
 }
 
 }  // namespace scrapvolt

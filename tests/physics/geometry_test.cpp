@@ -5,7 +5,7 @@
 #include <ranges>
 #include <span>
 
-#include "fast_contact.h"
+#include "contact_walk.h"
 #include "tests/physics/test_polygons.h"
 
 using namespace test_polygons;
@@ -129,7 +129,7 @@ TEST(Contact, SeparationPointNormalAndTies) {
         a.updateRotation();
         b.updateRotation();
         contactResult = sentinel;
-        const Contact* fast = fastContact(a, b);
+        const Contact* fast = walkContact(PolygonShape{a}, PolygonShape{b}, Vec2{0, 0});
         const Contact fromFast = contactResult;
         contactResult = sentinel;
         AllocationScope scope;  // once the scratch has grown
@@ -163,6 +163,9 @@ TEST(Contact, SteppedBackSupportKeepsEveryEdgeRecordWithItsVertex) {
     a.updateRotation();
     b.updateRotation();
     a.edges[1].rotatedNormal = {-onCircle(-1).x, -onCircle(-1).y};
+    const Contact* walked = walkContact(PolygonShape{a}, PolygonShape{b}, Vec2{0, 0});
+    const Contact fromWalk = contactResult;  // the step's walk goes around B twice as well
+    EXPECT_TRUE(walked == a.contact(b) && !std::memcmp(&fromWalk, &contactResult, sizeof fromWalk));
     Polygon& m = a.minkowskiDifference(b);
     ASSERT_EQ(m.vertexCount, 44);  // 4 edges of A plus 5 + 19 + 11 + 5 steps around B
     for (int32_t k = 0; k < m.vertexCount; ++k) {
@@ -180,7 +183,7 @@ TEST(Contact, SteppedBackSupportKeepsEveryEdgeRecordWithItsVertex) {
 }
 
 // Seeded random pairs: each circle minimal and placed at the pose; the contact against separating
-// axes in double, and against fastContact bit for bit. Near the origin 32-bit rounding moves a
+// axes in double, and against the step's walk bit for bit. Near the origin 32-bit rounding moves a
 // depth well under 2e-5; within that of the 0.01 threshold, rounding alone decides: either goes.
 TEST(ContactProperty, AgreesWithSeparatingAxes) {
     using Point = std::complex<double>;
@@ -212,7 +215,7 @@ TEST(ContactProperty, AgreesWithSeparatingAxes) {
         const Contact* c = a.contact(b);
         const Contact found = contactResult;  // as written, or not, by the query
         contactResult = Contact{{7, 7}, {7, 7}, {7, 7}};
-        ASSERT_EQ(fastContact(a, b), c);  // the world's own path: the same, bit for bit
+        ASSERT_EQ(walkContact(PolygonShape{a}, PolygonShape{b}, Vec2{0, 0}), c);  // the step's walk
         ASSERT_EQ(std::memcmp(&contactResult, &found, sizeof found), 0) << "fast contact differs";
         // Depth: the least, over A's outward and B's inward normals, of B's way out along them.
         double depth = INFINITY;

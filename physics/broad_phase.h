@@ -1,0 +1,72 @@
+#pragma once
+// The broad phase of World::step: the sort by minX and the pairs whose intervals and circles
+// overlap, in the order a pass tests them.
+#include <scrapvolt/physics/world.h>
+
+#include <cstddef>
+#include <cstdint>
+#include <vector>
+
+namespace scrapvolt {
+
+// One body of the step, as integration left it: its interval and its circle (read after every
+// body was integrated, as the passes see them).
+struct StepBody {
+    Body* body;
+    float minX;
+    float maxX;
+    float centreX;
+    float centreY;
+    float radius;
+};
+
+// Two positions in the sorted list, a < b: a's body takes the role A.
+struct Pair {
+    uint32_t a;
+    uint32_t b;
+};
+
+// Sort key: a node's minX and its place in the list before the sort.
+struct SortKey {
+    float minX;
+    uint32_t index;
+};
+
+// The list's insertion sort by minX on an array: a key already in order stays; one out of order
+// goes in front of the first key not below its own, so equal keys do not keep their order. NaN
+// keys go last. Nearly sorted keys (the previous tick's order) cost about linear time.
+void insertionSort(std::vector<SortKey>& keys);
+
+struct BroadPhase {
+    std::vector<StepBody> sorted;  // by sorted position
+    std::vector<Pair> pairs;
+
+    // Fills pairs from sorted: for each body in sorted order, the bodies after it whose interval
+    // starts strictly left of its right end and whose circle overlaps or touches its own, as
+    // Body::collide tests them. Those are the pairs every pass of the step tests (the intervals
+    // and circles keep their integrated values through the passes); the others would fail the
+    // circle pre-test, which has no effect.
+    void findPairs();
+
+  private:
+    void fillBands();
+    void pairsOfLarge(uint32_t i);
+    void pairsOfOrdinary(uint32_t i);
+
+    // Ordinary bodies (finite circles of the bands' size, far from float overflow) are listed in
+    // horizontal bands, by sorted position; each band's cursor is its first member after the body
+    // at hand. Large ones are swept against every body.
+    struct Bands {
+        int32_t low;
+        int32_t high;
+    };
+    std::vector<Bands> bandsOf;       // by sorted position; low > high: large
+    std::vector<uint32_t> bandStart;  // members of band b: bandMembers[bandStart[b], next start)
+    std::vector<uint32_t> cursor;
+    std::vector<uint32_t> bandMembers;
+    std::vector<uint32_t> large;  // sorted positions, ended by the body count
+    std::vector<uint32_t> found;
+    size_t nextLarge = 0;
+};
+
+}  // namespace scrapvolt

@@ -1,0 +1,169 @@
+#pragma once
+// The narrow phase's one walk over the Minkowski difference A - B, shared by the contact query
+// (Polygon::minkowskiDifference, queryPoint and contact, which build the difference in the
+// scratch polygon) and the world step (which walks it without building it, on copies of the
+// bodies). Both read a shape through the same few accessors, so the support search, the order of
+// the edges, the point-to-line distance, the tie rule and the minimum depth are written once.
+#include <scrapvolt/physics/contact.h>
+#include <scrapvolt/physics/polygon.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstdint>
+
+namespace scrapvolt {
+
+// Overlaps with a squared depth up to this (0.01 squared) are not contacts.
+inline bool deepEnough(const Vec2& separation) {
+    return separation.x * separation.x + separation.y * separation.y > 0.0001f;
+}
+
+// -(n . p), summed in double and rounded once: n . q + offset is q's signed distance from the
+// line through p.
+inline float lineOffset(const Vec2& n, const Vec2& p) {
+    return static_cast<float>(-(static_cast<double>(n.y) * p.y + static_cast<double>(n.x) * p.x));
+}
+
+// The separation for the nearest edge: -best times its normal, turned back by -angle (c = cos,
+// m = -sin of the polygon tested; the scratch polygon's are 1 and 0).
+inline Vec2 separationOf(float best, const Vec2& normal, float c, float m) {
+    const Vec2 s{best * normal.x, best * normal.y};
+    return Vec2{s.y * m - s.x * c, -(s.x * m) - s.y * c};
+}
+
+// A polygon's rotation caches as the walk reads them.
+struct PolygonShape {
+    const Polygon& polygon;
+    int32_t count() const { return polygon.vertexCount; }
+    float x() const { return polygon.x; }
+    float y() const { return polygon.y; }
+    Vec2 vertex(int32_t i) const { return polygon.rotatedVertices[i]; }
+    Vec2 normal(int32_t i) const { return polygon.edges[i].rotatedNormal; }
+    float offset(int32_t i) const { return polygon.edges[i].offset; }
+};
+
+// b's vertex furthest against a's edge i: the least dot product with the rotated normal, the
+// highest index among equal ones (the last vertex is taken first, whatever its value, NaN too);
+// -1 when b has no vertex. Selects, not branches: which vertex wins is as good as random.
+template <typename Shape>
+int32_t supportVertex(const Shape& a, int32_t i, const Shape& b) {
+    const Vec2 rn = a.normal(i);
+    const float offset = a.offset(i);
+    const auto value = [&](int32_t j) {
+        const Vec2 v = b.vertex(j);
+        return offset - (static_cast<double>(v.y) * rn.y + static_cast<double>(v.x) * rn.x);
+    };
+    int32_t taken = b.count() - 1;
+    if (taken < 0) {
+        return -1;
+    }
+    double best = value(taken);
+    for (int32_t j = taken - 1; j >= 0; --j) {
+        const double s = value(j);
+        const bool better = s > best;
+        taken = better ? j : taken;
+        best = better ? s : best;
+    }
+    return taken;
+}
+
+// The edge of least penetration among edges offered in increasing index order: the one a scan
+// from the last edge down would keep when it replaces its choice only by a strictly greater
+// distance. So the greatest distance wins, the highest index among equal ones; NaN distances are
+// passed over, except at the last edge, where the scan starts.
+template <typename Edge>
+struct NearestEdge {
+    float best = 0.0f;
+    Edge edge{};
+    bool found = false;
+    float lastDistance = 0.0f;
+    Edge last{};
+
+    void offer(float distance, const Edge& e) {
+        lastDistance = distance;
+        last = e;
+        if (!std::isnan(distance) && (!found || distance >= best)) {
+            best = distance;
+            edge = e;
+            found = true;
+        }
+    }
+    void finish() {
+        if (std::isnan(lastDistance)) {
+            best = lastDistance;
+            edge = last;
+            found = true;
+        }
+    }
+};
+
+// Walks the edges of a - b in the order Polygon::minkowskiDifference lays them out, merging a's
+// edges with b's reversed ones by normal direction; support(i) gives b's support vertex for a's
+// edge i. emit(vertex, normal, ofA, index) is called per edge with the vertex where it starts:
+// for a's edge (ofA) the index of b's vertex there, else a's. Both polygons being clockwise, as
+// a's normal turns, b's support moves forward; rounding can step it back by one on nearly parallel
+// edges, and the walk then goes around b once more. Returns false when emit stopped it.
+template <typename Shape, typename Support, typename Emit>
+bool walkDifference(const Shape& a, const Shape& b, Support support, Emit emit) {
+    const int32_t nA = a.count();
+    const int32_t nB = b.count();
+    if (nA == 0 || nB == 0) {
+        return true;
+    }
+    const int32_t lastSupport = support(nA - 1);  // found as the walk needs them: exits spare some
+    int32_t j = lastSupport;
+    for (int32_t i = 0; i < nA; ++i) {
+        const int32_t s = i == nA - 1 ? lastSupport : support(i);
+        const Vec2 va = a.vertex(i);
+        while (j != s) {
+            const Vec2 vb = b.vertex(j);
+            const Vec2 n = b.normal(j);
+            if (emit(Vec2{va.x - vb.x, va.y - vb.y}, Vec2{-n.x, -n.y}, false, i)) {
+                return false;
+            }
+            j = j + 1 == nB ? 0 : j + 1;
+        }
+        const Vec2 vb = b.vertex(j);
+        if (emit(Vec2{va.x - vb.x, va.y - vb.y}, a.normal(i), true, j)) {
+            return false;
+        }
+    }
+    return true;
+}
+
+// What Polygon::contact answers for a and b, without building the difference: the query's point
+// is b's pose relative to a's, less the scratch polygon's position (origin). Writes contactResult
+// as the query does: nothing when the point lies outside, else separation, point and normal.
+template <typename Shape>
+const Contact* walkContact(const Shape& a, const Shape& b, const Vec2& origin) {
+    const float qx = (b.x() - a.x()) - origin.x;
+    const float qy = (b.y() - a.y()) - origin.y;
+    struct Edge {
+        Vec2 normal;
+        bool ofA;
+        int32_t index;
+    };
+    NearestEdge<Edge> nearest;
+    const auto emit = [&](const Vec2& p, const Vec2& n, bool ofA, int32_t index) {
+        const float distance = (qx * n.x + qy * n.y) + lineOffset(n, p);
+        nearest.offer(distance, Edge{n, ofA, index});
+        return distance > 0.0f;  // beyond this line: outside, a point on it counts as inside
+    };
+    const auto support = [&](int32_t i) { return supportVertex(a, i, b); };
+    if (!walkDifference(a, b, support, emit)) {
+        return nullptr;
+    }
+    nearest.finish();
+    if (!nearest.found) {
+        return nullptr;  // no edges: a polygon without vertices
+    }
+    const Edge& e = nearest.edge;
+    contactResult.separation = separationOf(nearest.best, e.normal, 1.0f, 0.0f);
+    const Shape& owner = e.ofA ? b : a;
+    const Vec2 v = owner.vertex(e.index);
+    contactResult.point = Vec2{owner.x() + v.x, owner.y() + v.y};
+    contactResult.normal = e.normal;
+    return deepEnough(contactResult.separation) ? &contactResult : nullptr;
+}
+
+}  // namespace scrapvolt

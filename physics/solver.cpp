@@ -1,0 +1,306 @@
+// Why passes on copies give the step's results: every pair is tested in the first pass, so each
+// body in a pair has its rotation cache refreshed before its first test, and only once matters
+// (angles do not change within a step); the passes change only positions, velocities and moved
+// flags, which the copies carry and the step writes back. Bodies in no pair are not touched.
+//
+// Why a pass tests only some pairs: a pair found apart gives the same answer until one of its two
+// poses is corrected, since the query reads only the poses and rotation caches. So a pass tests
+// the pairs found touching in the pass before (the impulse acts again), and those with a pose
+// corrected since their last test: a correction at pair p marks the pose's later pairs for this
+// pass and its earlier pairs for the next.
+#include "solver.h"
+
+#include <bit>
+#include <cmath>
+
+#include "contact_resolution.h"
+#include "contact_walk.h"
+
+namespace scrapvolt {
+
+namespace {
+
+constexpr uint32_t none = UINT32_MAX;
+
+void setBit(std::vector<uint64_t>& bits, uint32_t k) {
+    bits[k >> 6] |= uint64_t{1} << (k & 63);
+}
+
+}  // namespace
+
+// A pose copy as the contact walk reads it.
+struct Solver::Shape {
+    const PoseCopy& copy;
+    const Vec2* vertices;
+    const Vec2* normals;
+    const float* offsets;
+    int32_t count() const { return copy.count; }
+    float x() const { return copy.x; }
+    float y() const { return copy.y; }
+    Vec2 vertex(int32_t i) const { return vertices[i]; }
+    Vec2 normal(int32_t i) const { return normals[i]; }
+    float offset(int32_t i) const { return offsets[i]; }
+};
+
+namespace {
+
+// True when some edge of a has every vertex of b beyond its line by more than rounding can
+// bridge, so that the query's distance for that edge (emitted whatever else the walk does) is
+// positive and it finds no contact.
+//
+// That distance is n . (q - (va_i - vb_s)) for the query's point q and the support vertex s,
+// computed in floats: each of its few roundings is at most 2^-24 times a magnitude bounded by
+// S = |qx| + |qy| + reach(a) + reach(b) (|n| <= 1), about 8 * 2^-24 * S in all; the gap computed
+// here errs by as much. 1e-5 * S is twenty times the two together. NaN or infinite input makes
+// the margin NaN or infinite, and nothing is rejected.
+template <typename Shape>
+bool certainlyApart(const Shape& a, const Shape& b, float qx, float qy) {
+    if (a.count() == 0 || b.count() == 0) {
+        return false;
+    }
+    const float margin =
+        1e-5f * (std::fabs(qx) + std::fabs(qy) + a.copy.reach + b.copy.reach) + 1e-30f;
+    const auto outside = [&](int32_t i) {  // n . (q - va_i)
+        const Vec2 n = a.normal(i);
+        return n.x * (qx - a.vertex(i).x) + n.y * (qy - a.vertex(i).y);
+    };
+    const auto separates = [&](int32_t i) {
+        const Vec2 n = a.normal(i);
+        float nearest = n.x * b.vertex(0).x + n.y * b.vertex(0).y;
+        for (int32_t j = 1; j < b.count(); ++j) {
+            nearest = std::min(nearest, n.x * b.vertex(j).x + n.y * b.vertex(j).y);
+        }
+        return outside(i) + nearest > margin;
+    };
+    // b's vertices lie within b's extent of its pose point: an edge whose value passes that by
+    // the margin separates whatever they are, which settles pairs well apart at once. Otherwise
+    // the edge where the value is largest is the likeliest to separate, and is tried first.
+    const float clear = b.copy.extent + margin;
+    int32_t first = 0;
+    float most = -INFINITY;
+    for (int32_t i = 0; i < a.count(); ++i) {
+        const float value = outside(i);
+        if (value > clear) {
+            return true;
+        }
+        first = value > most ? i : first;
+        most = value > most ? value : most;
+    }
+    if (separates(first)) {
+        return true;
+    }
+    for (int32_t i = 0; i < a.count(); ++i) {
+        if (i != first && separates(i)) {
+            return true;
+        }
+    }
+    return false;
+}
+
+}  // namespace
+
+uint32_t Solver::copyOf(Body* body) {
+    const uint32_t mask = static_cast<uint32_t>(table_.size()) - 1;
+    const auto key = reinterpret_cast<uintptr_t>(body->pose);
+    uint32_t h = static_cast<uint32_t>((key >> 4) * 0x9E3779B97F4A7C15u >> 32) & mask;
+    while (table_[h].step == stepCount_ && table_[h].pose != body->pose) {
+        h = (h + 1) & mask;
+    }
+    if (table_[h].step != stepCount_) {
+        Polygon& polygon = *body->polygon;
+        polygon.updateRotation();
+        const uint32_t first = static_cast<uint32_t>(vertices_.size());
+        const int32_t count = polygon.vertexCount;
+        vertices_.resize(first + static_cast<uint32_t>(count));
+        normals_.resize(vertices_.size());
+        offsets_.resize(vertices_.size());
+        float reach = 0.0f;
+        float extent = 0.0f;
+        for (int32_t i = 0; i < count; ++i) {
+            const Vec2 v = polygon.rotatedVertices[i];
+            vertices_[first + i] = v;
+            normals_[first + i] = polygon.edges[i].rotatedNormal;
+            offsets_[first + i] = polygon.edges[i].offset;
+            reach += std::fabs(v.x) + std::fabs(v.y);
+            extent = std::max(extent, std::fabs(v.x) + std::fabs(v.y));
+        }
+        table_[h] = Slot{body->pose, stepCount_, static_cast<uint32_t>(poses_.size())};
+        poses_.push_back(PoseCopy{body->pose, body->pose->x, body->pose->y, none, first, count,
+                                  reach, extent, 0, 0});
+    }
+    PoseCopy& pose = poses_[table_[h].index];
+    for (uint32_t b = pose.firstBody; b != none; b = bodies_[b].nextOfPose) {
+        if (bodies_[b].body == body) {
+            return b;  // added twice
+        }
+    }
+    bodies_.push_back(BodyCopy{body, body->velocity, body->angularVelocity, body->inverseMass,
+                               body->inverseInertia, table_[h].index, pose.firstBody, false});
+    pose.firstBody = static_cast<uint32_t>(bodies_.size() - 1);
+    return pose.firstBody;
+}
+
+// The copies in sorted order of their bodies' first place, then the pairs in copies, then each
+// pose's pairs in pass order, as ranges of one array.
+void Solver::copyBodies(const BroadPhase& broad, size_t vertices) {
+    const size_t n = broad.sorted.size();
+    // Room for every body, so that steps after the first rarely need more.
+    poses_.reserve(n);
+    bodies_.reserve(n);
+    pairsOfStart_.reserve(n + 1);
+    vertices_.reserve(vertices);
+    normals_.reserve(vertices);
+    offsets_.reserve(vertices);
+    pairs_.reserve(broad.pairs.capacity());  // grows with the pair list only
+    pairsOf_.reserve(2 * broad.pairs.capacity());
+    due_.reserve(broad.pairs.capacity() / 64 + 1);
+    dueNext_.reserve(broad.pairs.capacity() / 64 + 1);
+    touching_.reserve(broad.pairs.capacity() / 64 + 1);
+    copyAt_.assign(n, none);
+    for (const Pair& pair : broad.pairs) {
+        copyAt_[pair.a] = 0;
+        copyAt_[pair.b] = 0;
+    }
+    size_t tableSize = 16;
+    while (tableSize < 2 * n) {
+        tableSize *= 2;
+    }
+    if (table_.size() < tableSize || ++stepCount_ == 0) {
+        table_.assign(std::max(tableSize, table_.size()), Slot{nullptr, 0, 0});
+        stepCount_ = 1;  // after 2^32 steps too: no old entry may pass for a new one
+    }
+    poses_.clear();
+    bodies_.clear();
+    vertices_.clear();
+    normals_.clear();
+    offsets_.clear();
+    for (size_t k = 0; k < n; ++k) {
+        if (copyAt_[k] != none) {
+            copyAt_[k] = copyOf(broad.sorted[k].body);
+        }
+    }
+    pairs_.resize(broad.pairs.size());
+    pairsOfStart_.assign(poses_.size() + 1, 0);
+    for (size_t p = 0; p < pairs_.size(); ++p) {
+        pairs_[p] = Pair{copyAt_[broad.pairs[p].a], copyAt_[broad.pairs[p].b]};
+        ++pairsOfStart_[bodies_[pairs_[p].a].pose];
+        ++pairsOfStart_[bodies_[pairs_[p].b].pose];
+    }
+    for (size_t k = 1; k < pairsOfStart_.size(); ++k) {  // each start holds its range's end
+        pairsOfStart_[k] += pairsOfStart_[k - 1];
+    }
+    pairsOf_.resize(2 * pairs_.size());
+    // Filled from the back, each range ends ascending and its start moves to its beginning.
+    for (size_t p = pairs_.size(); p-- > 0;) {
+        pairsOf_[--pairsOfStart_[bodies_[pairs_[p].a].pose]] = static_cast<uint32_t>(p);
+        pairsOf_[--pairsOfStart_[bodies_[pairs_[p].b].pose]] = static_cast<uint32_t>(p);
+    }
+}
+
+// After a correction at pair p: the pose's other pairs are due again, later ones in this pass.
+// Pair p itself goes to the next pass, where it is already (touching). The pose's pairs are in
+// ascending order, so a second correction in the same pass need only move to the next pass
+// those tested since the first: the later ones are still due in this one.
+void Solver::markPairsOf(uint32_t pose, uint32_t p) {
+    PoseCopy& copy = poses_[pose];
+    uint32_t r = pairsOfStart_[pose];
+    const uint32_t end = pairsOfStart_[pose + 1];
+    const bool again = copy.markedPass == pass_;
+    if (again) {
+        r = copy.markedTo;
+    }
+    for (; r != end && pairsOf_[r] <= p; ++r) {
+        setBit(dueNext_, pairsOf_[r]);
+    }
+    copy.markedPass = pass_;
+    copy.markedTo = r;
+    if (!again) {
+        for (; r != end; ++r) {
+            setBit(due_, pairsOf_[r]);
+        }
+    }
+}
+
+// What Body::collide does after its circle pre-test; true when it made a positional correction.
+bool Solver::testPair(uint32_t p) {
+    BodyCopy& a = bodies_[pairs_[p].a];
+    BodyCopy& b = bodies_[pairs_[p].b];
+    a.moved = false;  // the rotation caches were refreshed when the copies were made
+    b.moved = false;
+    PoseCopy& poseA = poses_[a.pose];
+    PoseCopy& poseB = poses_[b.pose];
+    const Shape shapeA{poseA, vertices_.data() + poseA.first, normals_.data() + poseA.first,
+                       offsets_.data() + poseA.first};
+    const Shape shapeB{poseB, vertices_.data() + poseB.first, normals_.data() + poseB.first,
+                       offsets_.data() + poseB.first};
+    // A pair found touching at its last test most likely touches still: no rejection test.
+    uint64_t& touching = touching_[p >> 6];
+    const uint64_t bit = uint64_t{1} << (p & 63);
+    const float qx = (poseB.x - poseA.x) - origin_.x;
+    const float qy = (poseB.y - poseA.y) - origin_.y;
+    const Contact* found = (touching & bit) == 0 && certainlyApart(shapeA, shapeB, qx, qy)
+                               ? nullptr
+                               : walkContact(shapeA, shapeB, origin_);
+    if (found == nullptr) {
+        touching &= ~bit;
+        return false;
+    }
+    touching |= bit;
+    setBit(dueNext_, p);  // touching: the impulse acts again in the next pass
+    if (!resolveContactMotion(
+            {poseA.x, poseA.y, a.velocity, a.angularVelocity, a.inverseMass, a.inverseInertia},
+            {poseB.x, poseB.y, b.velocity, b.angularVelocity, b.inverseMass, b.inverseInertia},
+            found->separation, found->point, found->normal)) {
+        return false;
+    }
+    a.moved = true;
+    b.moved = true;
+    markPairsOf(a.pose, p);
+    markPairsOf(b.pose, p);
+    return true;
+}
+
+void Solver::writeBack() {
+    for (const PoseCopy& copy : poses_) {
+        copy.pose->x = copy.x;
+        copy.pose->y = copy.y;
+    }
+    for (const BodyCopy& copy : bodies_) {
+        copy.body->velocity = copy.velocity;
+        copy.body->angularVelocity = copy.angularVelocity;
+        copy.body->moved = copy.moved;
+    }
+}
+
+int32_t Solver::solve(const BroadPhase& broad, size_t vertices) {
+    copyBodies(broad, vertices);
+    origin_ = Vec2{minkowskiScratch.x, minkowskiScratch.y};  // nothing in a step moves it
+    const uint32_t count = static_cast<uint32_t>(pairs_.size());
+    const size_t words = (static_cast<size_t>(count) + 63) / 64;
+    due_.assign(words, ~uint64_t{0});
+    if (count % 64 != 0) {
+        due_.back() = (uint64_t{1} << (count % 64)) - 1;
+    }
+    dueNext_.assign(words, 0);
+    touching_.assign(words, 0);
+    pass_ = 0;
+    bool quiet = false;
+    while (!quiet && pass_ < World::maxPasses) {
+        quiet = true;
+        ++pass_;
+        for (size_t w = 0; w < words; ++w) {
+            // Reread after each test: a correction may mark later pairs of this word.
+            while (due_[w] != 0) {
+                const uint32_t p = static_cast<uint32_t>(w * 64 + std::countr_zero(due_[w]));
+                due_[w] &= due_[w] - 1;
+                quiet = !testPair(p) && quiet;
+            }
+        }
+        due_.swap(dueNext_);
+        std::fill(dueNext_.begin(), dueNext_.end(), 0);
+    }
+    writeBack();
+    return pass_;
+}
+
+}  // namespace scrapvolt
