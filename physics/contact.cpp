@@ -66,19 +66,20 @@ int32_t Polygon::queryPoint(float px, float py) {
     }
     const float qx = px - x;
     const float qy = py - y;
+    if (vertexCount == 0) {
+        return -1;
+    }
     NearestEdge<int32_t> nearest;
+    float dist = 0.0f;
     for (int32_t i = 0; i < vertexCount; ++i) {
         const PolygonEdge& edge = edges[i];
-        const float dist = (qx * edge.rotatedNormal.x + qy * edge.rotatedNormal.y) + edge.offset;
+        dist = (qx * edge.rotatedNormal.x + qy * edge.rotatedNormal.y) + edge.offset;
         if (dist > 0.0f) {
             return -1;  // outside this edge's line; a point on the line counts as inside
         }
         nearest.offer(dist, i);
     }
-    nearest.finish();
-    if (!nearest.found) {
-        return -1;
-    }
+    nearest.finish(dist, vertexCount - 1);
     const int32_t k = nearest.edge;
     contactResult.separation =
         separationOf(nearest.best, edges[k].rotatedNormal, cosAngle, negSinAngle);

@@ -70,29 +70,21 @@ int32_t supportVertex(const Shape& a, int32_t i, const Shape& b) {
 // The edge of least penetration among edges offered in increasing index order: the one a scan
 // from the last edge down would keep when it replaces its choice only by a strictly greater
 // distance. So the greatest distance wins, the highest index among equal ones; NaN distances are
-// passed over, except at the last edge, where the scan starts.
+// passed over, except at the last edge, where the scan starts (finish).
 template <typename Edge>
 struct NearestEdge {
-    float best = 0.0f;
+    float best = -INFINITY;
     Edge edge{};
-    bool found = false;
-    float lastDistance = 0.0f;
-    Edge last{};
 
     void offer(float distance, const Edge& e) {
-        lastDistance = distance;
-        last = e;
-        if (!std::isnan(distance) && (!found || distance >= best)) {
-            best = distance;
-            edge = e;
-            found = true;
-        }
+        const bool nearer = distance >= best;  // false for NaN
+        best = nearer ? distance : best;
+        edge = nearer ? e : edge;
     }
-    void finish() {
+    void finish(float lastDistance, const Edge& last) {
         if (std::isnan(lastDistance)) {
             best = lastDistance;
             edge = last;
-            found = true;
         }
     }
 };
@@ -131,39 +123,67 @@ bool walkDifference(const Shape& a, const Shape& b, Support support, Emit emit) 
     return true;
 }
 
-// What Polygon::contact answers for a and b, without building the difference: the query's point
-// is b's pose relative to a's, less the scratch polygon's position (origin). Writes contactResult
-// as the query does: nothing when the point lies outside, else separation, point and normal.
+// One edge of a - b as the contact reads it: its line offset, its normal, and the vertex there
+// (of b for a's edge, ofA; else of a).
+struct DifferenceEdge {
+    float offset;
+    Vec2 normal;
+    bool ofA;
+    int32_t index;
+};
+
+// Calls visit with each edge of a - b in the walk's order until visit returns true; false then.
+template <typename Shape, typename Visit>
+bool forEachDifferenceEdge(const Shape& a, const Shape& b, Visit visit) {
+    return walkDifference(
+        a, b, [&](int32_t i) { return supportVertex(a, i, b); },
+        [&](const Vec2& p, const Vec2& n, bool ofA, int32_t index) {
+            return visit(DifferenceEdge{lineOffset(n, p), n, ofA, index});
+        });
+}
+
+// The signed distance of the query's point q from an edge's line; positive beyond it.
+inline float lineDistance(float qx, float qy, const Vec2& normal, float offset) {
+    return (qx * normal.x + qy * normal.y) + offset;
+}
+
+// The contact for the nearest edge e at distance best, as Polygon::contact writes it; null when
+// the overlap is too shallow to count.
 template <typename Shape>
-const Contact* walkContact(const Shape& a, const Shape& b, const Vec2& origin) {
-    const float qx = (b.x() - a.x()) - origin.x;
-    const float qy = (b.y() - a.y()) - origin.y;
-    struct Edge {
-        Vec2 normal;
-        bool ofA;
-        int32_t index;
-    };
-    NearestEdge<Edge> nearest;
-    const auto emit = [&](const Vec2& p, const Vec2& n, bool ofA, int32_t index) {
-        const float distance = (qx * n.x + qy * n.y) + lineOffset(n, p);
-        nearest.offer(distance, Edge{n, ofA, index});
-        return distance > 0.0f;  // beyond this line: outside, a point on it counts as inside
-    };
-    const auto support = [&](int32_t i) { return supportVertex(a, i, b); };
-    if (!walkDifference(a, b, support, emit)) {
-        return nullptr;
-    }
-    nearest.finish();
-    if (!nearest.found) {
-        return nullptr;  // no edges: a polygon without vertices
-    }
-    const Edge& e = nearest.edge;
-    contactResult.separation = separationOf(nearest.best, e.normal, 1.0f, 0.0f);
+const Contact* writeContact(const Shape& a, const Shape& b, float best, const DifferenceEdge& e) {
+    contactResult.separation = separationOf(best, e.normal, 1.0f, 0.0f);
     const Shape& owner = e.ofA ? b : a;
     const Vec2 v = owner.vertex(e.index);
     contactResult.point = Vec2{owner.x() + v.x, owner.y() + v.y};
     contactResult.normal = e.normal;
     return deepEnough(contactResult.separation) ? &contactResult : nullptr;
+}
+
+// What Polygon::contact answers for a and b, walking a - b without building it: the query's point
+// is b's pose relative to a's, less the scratch polygon's position (origin). The walk stops at the
+// first edge whose line the point lies beyond, which spares the rest of the support search.
+// Writes contactResult as the query does: nothing when the point lies outside.
+template <typename Shape>
+const Contact* walkContact(const Shape& a, const Shape& b, const Vec2& origin) {
+    if (a.count() == 0 || b.count() == 0) {
+        return nullptr;
+    }
+    const float qx = (b.x() - a.x()) - origin.x;
+    const float qy = (b.y() - a.y()) - origin.y;
+    NearestEdge<DifferenceEdge> nearest;
+    float lastDistance = 0.0f;
+    DifferenceEdge last{};
+    const bool inside = forEachDifferenceEdge(a, b, [&](const DifferenceEdge& e) {
+        lastDistance = lineDistance(qx, qy, e.normal, e.offset);
+        last = e;
+        nearest.offer(lastDistance, e);
+        return lastDistance > 0.0f;  // beyond this line: outside, a point on it counts as inside
+    });
+    if (!inside) {
+        return nullptr;
+    }
+    nearest.finish(lastDistance, last);
+    return writeContact(a, b, nearest.best, nearest.edge);
 }
 
 }  // namespace scrapvolt

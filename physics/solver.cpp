@@ -156,6 +156,8 @@ void Solver::copyBodies(const BroadPhase& broad, size_t vertices) {
     due_.reserve(broad.pairs.capacity() / 64 + 1);
     dueNext_.reserve(broad.pairs.capacity() / 64 + 1);
     touching_.reserve(broad.pairs.capacity() / 64 + 1);
+    kept_.reserve(broad.pairs.capacity());
+    keptEdges_.reserve(48 * n);  // enough for a jam, where every body touches several others
     copyAt_.assign(n, none);
     for (const Pair& pair : broad.pairs) {
         copyAt_[pair.a] = 0;
@@ -238,9 +240,10 @@ bool Solver::testPair(uint32_t p) {
     const uint64_t bit = uint64_t{1} << (p & 63);
     const float qx = (poseB.x - poseA.x) - origin_.x;
     const float qy = (poseB.y - poseA.y) - origin_.y;
-    const Contact* found = (touching & bit) == 0 && certainlyApart(shapeA, shapeB, qx, qy)
-                               ? nullptr
-                               : walkContact(shapeA, shapeB, origin_);
+    const Contact* found =
+        (touching & bit) != 0 || kept_[p].count != 0 ? keptContact(p, shapeA, shapeB)
+        : certainlyApart(shapeA, shapeB, qx, qy)     ? nullptr
+                                                     : walkContact(shapeA, shapeB, origin_);
     if (found == nullptr) {
         touching &= ~bit;
         return false;
@@ -258,6 +261,44 @@ bool Solver::testPair(uint32_t p) {
     markPairsOf(a.pose, p);
     markPairsOf(b.pose, p);
     return true;
+}
+
+// The contact of a pair that touched at one of its tests, from its kept edges (walked now if not
+// yet, while there is room).
+const Contact* Solver::keptContact(uint32_t p, const Shape& a, const Shape& b) {
+    Kept& kept = kept_[p];
+    if (kept.count == 0) {
+        kept.first = static_cast<uint32_t>(keptEdges_.size());
+        const bool fits = forEachDifferenceEdge(a, b, [&](const DifferenceEdge& e) {
+            if (keptEdges_.size() == keptEdges_.capacity()) {
+                return true;
+            }
+            keptEdges_.push_back(e);
+            return false;
+        });
+        kept.count = fits ? static_cast<uint32_t>(keptEdges_.size()) - kept.first : none;
+        if (!fits) {
+            keptEdges_.resize(kept.first);
+        }
+    }
+    if (kept.count == none) {
+        return walkContact(a, b, origin_);
+    }
+    // As walkContact tests the point against the edges.
+    const DifferenceEdge* edges = keptEdges_.data() + kept.first;
+    const float qx = (b.x() - a.x()) - origin_.x;
+    const float qy = (b.y() - a.y()) - origin_.y;
+    NearestEdge<uint32_t> nearest;
+    float distance = 0.0f;
+    for (uint32_t e = 0; e < kept.count; ++e) {
+        distance = lineDistance(qx, qy, edges[e].normal, edges[e].offset);
+        if (distance > 0.0f) {
+            return nullptr;
+        }
+        nearest.offer(distance, e);
+    }
+    nearest.finish(distance, kept.count - 1);
+    return writeContact(a, b, nearest.best, edges[nearest.edge]);
 }
 
 void Solver::writeBack() {
@@ -283,6 +324,8 @@ int32_t Solver::solve(const BroadPhase& broad, size_t vertices) {
     }
     dueNext_.assign(words, 0);
     touching_.assign(words, 0);
+    kept_.assign(count, Kept{0, 0});
+    keptEdges_.clear();
     pass_ = 0;
     bool quiet = false;
     while (!quiet && pass_ < World::maxPasses) {

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "broad_phase.h"
+#include "contact_walk.h"
 
 namespace scrapvolt {
 
@@ -52,6 +53,7 @@ class Solver {
     uint32_t copyOf(Body* body);
     void copyBodies(const BroadPhase& broad, size_t vertices);
     bool testPair(uint32_t p);
+    const Contact* keptContact(uint32_t p, const Shape& a, const Shape& b);
     void markPairsOf(uint32_t pose, uint32_t p);
     void writeBack();
 
@@ -71,6 +73,16 @@ class Solver {
     std::vector<uint64_t> due_;
     std::vector<uint64_t> dueNext_;
     std::vector<uint64_t> touching_;
+    // The edges of a - b of pairs tested again after touching: the difference of two copies
+    // depends on their rotations only, which a step does not change, so a pair's edges are walked
+    // once and then only the point is tested against them. By pair: the first edge and the count
+    // (0: not kept yet; none: no room left).
+    struct Kept {
+        uint32_t first;
+        uint32_t count;
+    };
+    std::vector<Kept> kept_;
+    std::vector<DifferenceEdge> keptEdges_;
     int32_t pass_ = 0;
     Vec2 origin_{0.0f, 0.0f};  // the scratch polygon's position, which the query's point follows
 };
