@@ -31,15 +31,13 @@ void setBit(std::vector<uint64_t>& bits, uint32_t k) {
 // A pose copy as the contact walk reads it.
 struct Solver::Shape {
     const PoseCopy& copy;
-    const Vec2* vertices;
-    const Vec2* normals;
-    const float* offsets;
+    const Corner* corners;
     int32_t count() const { return copy.count; }
     float x() const { return copy.x; }
     float y() const { return copy.y; }
-    Vec2 vertex(int32_t i) const { return vertices[i]; }
-    Vec2 normal(int32_t i) const { return normals[i]; }
-    float offset(int32_t i) const { return offsets[i]; }
+    Vec2 vertex(int32_t i) const { return corners[i].vertex; }
+    Vec2 normal(int32_t i) const { return corners[i].normal; }
+    float offset(int32_t i) const { return corners[i].offset; }
 };
 
 namespace {
@@ -109,18 +107,15 @@ uint32_t Solver::copyOf(Body* body) {
     if (table_[h].step != stepCount_) {
         Polygon& polygon = *body->polygon;
         polygon.updateRotation();
-        const uint32_t first = static_cast<uint32_t>(vertices_.size());
+        const uint32_t first = static_cast<uint32_t>(corners_.size());
         const int32_t count = polygon.vertexCount;
-        vertices_.resize(first + static_cast<uint32_t>(count));
-        normals_.resize(vertices_.size());
-        offsets_.resize(vertices_.size());
+        corners_.resize(first + static_cast<uint32_t>(count));
         float reach = 0.0f;
         float extent = 0.0f;
         for (int32_t i = 0; i < count; ++i) {
             const Vec2 v = polygon.rotatedVertices[i];
-            vertices_[first + i] = v;
-            normals_[first + i] = polygon.edges[i].rotatedNormal;
-            offsets_[first + i] = polygon.edges[i].offset;
+            corners_[first + i] =
+                Corner{v, polygon.edges[i].rotatedNormal, polygon.edges[i].offset};
             reach += std::fabs(v.x) + std::fabs(v.y);
             extent = std::max(extent, std::fabs(v.x) + std::fabs(v.y));
         }
@@ -148,9 +143,7 @@ void Solver::copyBodies(const BroadPhase& broad, size_t vertices) {
     poses_.reserve(n);
     bodies_.reserve(n);
     pairsOfStart_.reserve(n + 1);
-    vertices_.reserve(vertices);
-    normals_.reserve(vertices);
-    offsets_.reserve(vertices);
+    corners_.reserve(vertices);
     pairs_.reserve(broad.pairs.capacity());  // grows with the pair list only
     pairsOf_.reserve(2 * broad.pairs.capacity());
     due_.reserve(broad.pairs.capacity() / 64 + 1);
@@ -173,9 +166,7 @@ void Solver::copyBodies(const BroadPhase& broad, size_t vertices) {
     }
     poses_.clear();
     bodies_.clear();
-    vertices_.clear();
-    normals_.clear();
-    offsets_.clear();
+    corners_.clear();
     for (size_t k = 0; k < n; ++k) {
         if (copyAt_[k] != none) {
             copyAt_[k] = copyOf(broad.sorted[k].body);
@@ -231,10 +222,8 @@ bool Solver::testPair(uint32_t p) {
     b.moved = false;
     PoseCopy& poseA = poses_[a.pose];
     PoseCopy& poseB = poses_[b.pose];
-    const Shape shapeA{poseA, vertices_.data() + poseA.first, normals_.data() + poseA.first,
-                       offsets_.data() + poseA.first};
-    const Shape shapeB{poseB, vertices_.data() + poseB.first, normals_.data() + poseB.first,
-                       offsets_.data() + poseB.first};
+    const Shape shapeA{poseA, corners_.data() + poseA.first};
+    const Shape shapeB{poseB, corners_.data() + poseB.first};
     // A pair found touching at its last test most likely touches still: no rejection test.
     uint64_t& touching = touching_[p >> 6];
     const uint64_t bit = uint64_t{1} << (p & 63);

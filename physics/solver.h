@@ -59,9 +59,13 @@ class Solver {
 
     std::vector<PoseCopy> poses_;
     std::vector<BodyCopy> bodies_;
-    std::vector<Vec2> vertices_;
-    std::vector<Vec2> normals_;
-    std::vector<float> offsets_;
+    // The rotation caches of the pose copies: vertex i with the edge that starts there.
+    struct Corner {
+        Vec2 vertex;
+        Vec2 normal;
+        float offset;
+    };
+    std::vector<Corner> corners_;
     std::vector<Slot> table_;
     uint32_t stepCount_ = 0;
     std::vector<uint32_t> copyAt_;  // by sorted position: the body copy, or none
