@@ -43,69 +43,58 @@ void insertionSort(std::vector<SortKey>& keys) {
     }
 }
 
-// Band height: four average radii, so that a body spans two bands at most; the bands cover the
-// ordinary bodies' circles, 4096 of them at most. Each ordinary body goes into every band its
-// circle reaches with a margin far above the circle test's rounding, so that two bodies whose
-// circles pass the test share a band. Computed in double: no float overflows here.
+// Each ordinary body goes into every band its circle reaches with a margin far above the circle
+// test's rounding, so that two bodies whose circles pass the test share a band (bands are found
+// by a monotone function, clamped to the layout's ends). The layout for the next step: bands of
+// four average radii (a body then reaches three at most), 4096 at most, over the circles' span.
+// In double: nothing overflows here.
 void BroadPhase::fillBands() {
     const uint32_t n = static_cast<uint32_t>(sorted.size());
-    double radiusSum = 0.0;
-    uint32_t finite = 0;
-    const auto ordinarySize = [](const StepBody& b) {
-        return std::fabs(b.centreX) <= ordinaryLimit && std::fabs(b.centreY) <= ordinaryLimit &&
-               b.radius >= 0.0f && b.radius <= ordinaryLimit;  // false for NaN
-    };
-    for (const StepBody& b : sorted) {
-        if (ordinarySize(b)) {
-            radiusSum += b.radius;
-            ++finite;
-        }
-    }
-    double height = 4.0 * (finite > 0 ? radiusSum / finite : 1.0) + 1e-3;
-    double low = INFINITY;
-    double high = -INFINITY;
-    // Room for the most there can be, so that later steps allocate nothing: a body reaches three
-    // bands at most.
     large.clear();
     large.reserve(n + 1);
     bandsOf.resize(n);
     bandStart.reserve(maxBands + 2);
     cursor.reserve(maxBands + 1);
     bandMembers.reserve(3 * static_cast<size_t>(n));
-    found.reserve(4 * static_cast<size_t>(n));  // a member of three bands comes up three times
+    found.reserve(n);
+    bandStart.assign(static_cast<size_t>(bands_) + 1, 0);
+    const double scale = 1.0 / height_;
+    const auto bandAt = [&](double y) {
+        return static_cast<int32_t>(std::clamp(std::floor((y - low_) * scale), 0.0, bands_ - 1.0));
+    };
+    double radiusSum = 0.0;
+    uint32_t ordinary = 0;
+    double low = INFINITY;
+    double high = -INFINITY;
     for (uint32_t k = 0; k < n; ++k) {
         const StepBody& b = sorted[k];
-        if (ordinarySize(b) && b.radius <= 0.5 * height) {
-            low = std::min(low, static_cast<double>(b.centreY) - b.radius);
-            high = std::max(high, static_cast<double>(b.centreY) + b.radius);
-            bandsOf[k] = Bands{0, 0};
-        } else {
-            large.push_back(k);
+        const double r = b.radius;
+        if (!(std::fabs(b.centreX) <= ordinaryLimit && std::fabs(b.centreY) <= ordinaryLimit &&
+              r >= 0.0 && r <= ordinaryLimit)) {  // NaN included
             bandsOf[k] = Bands{1, 0};
-        }
-    }
-    large.push_back(n);  // end mark
-    height = std::max(height, (high - low) / maxBands);
-    const int32_t bands = low <= high ? static_cast<int32_t>((high - low) / height) + 1 : 0;
-    const auto bandAt = [&](double y) {
-        return static_cast<int32_t>(std::clamp(std::floor((y - low) / height), 0.0, bands - 1.0));
-    };
-    bandStart.assign(static_cast<size_t>(bands) + 1, 0);
-    for (uint32_t k = 0; k < n; ++k) {
-        if (bandsOf[k].low > bandsOf[k].high) {
+            large.push_back(k);
             continue;
         }
-        const StepBody& b = sorted[k];
-        const double reach = b.radius + 0.01 * height + 1e-5 * (std::fabs(b.centreY) + b.radius);
+        radiusSum += r;
+        ++ordinary;
+        low = std::min(low, b.centreY - r);
+        high = std::max(high, b.centreY + r);
+        if (r > 0.5 * height_) {
+            bandsOf[k] = Bands{1, 0};
+            large.push_back(k);
+            continue;
+        }
+        const double reach = r + 0.01 * height_ + 1e-5 * (std::fabs(b.centreY) + r);
         bandsOf[k] = Bands{bandAt(b.centreY - reach), bandAt(b.centreY + reach)};
         for (int32_t band = bandsOf[k].low; band <= bandsOf[k].high; ++band) {
             ++bandStart[band + 1];
         }
     }
-    for (int32_t band = 0; band < bands; ++band) {
+    large.push_back(n);  // end mark
+    for (int32_t band = 0; band < bands_; ++band) {
         bandStart[band + 1] += bandStart[band];
     }
-    bandMembers.resize(bandStart[bands]);
+    bandMembers.resize(bandStart[bands_]);
     cursor.assign(bandStart.begin(), bandStart.end() - 1);
     for (uint32_t k = 0; k < n; ++k) {
         for (int32_t band = bandsOf[k].low; band <= bandsOf[k].high; ++band) {
@@ -113,6 +102,11 @@ void BroadPhase::fillBands() {
         }
     }
     cursor.assign(bandStart.begin(), bandStart.end() - 1);
+    if (ordinary > 0) {
+        height_ = std::max(4.0 * radiusSum / ordinary + 1e-3, (high - low) / maxBands);
+        low_ = low;
+        bands_ = static_cast<int32_t>((high - low) / height_) + 1;
+    }
 }
 
 // A large body (a wall's circle takes in about every other body of its interval, as good as at
@@ -132,12 +126,22 @@ void BroadPhase::pairsOfLarge(uint32_t i) {
     pairs.resize(size);
 }
 
-// An ordinary body: its bands' members after it, then the large bodies after it; merged into
-// sorted order when more than one list gave pairs.
+// An ordinary body: its bands' members after it, then the large bodies after it, in sorted order
+// (a member of two bands comes up twice).
 void BroadPhase::pairsOfOrdinary(uint32_t i) {
     const StepBody& a = sorted[i];
     found.clear();
-    int32_t sources = 0;
+    const auto take = [&](uint32_t j) {
+        if (circlesOverlap(a, sorted[j])) {
+            auto at = found.end();
+            while (at != found.begin() && *(at - 1) > j) {
+                --at;
+            }
+            if (at == found.begin() || *(at - 1) != j) {
+                found.insert(at, j);
+            }
+        }
+    };
     for (int32_t band = bandsOf[i].low; band <= bandsOf[i].high; ++band) {
         const uint32_t* m = bandMembers.data() + cursor[band];
         const uint32_t* end = bandMembers.data() + bandStart[band + 1];
@@ -145,24 +149,12 @@ void BroadPhase::pairsOfOrdinary(uint32_t i) {
             ++m;
         }
         cursor[band] = static_cast<uint32_t>(m - bandMembers.data());
-        const size_t before = found.size();
         for (; m != end && sorted[*m].minX < a.maxX; ++m) {
-            if (circlesOverlap(a, sorted[*m])) {
-                found.push_back(*m);
-            }
+            take(*m);
         }
-        sources += found.size() != before;
     }
-    const size_t before = found.size();
     for (size_t l = nextLarge; large[l] < sorted.size() && sorted[large[l]].minX < a.maxX; ++l) {
-        if (circlesOverlap(a, sorted[large[l]])) {
-            found.push_back(large[l]);
-        }
-    }
-    sources += found.size() != before;
-    if (sources > 1) {
-        std::sort(found.begin(), found.end());
-        found.erase(std::unique(found.begin(), found.end()), found.end());
+        take(large[l]);
     }
     for (const uint32_t j : found) {
         pairs.push_back(Pair{i, j});

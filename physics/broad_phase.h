@@ -55,7 +55,8 @@ struct BroadPhase {
 
     // Ordinary bodies (finite circles of the bands' size, far from float overflow) are listed in
     // horizontal bands, by sorted position; each band's cursor is its first member after the body
-    // at hand. Large ones are swept against every body.
+    // at hand. Large ones are swept against every body. The bands are laid out from the last
+    // step's circles: any layout gives the same pairs, a fitting one only fewer candidates.
     struct Bands {
         int32_t low;
         int32_t high;
@@ -67,6 +68,9 @@ struct BroadPhase {
     std::vector<uint32_t> large;  // sorted positions, ended by the body count
     std::vector<uint32_t> found;
     size_t nextLarge = 0;
+    double height_ = 1.0;  // of a band
+    double low_ = 0.0;     // bottom of band 0
+    int32_t bands_ = 1;
 };
 
 }  // namespace scrapvolt

@@ -130,7 +130,7 @@ uint32_t Solver::copyOf(Body* body) {
         }
     }
     bodies_.push_back(BodyCopy{body, body->velocity, body->angularVelocity, body->inverseMass,
-                               body->inverseInertia, table_[h].index, pose.firstBody, false});
+                               body->inverseInertia, table_[h].index, pose.firstBody, none});
     pose.firstBody = static_cast<uint32_t>(bodies_.size() - 1);
     return pose.firstBody;
 }
@@ -150,6 +150,7 @@ void Solver::copyBodies(const BroadPhase& broad, size_t vertices) {
     dueNext_.reserve(broad.pairs.capacity() / 64 + 1);
     touching_.reserve(broad.pairs.capacity() / 64 + 1);
     kept_.reserve(broad.pairs.capacity());
+    correctedIn_.reserve(broad.pairs.capacity());
     keptEdges_.reserve(48 * n);  // enough for a jam, where every body touches several others
     copyAt_.assign(n, none);
     for (const Pair& pair : broad.pairs) {
@@ -176,6 +177,8 @@ void Solver::copyBodies(const BroadPhase& broad, size_t vertices) {
     pairsOfStart_.assign(poses_.size() + 1, 0);
     for (size_t p = 0; p < pairs_.size(); ++p) {
         pairs_[p] = Pair{copyAt_[broad.pairs[p].a], copyAt_[broad.pairs[p].b]};
+        bodies_[pairs_[p].a].lastPair = static_cast<uint32_t>(p);
+        bodies_[pairs_[p].b].lastPair = static_cast<uint32_t>(p);
         ++pairsOfStart_[bodies_[pairs_[p].a].pose];
         ++pairsOfStart_[bodies_[pairs_[p].b].pose];
     }
@@ -218,8 +221,6 @@ void Solver::markPairsOf(uint32_t pose, uint32_t p) {
 bool Solver::testPair(uint32_t p) {
     BodyCopy& a = bodies_[pairs_[p].a];
     BodyCopy& b = bodies_[pairs_[p].b];
-    a.moved = false;  // the rotation caches were refreshed when the copies were made
-    b.moved = false;
     PoseCopy& poseA = poses_[a.pose];
     PoseCopy& poseB = poses_[b.pose];
     const Shape shapeA{poseA, corners_.data() + poseA.first};
@@ -239,16 +240,26 @@ bool Solver::testPair(uint32_t p) {
     }
     touching |= bit;
     setBit(dueNext_, p);  // touching: the impulse acts again in the next pass
+    const PoseCopy before[2] = {poseA, poseB};
     if (!resolveContactMotion(
             {poseA.x, poseA.y, a.velocity, a.angularVelocity, a.inverseMass, a.inverseInertia},
             {poseB.x, poseB.y, b.velocity, b.angularVelocity, b.inverseMass, b.inverseInertia},
             found->separation, found->point, found->normal)) {
         return false;
     }
-    a.moved = true;
-    b.moved = true;
-    markPairsOf(a.pose, p);
-    markPairsOf(b.pose, p);
+    correctedIn_[p] = pass_;
+    // Only a pose that moved changes its pairs' answers: an immovable body (a wall) keeps its
+    // place, bit for bit, and its other pairs need no new test.
+    const auto movedFrom = [](const PoseCopy& from, const PoseCopy& to) {
+        return std::bit_cast<uint64_t>(Vec2{from.x, from.y}) !=
+               std::bit_cast<uint64_t>(Vec2{to.x, to.y});
+    };
+    if (movedFrom(before[0], poseA)) {
+        markPairsOf(a.pose, p);
+    }
+    if (movedFrom(before[1], poseB)) {
+        markPairsOf(b.pose, p);
+    }
     return true;
 }
 
@@ -298,7 +309,10 @@ void Solver::writeBack() {
     for (const BodyCopy& copy : bodies_) {
         copy.body->velocity = copy.velocity;
         copy.body->angularVelocity = copy.angularVelocity;
-        copy.body->moved = copy.moved;
+        // Every pass tests all pairs in the plain step, each test clearing both flags and each
+        // correction setting them: a flag ends set when the body's last pair was corrected in
+        // the last pass.
+        copy.body->moved = copy.lastPair != none && correctedIn_[copy.lastPair] == pass_;
     }
 }
 
@@ -314,6 +328,7 @@ int32_t Solver::solve(const BroadPhase& broad, size_t vertices) {
     dueNext_.assign(words, 0);
     touching_.assign(words, 0);
     kept_.assign(count, Kept{0, 0});
+    correctedIn_.assign(count, 0);
     keptEdges_.clear();
     pass_ = 0;
     bool quiet = false;

@@ -41,7 +41,7 @@ class Solver {
         float inverseInertia;
         uint32_t pose;
         uint32_t nextOfPose;  // the next body copy on the same pose, or none
-        bool moved;
+        uint32_t lastPair;    // the body's last pair in pass order
     };
     struct Slot {  // open addressing from pose to pose copy; entries of earlier steps are empty
         const Pose* pose;
@@ -77,6 +77,7 @@ class Solver {
     std::vector<uint64_t> due_;
     std::vector<uint64_t> dueNext_;
     std::vector<uint64_t> touching_;
+    std::vector<int32_t> correctedIn_;  // by pair: the pass of its last correction, or 0
     // The edges of a - b of pairs tested again after touching: the difference of two copies
     // depends on their rotations only, which a step does not change, so a pair's edges are walked
     // once and then only the point is tested against them. By pair: the first edge and the count
