@@ -21,6 +21,7 @@ namespace scrapvolt {
 namespace {
 
 constexpr uint32_t none = UINT32_MAX;
+constexpr size_t prefetchDistance = 8;
 
 void setBit(std::vector<uint64_t>& bits, uint32_t k) {
     bits[k >> 6] |= uint64_t{1} << (k & 63);
@@ -169,6 +170,20 @@ void Solver::copyBodies(const BroadPhase& broad, size_t vertices) {
     bodies_.clear();
     corners_.clear();
     for (size_t k = 0; k < n; ++k) {
+        // The bodies lie scattered in memory: each is fetched in three hops, a few places ahead.
+        if (k + 3 * prefetchDistance < n) {
+            __builtin_prefetch(broad.sorted[k + 3 * prefetchDistance].body);
+        }
+        if (k + 2 * prefetchDistance < n) {
+            __builtin_prefetch(broad.sorted[k + 2 * prefetchDistance].body->polygon);
+        }
+        if (k + prefetchDistance < n) {
+            const Polygon& polygon = *broad.sorted[k + prefetchDistance].body->polygon;
+            __builtin_prefetch(polygon.localVertices);
+            __builtin_prefetch(polygon.rotatedVertices);
+            __builtin_prefetch(polygon.edges);
+            __builtin_prefetch(polygon.edges + 2);
+        }
         if (copyAt_[k] != none) {
             copyAt_[k] = copyOf(broad.sorted[k].body);
         }
@@ -302,9 +317,13 @@ const Contact* Solver::keptContact(uint32_t p, const Shape& a, const Shape& b) {
 }
 
 void Solver::writeBack() {
-    for (const PoseCopy& copy : poses_) {
-        copy.pose->x = copy.x;
-        copy.pose->y = copy.y;
+    for (size_t k = 0; k < poses_.size(); ++k) {
+        if (k + prefetchDistance < poses_.size()) {
+            __builtin_prefetch(poses_[k + prefetchDistance].pose, 1);
+            __builtin_prefetch(bodies_[std::min(k + prefetchDistance, bodies_.size() - 1)].body, 1);
+        }
+        poses_[k].pose->x = poses_[k].x;
+        poses_[k].pose->y = poses_[k].y;
     }
     for (const BodyCopy& copy : bodies_) {
         copy.body->velocity = copy.velocity;

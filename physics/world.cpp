@@ -15,9 +15,16 @@ namespace scrapvolt {
 // The step's working arrays, by stage; they keep their capacity from step to step, so a step
 // allocates only when the world has grown since the last one.
 struct StepScratch {
-    // Integration, in list order: each node, its body's circle, and the sort's keys.
-    std::vector<WorldNode*> nodes;
-    std::vector<const BoundingCircle*> circles;
+    // Integration, in list order: each node with its body, polygon, circle and interval.
+    struct Listed {
+        WorldNode* node;
+        Body* body;
+        const Polygon* polygon;
+        const BoundingCircle* circle;
+        float minX;
+        float maxX;
+    };
+    std::vector<Listed> listed;
     std::vector<SortKey> keys;
     size_t vertices = 0;  // of every body's polygon
     // The last step's sorted order, which is this step's list order unless bodies were added:
@@ -38,12 +45,11 @@ constexpr size_t prefetchDistance = 8;
 
 // Integrates every body in list order and takes its interval from its circle.
 void integrate(StepScratch& s, WorldNode* head) {
-    size_t k = 0;
-    s.nodes.clear();
-    s.circles.clear();
+    s.listed.clear();
     s.keys.clear();
     s.vertices = 0;
-    for (WorldNode* node = head; node != nullptr; node = node->next, ++k) {
+    for (WorldNode* node = head; node != nullptr; node = node->next) {
+        const size_t k = s.listed.size();
         if (k + prefetchDistance < s.ahead.size()) {
             const StepScratch::Ahead& ahead = s.ahead[k + prefetchDistance];
             __builtin_prefetch(ahead.node);
@@ -59,22 +65,24 @@ void integrate(StepScratch& s, WorldNode* head) {
         node->minX =
             c != nullptr ? c->centreX - c->radius : std::numeric_limits<float>::quiet_NaN();
         node->maxX = c != nullptr ? c->radius + c->centreX : node->minX;
-        s.nodes.push_back(node);
-        s.circles.push_back(c);
+        s.listed.push_back({node, &body, body.polygon, c, node->minX, node->maxX});
         s.keys.push_back(SortKey{node->minX, static_cast<uint32_t>(k)});
     }
 }
 
-// Relinks the list in the keys' order, writing only the links that changed.
-WorldNode* relink(const std::vector<WorldNode*>& nodes, const std::vector<SortKey>& keys) {
+// Relinks the list in the keys' order. A node followed by the one that followed it before keeps
+// its link, so an unchanged stretch is not touched.
+WorldNode* relink(const std::vector<StepScratch::Listed>& listed,
+                  const std::vector<SortKey>& keys) {
     for (size_t k = 0; k + 1 < keys.size(); ++k) {
-        WorldNode* node = nodes[keys[k].index];
-        if (node->next != nodes[keys[k + 1].index]) {
-            node->next = nodes[keys[k + 1].index];
+        if (keys[k + 1].index != keys[k].index + 1) {
+            listed[keys[k].index].node->next = listed[keys[k + 1].index].node;
         }
     }
-    nodes[keys.back().index]->next = nullptr;
-    return nodes[keys[0].index];
+    if (keys.back().index + 1 != keys.size()) {
+        listed[keys.back().index].node->next = nullptr;
+    }
+    return listed[keys[0].index].node;
 }
 
 // The bodies in sorted order with their intervals and circles. Circles are read only now: a
@@ -85,19 +93,18 @@ void gather(StepScratch& s) {
     s.ahead.resize(n);
     for (size_t k = 0; k < n; ++k) {
         if (k + prefetchDistance < n) {
-            __builtin_prefetch(s.circles[s.keys[k + prefetchDistance].index]);
+            __builtin_prefetch(s.listed[s.keys[k + prefetchDistance].index].circle);
         }
-        const uint32_t i = s.keys[k].index;
-        const WorldNode& node = *s.nodes[i];
-        const BoundingCircle* c = s.circles[i];
+        const StepScratch::Listed& b = s.listed[s.keys[k].index];
+        const BoundingCircle* c = b.circle;
         const float nan = std::numeric_limits<float>::quiet_NaN();
-        s.broad.sorted[k] = StepBody{node.body,
-                                     node.minX,
-                                     node.maxX,
+        s.broad.sorted[k] = StepBody{b.body,
+                                     b.minX,
+                                     b.maxX,
                                      c != nullptr ? c->centreX : nan,
                                      c != nullptr ? c->centreY : nan,
                                      c != nullptr ? c->radius : nan};
-        s.ahead[k] = StepScratch::Ahead{&node, node.body, node.body->polygon};
+        s.ahead[k] = StepScratch::Ahead{b.node, b.body, b.polygon};
     }
 }
 
@@ -131,7 +138,7 @@ void World::step() {
     StepScratch& s = *scratch_;
     integrate(s, head);
     insertionSort(s.keys);
-    head = relink(s.nodes, s.keys);
+    head = relink(s.listed, s.keys);
     gather(s);
     s.broad.findPairs();
     lastPassCount = s.solver.solve(s.broad, s.vertices);
@@ -145,15 +152,14 @@ void World::sortByMinX() {
         scratch_ = new StepScratch;
     }
     StepScratch& s = *scratch_;
-    s.nodes.clear();
+    s.listed.clear();
     s.keys.clear();
-    s.vertices = 0;
     for (WorldNode* node = head; node != nullptr; node = node->next) {
-        s.keys.push_back(SortKey{node->minX, static_cast<uint32_t>(s.nodes.size())});
-        s.nodes.push_back(node);
+        s.keys.push_back(SortKey{node->minX, static_cast<uint32_t>(s.listed.size())});
+        s.listed.push_back({node, node->body, nullptr, nullptr, node->minX, node->maxX});
     }
     insertionSort(s.keys);
-    head = relink(s.nodes, s.keys);
+    head = relink(s.listed, s.keys);
 }
 
 }  // namespace scrapvolt
