@@ -4,6 +4,7 @@
 
 #include <cmath>
 #include <cstdlib>
+#include <numbers>
 
 namespace scrapvolt {
 
@@ -93,6 +94,30 @@ void Polygon::recomputeOffsets() {
         const Vec2 a = localVertices[i];
         edge.offset = lineOffset(edge.normal, a);
     }
+}
+
+bool Polygon::isConvexClockwise() const {
+    const int32_t n = vertexCount;
+    if (n < 3) {
+        return false;
+    }
+    double twiceArea = 0.0;
+    double turning = 0.0;
+    for (int32_t i = 0; i < n; ++i) {
+        const Vec2 a = localVertices[i];
+        const Vec2 b = localVertices[(i + 1) % n];
+        const Vec2 c = localVertices[(i + 2) % n];
+        const double ux = double{b.x} - a.x, uy = double{b.y} - a.y;
+        const double vx = double{c.x} - b.x, vy = double{c.y} - b.y;
+        const double cross = ux * vy - uy * vx;
+        if (!(cross <= 0.0)) {  // a turn anticlockwise, or a coordinate that is not finite
+            return false;
+        }
+        twiceArea += double{a.x} * b.y - double{b.x} * a.y;
+        turning += std::atan2(cross, ux * vx + uy * vy);
+    }
+    // Clockwise turns only, adding up to one turn around (a star turns twice), around an area.
+    return twiceArea < 0.0 && std::fabs(turning + 2.0 * std::numbers::pi) < 1e-6;
 }
 
 void Polygon::updateRotation() {

@@ -3,6 +3,7 @@
 #include <scrapvolt/physics/world.h>
 
 #include <algorithm>
+#include <cassert>
 #include <cmath>
 #include <limits>
 #include <vector>
@@ -116,7 +117,31 @@ World::~World() {
 }
 
 void World::add(Body& body) {
+    assert(!contains(body) && "a body is added to a world once");
+    assert((body.polygon->vertexCount == 0 || body.polygon->isConvexClockwise()) &&
+           "a body's polygon is convex and wound clockwise (with y up) when it is added");
     head = new WorldNode{&body, head, 0.0f, 0.0f};
+}
+
+bool World::remove(Body& body) {
+    for (WorldNode** link = &head; *link != nullptr; link = &(*link)->next) {
+        if ((*link)->body == &body) {
+            WorldNode* node = *link;
+            *link = node->next;
+            delete node;
+            return true;
+        }
+    }
+    return false;
+}
+
+bool World::contains(const Body& body) const {
+    for (const WorldNode* node = head; node != nullptr; node = node->next) {
+        if (node->body == &body) {
+            return true;
+        }
+    }
+    return false;
 }
 
 void World::clear() {

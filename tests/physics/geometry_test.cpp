@@ -4,6 +4,7 @@
 #include <cstring>
 #include <ranges>
 #include <span>
+#include <tuple>
 
 #include "contact_walk.h"
 #include "tests/physics/test_polygons.h"
@@ -40,6 +41,37 @@ TEST(Polygon, EdgesRotationAndStorage) {
     AllocationScope scope;
     fill(polygon, square);
     EXPECT_TRUE(scope.count() == 0u && polygon.localVertices == kept) << "refilling reallocated";
+}
+
+// The misuse check: clockwise convex shapes pass, and every way of being something else fails:
+// each axis mirrored alone (anticlockwise), too few vertices, no area, a dent, a star that winds
+// twice, a coordinate that is not a number.
+TEST(Polygon, ConvexClockwiseCheck) {
+    const auto mirrored = [](float sx, float sy) {
+        std::vector<Vec2> shape = car;
+        std::ranges::for_each(shape, [&](Vec2& v) { v = {sx * v.x, sy * v.y}; });
+        return shape;
+    };
+    std::vector<Vec2> star;
+    for (int k = 0; k < 5; ++k) {
+        const double t = -2 * std::numbers::pi * (2 * k % 5) / 5;
+        star.push_back({float(std::cos(t)), float(std::sin(t))});
+    }
+    const std::tuple<std::vector<Vec2>, bool, const char*> rows[] = {
+        {square, true, "square"},
+        {mirrored(1, 1), true, "car"},
+        {mirrored(-1, -1), true, "car turned half round"},
+        {mirrored(-1, 1), false, "car mirrored in x"},
+        {mirrored(1, -1), false, "car mirrored in y"},
+        {{{0.5f, -0.5f}, {-0.5f, -0.5f}}, false, "two vertices"},
+        {{{0, 0}, {1, 0}, {2, 0}}, false, "no area"},
+        {{{0.5f, -0.5f}, {-0.5f, -0.5f}, {-0.5f, 0.5f}, {-0.1f, -0.1f}}, false, "dented"},
+        {star, false, "star"},
+        {{{0.5f, -0.5f}, {-0.5f, -0.5f}, {-0.5f, NAN}, {0.5f, 0.5f}}, false, "NaN"},
+    };
+    for (const auto& [vertices, convexClockwise, what] : rows) {
+        EXPECT_EQ(Shape(vertices).isConvexClockwise(), convexClockwise) << what;
+    }
 }
 
 // The circle holds every vertex, and no centre nearby needs a smaller one: the distance to the

@@ -196,4 +196,46 @@ TEST(WorldProperty, StepMatchesTheReferenceStepBitForBit) {
     EXPECT_FALSE(lone.bodies[5].moved || lone.world.lastPassCount != 0) << "a lone body stepped";
 }
 
+// remove: the first, a middle and the last body of the sorted list, one not in it, one of a body
+// added twice, and the last one left; the others keep their order and go on being stepped.
+TEST(World, RemoveTakesOneBodyOutAndKeepsTheOthersInOrder) {
+    std::deque<Shape> shapes;
+    std::deque<Body> bodies;
+    World world;
+    for (int k = 0; k < 5; ++k) {
+        Body& body = bodies.emplace_back(shapes.emplace_back(square));
+        body.setPose(3.0f * k, 0, 0);
+        body.velocity.x = 0.5f;
+        world.add(body);
+    }
+    const auto order = [&] {
+        std::vector<int> indices;
+        for (const WorldNode* n = world.head; n != nullptr; n = n->next) {
+            const auto is = [&](const Body& b) { return &b == n->body; };
+            indices.push_back(int(std::ranges::find_if(bodies, is) - bodies.begin()));
+        }
+        return indices;
+    };
+    world.step();
+    ASSERT_EQ(order(), (std::vector{0, 1, 2, 3, 4}));
+    const std::tuple<int, bool, std::vector<int>> removals[] = {
+        {0, true, {1, 2, 3, 4}}, {4, true, {1, 2, 3}}, {2, true, {1, 3}}, {2, false, {1, 3}}};
+    for (const auto& [index, found, left] : removals) {
+        EXPECT_EQ(world.remove(bodies[index]), found) << "body " << index;
+        EXPECT_EQ(order(), left) << "after removing body " << index;
+    }
+    world.step();
+    EXPECT_EQ((Floats{bodies[0].pose->x, bodies[2].pose->x, bodies[4].pose->x}),
+              (Floats{0.5f, 6.5f, 12.5f}))
+        << "a removed body was stepped";
+    EXPECT_TRUE(bodies[1].pose->x > 3.5f && bodies[3].pose->x > 9.5f) << "a body left unstepped";
+#ifdef NDEBUG  // adding a body twice is a misuse that builds with assertions stop at
+    world.add(bodies[1]);
+    EXPECT_TRUE(world.remove(bodies[1]) && world.contains(bodies[1])) << "both nodes went";
+#endif
+    EXPECT_TRUE(world.remove(bodies[1]) && world.remove(bodies[3]) && world.head == nullptr);
+    world.step();
+    EXPECT_EQ(world.lastPassCount, 0);
+}
+
 }  // namespace

@@ -6,16 +6,24 @@
 
 namespace scrapvolt {
 
+/// One body's place in a world's list; made by World::add, freed by remove and clear.
 struct WorldNode {
     Body* body;
     WorldNode* next;
-    float minX;  // left end of the body's bounding-circle interval on x
-    float maxX;  // right end
+    float minX;  ///< left end of the body's bounding-circle interval on x, as of the last step
+    float maxX;  ///< right end
 };
 
 struct StepScratch;
 
-// The bodies stepped together, as a singly linked list kept sorted by minX between steps.
+/// The bodies stepped together, as a singly linked list kept sorted by minX between steps.
+///
+/// The world refers to its bodies and does not own them: each must stay alive, and bound to its
+/// polygon, until it is removed or the world is cleared or destroyed. Add each body once, after
+/// its polygon has its vertices (builds without NDEBUG assert both; contains and
+/// Polygon::isConvexClockwise are the checks). A body added twice, or two bodies bound to one
+/// polygon, share a pose that every pass pushes both ways, so such a step runs to maxPasses.
+/// A body whose polygon has no vertices is integrated and takes part in no test.
 struct World {
     // Upper bound on the passes of one step. Without it a movable body squeezed between two
     // immovable ones in a gap narrower than itself is pushed to and fro for ever, and a jam
@@ -32,25 +40,35 @@ struct World {
     static constexpr int32_t maxPasses = 128;
 
     WorldNode* head = nullptr;
-    int32_t lastPassCount = 0;  // passes the last step ran (0 when it had under two bodies)
+    int32_t lastPassCount = 0;  ///< passes the last step ran (0 when it had under two bodies)
 
     constexpr World() = default;
     ~World();
     World(const World&) = delete;
     World& operator=(const World&) = delete;
 
+    /// Puts the body at the front of the list (the next step sorts it in).
     void add(Body& body);
+    /// Takes the body's node out of the list (the first one, should it have been added twice);
+    /// the other bodies keep their order. False, and nothing changed, when it is not in the world.
+    bool remove(Body& body);
+    /// True when the body is in the list.
+    bool contains(const Body& body) const;
+    /// Frees every node; the bodies themselves are not touched.
     void clear();
-    // Integrates every body, sorts the list, then repeats passes over the pairs whose intervals
-    // and circles overlap until a pass makes no positional correction (or maxPasses). The
-    // results are those of sweeping the whole list and calling Body::collide on each such pair
-    // in every pass, bit for bit; the work is less: the pairs are found once per step, the
-    // bodies in pairs are copied into contiguous arrays for the passes and written back after,
-    // a pair found apart is tested again only once one of its bodies has been corrected, and
-    // pairs clearly apart are rejected before the full contact query. Nothing is allocated once
-    // the working arrays have grown to the world's size.
+    /// One tick. With fewer than two bodies it does nothing at all (a lone body is not even
+    /// integrated) and lastPassCount is 0. Otherwise it integrates every body once
+    /// (Body::integrate), sorts the list by minX, then repeats passes over the pairs whose x
+    /// intervals overlapped after integration, calling Body::collide on each (the body earlier in
+    /// the list as A), until a pass makes no positional correction or maxPasses have run. Results
+    /// are bit for bit those of that plain sweep; the work is less (pairs found once, bodies copied
+    /// into contiguous arrays for the passes, a pair found apart tested again only after one of its
+    /// bodies was corrected). No bounce, no friction, no gravity, no sleeping. The rotation caches
+    /// of tested bodies are refreshed; contactResult may be overwritten. Nothing is allocated
+    /// once the working arrays have grown to the world's size.
     void step();
-    // Insertion sort by minX, ascending; NaN keys go last.
+    /// The step's insertion sort by minX, ascending (not stable: a node moved back goes before
+    /// equal keys); NaN keys go last.
     void sortByMinX();
 
   private:
