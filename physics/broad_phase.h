@@ -13,6 +13,7 @@ namespace scrapvolt {
 // body was integrated, as the passes see them).
 struct StepBody {
     Body* body;
+    Polygon* polygon;
     float minX;
     float maxX;
     float centreX;

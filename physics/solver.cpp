@@ -4,10 +4,10 @@
 // flags, which the copies carry and the step writes back. Bodies in no pair are not touched.
 //
 // Why a pass tests only some pairs: a pair found apart gives the same answer until one of its two
-// poses is corrected, since the query reads only the poses and rotation caches. So a pass tests
-// the pairs found touching in the pass before (the impulse acts again), and those with a pose
-// corrected since their last test: a correction at pair p marks the pose's later pairs for this
-// pass and its earlier pairs for the next.
+// poses moves, since the query reads only the poses and rotation caches. So a pass tests the
+// pairs found touching in the pass before (the impulse acts again), and those with a pose moved
+// since their last test: a correction at pair p marks the pose's later pairs for this pass and
+// its earlier pairs for the next.
 #include "solver.h"
 
 #include <bit>
@@ -21,7 +21,13 @@ namespace scrapvolt {
 namespace {
 
 constexpr uint32_t none = UINT32_MAX;
-constexpr size_t prefetchDistance = 8;
+constexpr size_t prefetchDistance = 12;
+
+// A body or a polygon takes two cache lines.
+void fetchAhead(const void* p) {
+    __builtin_prefetch(p);
+    __builtin_prefetch(static_cast<const char*>(p) + 64);
+}
 
 void setBit(std::vector<uint64_t>& bits, uint32_t k) {
     bits[k >> 6] |= uint64_t{1} << (k & 63);
@@ -100,12 +106,13 @@ bool certainlyApart(const Shape& a, const Shape& b, float qx, float qy) {
 
 uint32_t Solver::copyOf(Body* body) {
     const uint32_t mask = static_cast<uint32_t>(table_.size()) - 1;
-    const auto key = reinterpret_cast<uintptr_t>(body->pose);
-    uint32_t h = static_cast<uint32_t>((key >> 4) * 0x9E3779B97F4A7C15u >> 32) & mask;
-    while (table_[h].step == stepCount_ && table_[h].pose != body->pose) {
+    const uint64_t tag = reinterpret_cast<uintptr_t>(body->pose) >> 3 << 32;
+    uint32_t h = static_cast<uint32_t>(tag * 0x9E3779B97F4A7C15u >> 32) & mask;
+    while (table_[h] != 0 &&
+           ((table_[h] ^ tag) >> 32 != 0 || poses_[(table_[h] & none) - 1].pose != body->pose)) {
         h = (h + 1) & mask;
     }
-    if (table_[h].step != stepCount_) {
+    if (table_[h] == 0) {
         Polygon& polygon = *body->polygon;
         polygon.updateRotation();
         const uint32_t first = static_cast<uint32_t>(corners_.size());
@@ -120,18 +127,19 @@ uint32_t Solver::copyOf(Body* body) {
             reach += std::fabs(v.x) + std::fabs(v.y);
             extent = std::max(extent, std::fabs(v.x) + std::fabs(v.y));
         }
-        table_[h] = Slot{body->pose, stepCount_, static_cast<uint32_t>(poses_.size())};
+        table_[h] = tag | (poses_.size() + 1);
         poses_.push_back(PoseCopy{body->pose, body->pose->x, body->pose->y, none, first, count,
                                   reach, extent, 0, 0});
     }
-    PoseCopy& pose = poses_[table_[h].index];
+    const uint32_t index = static_cast<uint32_t>(table_[h] & none) - 1;
+    PoseCopy& pose = poses_[index];
     for (uint32_t b = pose.firstBody; b != none; b = bodies_[b].nextOfPose) {
         if (bodies_[b].body == body) {
             return b;  // added twice
         }
     }
     bodies_.push_back(BodyCopy{body, body->velocity, body->angularVelocity, body->inverseMass,
-                               body->inverseInertia, table_[h].index, pose.firstBody, none});
+                               body->inverseInertia, index, pose.firstBody, none});
     pose.firstBody = static_cast<uint32_t>(bodies_.size() - 1);
     return pose.firstBody;
 }
@@ -149,7 +157,6 @@ void Solver::copyBodies(const BroadPhase& broad, size_t vertices) {
     pairsOf_.reserve(2 * broad.pairs.capacity());
     due_.reserve(broad.pairs.capacity() / 64 + 1);
     dueNext_.reserve(broad.pairs.capacity() / 64 + 1);
-    touching_.reserve(broad.pairs.capacity() / 64 + 1);
     kept_.reserve(broad.pairs.capacity());
     correctedIn_.reserve(broad.pairs.capacity());
     keptEdges_.reserve(48 * n);  // enough for a jam, where every body touches several others
@@ -162,23 +169,18 @@ void Solver::copyBodies(const BroadPhase& broad, size_t vertices) {
     while (tableSize < 2 * n) {
         tableSize *= 2;
     }
-    if (table_.size() < tableSize || ++stepCount_ == 0) {
-        table_.assign(std::max(tableSize, table_.size()), Slot{nullptr, 0, 0});
-        stepCount_ = 1;  // after 2^32 steps too: no old entry may pass for a new one
-    }
+    table_.assign(std::max(tableSize, table_.size()), 0);
     poses_.clear();
     bodies_.clear();
     corners_.clear();
     for (size_t k = 0; k < n; ++k) {
         // The bodies lie scattered in memory: each is fetched in three hops, a few places ahead.
-        if (k + 3 * prefetchDistance < n) {
-            __builtin_prefetch(broad.sorted[k + 3 * prefetchDistance].body);
-        }
         if (k + 2 * prefetchDistance < n) {
-            __builtin_prefetch(broad.sorted[k + 2 * prefetchDistance].body->polygon);
+            fetchAhead(broad.sorted[k + 2 * prefetchDistance].body);
+            fetchAhead(broad.sorted[k + 2 * prefetchDistance].polygon);
         }
         if (k + prefetchDistance < n) {
-            const Polygon& polygon = *broad.sorted[k + prefetchDistance].body->polygon;
+            const Polygon& polygon = *broad.sorted[k + prefetchDistance].polygon;
             __builtin_prefetch(polygon.localVertices);
             __builtin_prefetch(polygon.rotatedVertices);
             __builtin_prefetch(polygon.edges);
@@ -208,10 +210,9 @@ void Solver::copyBodies(const BroadPhase& broad, size_t vertices) {
     }
 }
 
-// After a correction at pair p: the pose's other pairs are due again, later ones in this pass.
-// Pair p itself goes to the next pass, where it is already (touching). The pose's pairs are in
-// ascending order, so a second correction in the same pass need only move to the next pass
-// those tested since the first: the later ones are still due in this one.
+// After a correction at pair p moved the pose: its later pairs are due in this pass, its earlier
+// ones in the next (p is there already). The pose's pairs are in ascending order, so after a
+// second correction in the same pass only those tested since the first move to the next pass.
 void Solver::markPairsOf(uint32_t pose, uint32_t p) {
     PoseCopy& copy = poses_[pose];
     uint32_t r = pairsOfStart_[pose];
@@ -240,22 +241,22 @@ bool Solver::testPair(uint32_t p) {
     PoseCopy& poseB = poses_[b.pose];
     const Shape shapeA{poseA, corners_.data() + poseA.first};
     const Shape shapeB{poseB, corners_.data() + poseB.first};
-    // A pair found touching at its last test most likely touches still: no rejection test.
-    uint64_t& touching = touching_[p >> 6];
-    const uint64_t bit = uint64_t{1} << (p & 63);
     const float qx = (poseB.x - poseA.x) - origin_.x;
     const float qy = (poseB.y - poseA.y) - origin_.y;
-    const Contact* found =
-        (touching & bit) != 0 || kept_[p].count != 0 ? keptContact(p, shapeA, shapeB)
-        : certainlyApart(shapeA, shapeB, qx, qy)     ? nullptr
-                                                     : walkContact(shapeA, shapeB, origin_);
+    const Contact* found = nullptr;
+    if (kept_[p].count != 0 && kept_[p].count != none) {
+        found = keptContact(kept_[p], shapeA, shapeB);
+    } else if (!certainlyApart(shapeA, shapeB, qx, qy)) {
+        found = walkContact(shapeA, shapeB, origin_);
+        if (found != nullptr && kept_[p].count == 0) {
+            keep(kept_[p], shapeA, shapeB);  // touching: most likely tested again
+        }
+    }
     if (found == nullptr) {
-        touching &= ~bit;
         return false;
     }
-    touching |= bit;
     setBit(dueNext_, p);  // touching: the impulse acts again in the next pass
-    const PoseCopy before[2] = {poseA, poseB};
+    const Vec2 before[2] = {{poseA.x, poseA.y}, {poseB.x, poseB.y}};
     if (!resolveContactMotion(
             {poseA.x, poseA.y, a.velocity, a.angularVelocity, a.inverseMass, a.inverseInertia},
             {poseB.x, poseB.y, b.velocity, b.angularVelocity, b.inverseMass, b.inverseInertia},
@@ -265,41 +266,34 @@ bool Solver::testPair(uint32_t p) {
     correctedIn_[p] = pass_;
     // Only a pose that moved changes its pairs' answers: an immovable body (a wall) keeps its
     // place, bit for bit, and its other pairs need no new test.
-    const auto movedFrom = [](const PoseCopy& from, const PoseCopy& to) {
-        return std::bit_cast<uint64_t>(Vec2{from.x, from.y}) !=
-               std::bit_cast<uint64_t>(Vec2{to.x, to.y});
+    const auto moved = [](const Vec2& from, const PoseCopy& to) {
+        return std::bit_cast<uint64_t>(from) != std::bit_cast<uint64_t>(Vec2{to.x, to.y});
     };
-    if (movedFrom(before[0], poseA)) {
+    if (moved(before[0], poseA)) {
         markPairsOf(a.pose, p);
     }
-    if (movedFrom(before[1], poseB)) {
+    if (moved(before[1], poseB)) {
         markPairsOf(b.pose, p);
     }
     return true;
 }
 
-// The contact of a pair that touched at one of its tests, from its kept edges (walked now if not
-// yet, while there is room).
-const Contact* Solver::keptContact(uint32_t p, const Shape& a, const Shape& b) {
-    Kept& kept = kept_[p];
-    if (kept.count == 0) {
-        kept.first = static_cast<uint32_t>(keptEdges_.size());
-        const bool fits = forEachDifferenceEdge(a, b, [&](const DifferenceEdge& e) {
-            if (keptEdges_.size() == keptEdges_.capacity()) {
-                return true;
-            }
-            keptEdges_.push_back(e);
-            return false;
-        });
-        kept.count = fits ? static_cast<uint32_t>(keptEdges_.size()) - kept.first : none;
-        if (!fits) {
-            keptEdges_.resize(kept.first);
+// Walks a - b once more, keeping its edges while there is room.
+void Solver::keep(Kept& kept, const Shape& a, const Shape& b) {
+    kept.first = static_cast<uint32_t>(keptEdges_.size());
+    const bool fits = forEachDifferenceEdge(a, b, [&](const DifferenceEdge& e) {
+        if (keptEdges_.size() == keptEdges_.capacity()) {
+            return true;
         }
-    }
-    if (kept.count == none) {
-        return walkContact(a, b, origin_);
-    }
-    // As walkContact tests the point against the edges.
+        keptEdges_.push_back(e);
+        return false;
+    });
+    kept.count = fits ? static_cast<uint32_t>(keptEdges_.size()) - kept.first : none;
+    keptEdges_.resize(fits ? keptEdges_.size() : kept.first);
+}
+
+// As walkContact, from the kept edges.
+const Contact* Solver::keptContact(const Kept& kept, const Shape& a, const Shape& b) const {
     const DifferenceEdge* edges = keptEdges_.data() + kept.first;
     const float qx = (b.x() - a.x()) - origin_.x;
     const float qy = (b.y() - a.y()) - origin_.y;
@@ -320,7 +314,7 @@ void Solver::writeBack() {
     for (size_t k = 0; k < poses_.size(); ++k) {
         if (k + prefetchDistance < poses_.size()) {
             __builtin_prefetch(poses_[k + prefetchDistance].pose, 1);
-            __builtin_prefetch(bodies_[std::min(k + prefetchDistance, bodies_.size() - 1)].body, 1);
+            fetchAhead(bodies_[std::min(k + prefetchDistance, bodies_.size() - 1)].body);
         }
         poses_[k].pose->x = poses_[k].x;
         poses_[k].pose->y = poses_[k].y;
@@ -345,7 +339,6 @@ int32_t Solver::solve(const BroadPhase& broad, size_t vertices) {
         due_.back() = (uint64_t{1} << (count % 64)) - 1;
     }
     dueNext_.assign(words, 0);
-    touching_.assign(words, 0);
     kept_.assign(count, Kept{0, 0});
     correctedIn_.assign(count, 0);
     keptEdges_.clear();

@@ -19,7 +19,7 @@ struct StepScratch {
     struct Listed {
         WorldNode* node;
         Body* body;
-        const Polygon* polygon;
+        Polygon* polygon;
         const BoundingCircle* circle;
         float minX;
         float maxX;
@@ -41,7 +41,13 @@ struct StepScratch {
 
 namespace {
 
-constexpr size_t prefetchDistance = 8;
+constexpr size_t prefetchDistance = 12;
+
+// A body or a polygon takes two cache lines.
+void fetchAhead(const void* p) {
+    __builtin_prefetch(p);
+    __builtin_prefetch(static_cast<const char*>(p) + 64);
+}
 
 // Integrates every body in list order and takes its interval from its circle.
 void integrate(StepScratch& s, WorldNode* head) {
@@ -53,8 +59,8 @@ void integrate(StepScratch& s, WorldNode* head) {
         if (k + prefetchDistance < s.ahead.size()) {
             const StepScratch::Ahead& ahead = s.ahead[k + prefetchDistance];
             __builtin_prefetch(ahead.node);
-            __builtin_prefetch(ahead.body);
-            __builtin_prefetch(ahead.polygon);
+            fetchAhead(ahead.body);
+            fetchAhead(ahead.polygon);
         }
         Body& body = *node->body;
         body.integrate();
@@ -99,6 +105,7 @@ void gather(StepScratch& s) {
         const BoundingCircle* c = b.circle;
         const float nan = std::numeric_limits<float>::quiet_NaN();
         s.broad.sorted[k] = StepBody{b.body,
+                                     b.polygon,
                                      b.minX,
                                      b.maxX,
                                      c != nullptr ? c->centreX : nan,
