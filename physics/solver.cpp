@@ -104,15 +104,15 @@ bool certainlyApart(const Shape& a, const Shape& b, float qx, float qy) {
 
 }  // namespace
 
-uint32_t Solver::copyOf(Body* body) {
+uint32_t Solver::copyOf(Body* body, bool posesUnique) {
     const uint32_t mask = static_cast<uint32_t>(table_.size()) - 1;
     const uint64_t tag = reinterpret_cast<uintptr_t>(body->pose) >> 3 << 32;
     uint32_t h = static_cast<uint32_t>(tag * 0x9E3779B97F4A7C15u >> 32) & mask;
-    while (table_[h] != 0 &&
+    while (!posesUnique && table_[h] != 0 &&
            ((table_[h] ^ tag) >> 32 != 0 || poses_[(table_[h] & none) - 1].pose != body->pose)) {
         h = (h + 1) & mask;
     }
-    if (table_[h] == 0) {
+    if (posesUnique || table_[h] == 0) {
         Polygon& polygon = *body->polygon;
         polygon.updateRotation();
         const uint32_t first = static_cast<uint32_t>(corners_.size());
@@ -127,11 +127,12 @@ uint32_t Solver::copyOf(Body* body) {
             reach += std::fabs(v.x) + std::fabs(v.y);
             extent = std::max(extent, std::fabs(v.x) + std::fabs(v.y));
         }
-        table_[h] = tag | (poses_.size() + 1);
+        table_[h] = posesUnique ? 0 : tag | (poses_.size() + 1);
         poses_.push_back(PoseCopy{body->pose, body->pose->x, body->pose->y, none, first, count,
                                   reach, extent, 0, 0});
     }
-    const uint32_t index = static_cast<uint32_t>(table_[h] & none) - 1;
+    const uint32_t index =
+        posesUnique ? static_cast<uint32_t>(poses_.size()) - 1 : (table_[h] & none) - 1;
     PoseCopy& pose = poses_[index];
     for (uint32_t b = pose.firstBody; b != none; b = bodies_[b].nextOfPose) {
         if (bodies_[b].body == body) {
@@ -146,7 +147,7 @@ uint32_t Solver::copyOf(Body* body) {
 
 // The copies in sorted order of their bodies' first place, then the pairs in copies, then each
 // pose's pairs in pass order, as ranges of one array.
-void Solver::copyBodies(const BroadPhase& broad, size_t vertices) {
+void Solver::copyBodies(const BroadPhase& broad, size_t vertices, bool posesUnique) {
     const size_t n = broad.sorted.size();
     // Room for every body, so that steps after the first rarely need more.
     poses_.reserve(n);
@@ -169,7 +170,7 @@ void Solver::copyBodies(const BroadPhase& broad, size_t vertices) {
     while (tableSize < 2 * n) {
         tableSize *= 2;
     }
-    table_.assign(std::max(tableSize, table_.size()), 0);
+    table_.assign(posesUnique ? 1 : std::max(tableSize, table_.size()), 0);
     poses_.clear();
     bodies_.clear();
     corners_.clear();
@@ -187,7 +188,7 @@ void Solver::copyBodies(const BroadPhase& broad, size_t vertices) {
             __builtin_prefetch(polygon.edges + 2);
         }
         if (copyAt_[k] != none) {
-            copyAt_[k] = copyOf(broad.sorted[k].body);
+            copyAt_[k] = copyOf(broad.sorted[k].body, posesUnique);
         }
     }
     pairs_.resize(broad.pairs.size());
@@ -329,8 +330,8 @@ void Solver::writeBack() {
     }
 }
 
-int32_t Solver::solve(const BroadPhase& broad, size_t vertices) {
-    copyBodies(broad, vertices);
+int32_t Solver::solve(const BroadPhase& broad, size_t vertices, bool posesUnique) {
+    copyBodies(broad, vertices, posesUnique);
     origin_ = Vec2{minkowskiScratch.x, minkowskiScratch.y};  // nothing in a step moves it
     const uint32_t count = static_cast<uint32_t>(pairs_.size());
     const size_t words = (static_cast<size_t>(count) + 63) / 64;

@@ -13,8 +13,9 @@ class Solver {
   public:
     // Copies the bodies of the pairs (refreshing their rotation caches), runs passes until one
     // makes no positional correction or the cap is reached, writes the copies back and returns
-    // the number of passes. vertices: at least the vertex count of every body's polygon.
-    int32_t solve(const BroadPhase& broad, size_t vertices);
+    // the number of passes. vertices: at least the vertex count of every body's polygon;
+    // posesUnique: no two bodies of the world share a pose (else they share a copy).
+    int32_t solve(const BroadPhase& broad, size_t vertices, bool posesUnique);
 
   private:
     // One per pose: bodies bound to one polygon (or a body added twice) share it, since a
@@ -54,8 +55,8 @@ class Solver {
     };
     struct Shape;
 
-    uint32_t copyOf(Body* body);
-    void copyBodies(const BroadPhase& broad, size_t vertices);
+    uint32_t copyOf(Body* body, bool posesUnique);
+    void copyBodies(const BroadPhase& broad, size_t vertices, bool posesUnique);
     bool testPair(uint32_t p);
     void keep(Kept& kept, const Shape& a, const Shape& b);
     const Contact* keptContact(const Kept& kept, const Shape& a, const Shape& b) const;

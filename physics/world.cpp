@@ -27,12 +27,18 @@ struct StepScratch {
     std::vector<Listed> listed;
     std::vector<SortKey> keys;
     size_t vertices = 0;  // of every body's polygon
+    // Whether no two nodes share a pose: known from the last step while the list and the bodies'
+    // poses stay as they were, else checked again.
+    bool posesUnique = false;
+    bool listKept = false;
+    std::vector<const Pose*> seen;
     // The last step's sorted order, which is this step's list order unless bodies were added:
     // what integration fetches into the cache ahead of use (a stale guess costs a useless fetch).
     struct Ahead {
         const void* node;
         const void* body;
         const void* polygon;
+        const Pose* pose;
     };
     std::vector<Ahead> ahead;
     BroadPhase broad;
@@ -54,8 +60,11 @@ void integrate(StepScratch& s, WorldNode* head) {
     s.listed.clear();
     s.keys.clear();
     s.vertices = 0;
+    s.listKept = true;
     for (WorldNode* node = head; node != nullptr; node = node->next) {
         const size_t k = s.listed.size();
+        s.listKept = s.listKept && k < s.ahead.size() && s.ahead[k].node == node &&
+                     s.ahead[k].pose == node->body->pose;
         if (k + prefetchDistance < s.ahead.size()) {
             const StepScratch::Ahead& ahead = s.ahead[k + prefetchDistance];
             __builtin_prefetch(ahead.node);
@@ -74,6 +83,26 @@ void integrate(StepScratch& s, WorldNode* head) {
         s.listed.push_back({node, &body, body.polygon, c, node->minX, node->maxX});
         s.keys.push_back(SortKey{node->minX, static_cast<uint32_t>(k)});
     }
+}
+
+// Whether no two bodies share a pose, by open addressing on the poses' addresses.
+bool posesUnique(StepScratch& s) {
+    size_t size = 16;
+    while (size < 2 * s.listed.size()) {
+        size *= 2;
+    }
+    s.seen.assign(size, nullptr);
+    for (const StepScratch::Listed& b : s.listed) {
+        const auto key = reinterpret_cast<uintptr_t>(b.body->pose);
+        size_t h = static_cast<size_t>((key >> 3) * 0x9E3779B97F4A7C15u >> 32) & (size - 1);
+        for (; s.seen[h] != nullptr; h = (h + 1) & (size - 1)) {
+            if (s.seen[h] == b.body->pose) {
+                return false;
+            }
+        }
+        s.seen[h] = b.body->pose;
+    }
+    return true;
 }
 
 // Relinks the list in the keys' order. A node followed by the one that followed it before keeps
@@ -111,7 +140,7 @@ void gather(StepScratch& s) {
                                      c != nullptr ? c->centreX : nan,
                                      c != nullptr ? c->centreY : nan,
                                      c != nullptr ? c->radius : nan};
-        s.ahead[k] = StepScratch::Ahead{b.node, b.body, b.polygon};
+        s.ahead[k] = StepScratch::Ahead{b.node, b.body, b.polygon, b.body->pose};
     }
 }
 
@@ -144,11 +173,14 @@ void World::step() {
     }
     StepScratch& s = *scratch_;
     integrate(s, head);
+    if (!s.listKept || s.listed.size() != s.ahead.size()) {
+        s.posesUnique = posesUnique(s);
+    }
     insertionSort(s.keys);
     head = relink(s.listed, s.keys);
     gather(s);
     s.broad.findPairs();
-    lastPassCount = s.solver.solve(s.broad, s.vertices);
+    lastPassCount = s.solver.solve(s.broad, s.vertices, s.posesUnique);
 }
 
 void World::sortByMinX() {

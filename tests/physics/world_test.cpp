@@ -53,8 +53,8 @@ int32_t referenceStep(World& world) {
 // immovable ones that drift apart (capped steps until the gap opens), two pinned squares that
 // overlap for ever, two diamonds whose circles touch, two whose intervals touch, a polygon
 // without vertices, polygons of 24, 64 and 200 vertices, with seeds 2 and 4 a body sharing a free
-// square's polygon, with seed 4 a body added twice. Every 40 steps the free bodies are kicked; at
-// step 100 one of them turns NaN.
+// square's polygon, with seed 4 the same from step 50 on, and a body added twice. Every 40 steps
+// the free bodies are kicked; at step 100 one of them turns NaN.
 struct RandomWorld {
     std::deque<Polygon> polygons;
     std::deque<Body> bodies;
@@ -128,15 +128,16 @@ struct RandomWorld {
                     std::tuple(Vec2{0, 0}, 1.5f);
             }
         }
-        if (seed % 2 == 0 && seed < 5) {  // a second body on a free square's polygon
+        if (seed == 2) {  // a second body on a free square's polygon
             world.add(bodies.emplace_back(polygons[5]));
-        }
-        if (seed == 4) {  // and a body added twice
-            world.add(bodies[7]);
         }
         world.add(bodies.emplace_back(polygons.emplace_back()));
     }
-    void prepare(int32_t step) {
+    void prepare(uint32_t seed, int32_t step) {
+        if (seed == 4 && step == 50) {  // the same later, with a body added twice
+            world.add(bodies.emplace_back(polygons[5]));
+            world.add(bodies[7]);
+        }
         for (size_t k = 4; k < std::min<size_t>(44, bodies.size()) && step % 40 == 0; ++k) {
             bodies[k].velocity = {random.real(-0.2, 0.2), random.real(-0.2, 0.2)};
             bodies[k].angularVelocity = random.real(-0.1, 0.1);
@@ -165,7 +166,7 @@ struct RandomWorld {
     }
 };
 
-// Steps after the first allocate nothing. A lone body is not stepped at all.
+// Steps after the first (or after bodies were added) allocate nothing. A lone body is not stepped.
 TEST(WorldProperty, StepMatchesTheReferenceStepBitForBit) {
     int32_t capped = 0, contacts = 0;
     for (uint32_t seed = 1; seed <= 14; ++seed) {
@@ -173,14 +174,15 @@ TEST(WorldProperty, StepMatchesTheReferenceStepBitForBit) {
         minkowskiScratch.x = seed == 3 ? 0.25f : 0.0f;  // moved by hand: the query follows it
         // A body sharing a polygon with another always overlaps it: every step runs to the cap.
         for (int32_t step = 0; step < (seed == 2 || seed == 4 ? 150 : 300); ++step) {
-            fast.prepare(step);
-            reference.prepare(step);
+            fast.prepare(seed, step);
+            reference.prepare(seed, step);
             // The reference first: it queries every pair the fast step may, so the contact
             // query's shared scratch has grown for the largest of them.
             const int32_t passes = referenceStep(reference.world);
             AllocationScope scope;
             fast.world.step();
-            ASSERT_TRUE(step == 0 || scope.count() == 0u) << "the step allocated";
+            ASSERT_TRUE(step == 0 || (seed == 4 && step == 50) || scope.count() == 0u)
+                << "the step allocated";
             ASSERT_EQ(fast.world.lastPassCount, passes) << "seed " << seed << " step " << step;
             ASSERT_EQ(fast.state(), reference.state()) << "seed " << seed << " step " << step;
             capped += passes == World::maxPasses;
