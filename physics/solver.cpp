@@ -140,7 +140,7 @@ uint32_t Solver::copyOf(Body* body, bool posesUnique) {
         }
     }
     bodies_.push_back(BodyCopy{body, body->velocity, body->angularVelocity, body->inverseMass,
-                               body->inverseInertia, index, pose.firstBody, none});
+                               body->inverseInertia, index, pose.firstBody, none, false});
     pose.firstBody = static_cast<uint32_t>(bodies_.size() - 1);
     return pose.firstBody;
 }
@@ -257,6 +257,8 @@ bool Solver::testPair(uint32_t p) {
         return false;
     }
     setBit(dueNext_, p);  // touching: the impulse acts again in the next pass
+    a.touched = true;
+    b.touched = true;
     const Vec2 before[2] = {{poseA.x, poseA.y}, {poseB.x, poseB.y}};
     if (!resolveContactMotion(
             {poseA.x, poseA.y, a.velocity, a.angularVelocity, a.inverseMass, a.inverseInertia},
@@ -311,21 +313,29 @@ const Contact* Solver::keptContact(const Kept& kept, const Shape& a, const Shape
     return writeContact(a, b, nearest.best, edges[nearest.edge]);
 }
 
+// Writes what the passes changed: poses that moved, motions of bodies that touched; and every
+// moved flag. The plain step tests all pairs in every pass, each test clearing both flags and
+// each correction setting them: a flag ends set when the body's last pair was corrected in the
+// last pass.
 void Solver::writeBack() {
-    for (size_t k = 0; k < poses_.size(); ++k) {
-        if (k + prefetchDistance < poses_.size()) {
-            __builtin_prefetch(poses_[k + prefetchDistance].pose, 1);
-            fetchAhead(bodies_[std::min(k + prefetchDistance, bodies_.size() - 1)].body);
+    for (size_t k = 0; k < bodies_.size(); ++k) {
+        if (k + prefetchDistance < bodies_.size()) {
+            const BodyCopy& ahead = bodies_[k + prefetchDistance];
+            fetchAhead(ahead.body);
+            if (poses_[ahead.pose].markedPass != 0) {
+                __builtin_prefetch(poses_[ahead.pose].pose, 1);
+            }
         }
-        poses_[k].pose->x = poses_[k].x;
-        poses_[k].pose->y = poses_[k].y;
-    }
-    for (const BodyCopy& copy : bodies_) {
-        copy.body->velocity = copy.velocity;
-        copy.body->angularVelocity = copy.angularVelocity;
-        // Every pass tests all pairs in the plain step, each test clearing both flags and each
-        // correction setting them: a flag ends set when the body's last pair was corrected in
-        // the last pass.
+        const BodyCopy& copy = bodies_[k];
+        const PoseCopy& pose = poses_[copy.pose];
+        if (pose.markedPass != 0) {  // moved
+            pose.pose->x = pose.x;
+            pose.pose->y = pose.y;
+        }
+        if (copy.touched) {
+            copy.body->velocity = copy.velocity;
+            copy.body->angularVelocity = copy.angularVelocity;
+        }
         copy.body->moved = copy.lastPair != none && correctedIn_[copy.lastPair] == pass_;
     }
 }
