@@ -19,6 +19,7 @@ struct StepBody {
     float centreX;
     float centreY;
     float radius;
+    uint32_t pose;  // bodies with the same pose have the same label
 };
 
 // Two positions in the sorted list, a < b: a's body takes the role A.

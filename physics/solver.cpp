@@ -1,13 +1,9 @@
-// Why passes on copies give the step's results: every pair is tested in the first pass, so each
-// body in a pair has its rotation cache refreshed before its first test, and only once matters
-// (angles do not change within a step); the passes change only positions, velocities and moved
-// flags, which the copies carry and the step writes back. Bodies in no pair are not touched.
-//
-// Why a pass tests only some pairs: a pair found apart gives the same answer until one of its two
-// poses moves, since the query reads only the poses and rotation caches. So a pass tests the
-// pairs found touching in the pass before (the impulse acts again), and those with a pose moved
-// since their last test: a correction at pair p marks the pose's later pairs for this pass and
-// its earlier pairs for the next.
+// Copies give the step's results: every pair is tested in the first pass, so each body in a pair
+// has its rotation refreshed before its first test, and once is enough (angles do not change
+// within a step); the passes change only positions, velocities and moved flags.
+// A pass tests only some pairs: one found apart gives the same answer until one of its poses
+// moves. So a pass tests the pairs found touching in the pass before (the impulse acts again) and
+// those with a pose moved since their last test.
 #include "solver.h"
 
 #include <bit>
@@ -49,15 +45,11 @@ struct Solver::Shape {
 
 namespace {
 
-// True when some edge of a has every vertex of b beyond its line by more than rounding can
-// bridge, so that the query's distance for that edge (emitted whatever else the walk does) is
-// positive and it finds no contact.
-//
-// That distance is n . (q - (va_i - vb_s)) for the query's point q and the support vertex s,
-// computed in floats: each of its few roundings is at most 2^-24 times a magnitude bounded by
-// S = |qx| + |qy| + reach(a) + reach(b) (|n| <= 1), about 8 * 2^-24 * S in all; the gap computed
-// here errs by as much. 1e-5 * S is twenty times the two together. NaN or infinite input makes
-// the margin NaN or infinite, and nothing is rejected.
+// True when some edge of a has every vertex of b beyond its line by more than rounding can bridge,
+// so that the walk's distance for that edge (always emitted) is positive: no contact. That
+// distance, n . (q - (va_i - vb_s)) in floats, errs by about 8 * 2^-24 * S with S = |qx| + |qy| +
+// reach(a) + reach(b), and so does the gap here; the margin 1e-5 * S is twenty times both. NaN or
+// infinite input makes the margin NaN or infinite: nothing is rejected.
 template <typename Shape>
 bool certainlyApart(const Shape& a, const Shape& b, float qx, float qy) {
     if (a.count() == 0 || b.count() == 0) {
@@ -77,9 +69,8 @@ bool certainlyApart(const Shape& a, const Shape& b, float qx, float qy) {
         }
         return outside(i) + nearest > margin;
     };
-    // b's vertices lie within b's extent of its pose point: an edge whose value passes that by
-    // the margin separates whatever they are, which settles pairs well apart at once. Otherwise
-    // the edge where the value is largest is the likeliest to separate, and is tried first.
+    // b's vertices lie within b's extent of its pose point, which settles pairs well apart at
+    // once; otherwise the edge where the value is largest is the likeliest to separate.
     const float clear = b.copy.extent + margin;
     int32_t first = 0;
     float most = -INFINITY;
@@ -104,15 +95,10 @@ bool certainlyApart(const Shape& a, const Shape& b, float qx, float qy) {
 
 }  // namespace
 
-uint32_t Solver::copyOf(Body* body, bool posesUnique) {
-    const uint32_t mask = static_cast<uint32_t>(table_.size()) - 1;
-    const uint64_t tag = reinterpret_cast<uintptr_t>(body->pose) >> 3 << 32;
-    uint32_t h = static_cast<uint32_t>(tag * 0x9E3779B97F4A7C15u >> 32) & mask;
-    while (!posesUnique && table_[h] != 0 &&
-           ((table_[h] ^ tag) >> 32 != 0 || poses_[(table_[h] & none) - 1].pose != body->pose)) {
-        h = (h + 1) & mask;
-    }
-    if (posesUnique || table_[h] == 0) {
+uint32_t Solver::copyOf(const StepBody& step, bool posesShared) {
+    Body* body = step.body;
+    uint32_t index = posesShared ? copyOfPose_[step.pose] : none;
+    if (index == none) {
         Polygon& polygon = *body->polygon;
         polygon.updateRotation();
         const uint32_t first = static_cast<uint32_t>(corners_.size());
@@ -127,12 +113,11 @@ uint32_t Solver::copyOf(Body* body, bool posesUnique) {
             reach += std::fabs(v.x) + std::fabs(v.y);
             extent = std::max(extent, std::fabs(v.x) + std::fabs(v.y));
         }
-        table_[h] = posesUnique ? 0 : tag | (poses_.size() + 1);
+        index = static_cast<uint32_t>(poses_.size());
+        copyOfPose_[posesShared ? step.pose : 0] = index;
         poses_.push_back(PoseCopy{body->pose, body->pose->x, body->pose->y, none, first, count,
                                   reach, extent, 0, 0});
     }
-    const uint32_t index =
-        posesUnique ? static_cast<uint32_t>(poses_.size()) - 1 : (table_[h] & none) - 1;
     PoseCopy& pose = poses_[index];
     for (uint32_t b = pose.firstBody; b != none; b = bodies_[b].nextOfPose) {
         if (bodies_[b].body == body) {
@@ -145,16 +130,15 @@ uint32_t Solver::copyOf(Body* body, bool posesUnique) {
     return pose.firstBody;
 }
 
-// The copies in sorted order of their bodies' first place, then the pairs in copies, then each
-// pose's pairs in pass order, as ranges of one array.
-void Solver::copyBodies(const BroadPhase& broad, size_t vertices, bool posesUnique) {
+// The copies in sorted order, the pairs in copies, each pose's pairs in pass order.
+void Solver::copyBodies(const BroadPhase& broad, size_t vertices, bool posesShared) {
     const size_t n = broad.sorted.size();
-    // Room for every body, so that steps after the first rarely need more.
+    // Room for every body and pair: later steps allocate only when the world has grown.
     poses_.reserve(n);
     bodies_.reserve(n);
     pairsOfStart_.reserve(n + 1);
     corners_.reserve(vertices);
-    pairs_.reserve(broad.pairs.capacity());  // grows with the pair list only
+    pairs_.reserve(broad.pairs.capacity());
     pairsOf_.reserve(2 * broad.pairs.capacity());
     due_.reserve(broad.pairs.capacity() / 64 + 1);
     dueNext_.reserve(broad.pairs.capacity() / 64 + 1);
@@ -166,16 +150,13 @@ void Solver::copyBodies(const BroadPhase& broad, size_t vertices, bool posesUniq
         copyAt_[pair.a] = 0;
         copyAt_[pair.b] = 0;
     }
-    size_t tableSize = 16;
-    while (tableSize < 2 * n) {
-        tableSize *= 2;
-    }
-    table_.assign(posesUnique ? 1 : std::max(tableSize, table_.size()), 0);
+    copyOfPose_.reserve(n);
+    copyOfPose_.assign(posesShared ? n : 1, none);
     poses_.clear();
     bodies_.clear();
     corners_.clear();
     for (size_t k = 0; k < n; ++k) {
-        // The bodies lie scattered in memory: each is fetched in three hops, a few places ahead.
+        // The bodies lie scattered in memory: fetched a few places ahead, in two hops.
         if (k + 2 * prefetchDistance < n) {
             fetchAhead(broad.sorted[k + 2 * prefetchDistance].body);
             fetchAhead(broad.sorted[k + 2 * prefetchDistance].polygon);
@@ -188,7 +169,7 @@ void Solver::copyBodies(const BroadPhase& broad, size_t vertices, bool posesUniq
             __builtin_prefetch(polygon.edges + 2);
         }
         if (copyAt_[k] != none) {
-            copyAt_[k] = copyOf(broad.sorted[k].body, posesUnique);
+            copyAt_[k] = copyOf(broad.sorted[k], posesShared);
         }
     }
     pairs_.resize(broad.pairs.size());
@@ -200,10 +181,10 @@ void Solver::copyBodies(const BroadPhase& broad, size_t vertices, bool posesUniq
         ++pairsOfStart_[bodies_[pairs_[p].a].pose];
         ++pairsOfStart_[bodies_[pairs_[p].b].pose];
     }
+    pairsOf_.resize(2 * pairs_.size());
     for (size_t k = 1; k < pairsOfStart_.size(); ++k) {  // each start holds its range's end
         pairsOfStart_[k] += pairsOfStart_[k - 1];
     }
-    pairsOf_.resize(2 * pairs_.size());
     // Filled from the back, each range ends ascending and its start moves to its beginning.
     for (size_t p = pairs_.size(); p-- > 0;) {
         pairsOf_[--pairsOfStart_[bodies_[pairs_[p].a].pose]] = static_cast<uint32_t>(p);
@@ -340,8 +321,8 @@ void Solver::writeBack() {
     }
 }
 
-int32_t Solver::solve(const BroadPhase& broad, size_t vertices, bool posesUnique) {
-    copyBodies(broad, vertices, posesUnique);
+int32_t Solver::solve(const BroadPhase& broad, size_t vertices, bool posesShared) {
+    copyBodies(broad, vertices, posesShared);
     origin_ = Vec2{minkowskiScratch.x, minkowskiScratch.y};  // nothing in a step moves it
     const uint32_t count = static_cast<uint32_t>(pairs_.size());
     const size_t words = (static_cast<size_t>(count) + 63) / 64;

@@ -14,8 +14,8 @@ class Solver {
     // Copies the bodies of the pairs (refreshing their rotation caches), runs passes until one
     // makes no positional correction or the cap is reached, writes the copies back and returns
     // the number of passes. vertices: at least the vertex count of every body's polygon;
-    // posesUnique: no two bodies of the world share a pose (else they share a copy).
-    int32_t solve(const BroadPhase& broad, size_t vertices, bool posesUnique);
+    // posesShared: some bodies of the world share a pose (and then a copy).
+    int32_t solve(const BroadPhase& broad, size_t vertices, bool posesShared);
 
   private:
     // One per pose: bodies bound to one polygon (or a body added twice) share it, since a
@@ -56,8 +56,8 @@ class Solver {
     };
     struct Shape;
 
-    uint32_t copyOf(Body* body, bool posesUnique);
-    void copyBodies(const BroadPhase& broad, size_t vertices, bool posesUnique);
+    uint32_t copyOf(const StepBody& body, bool posesShared);
+    void copyBodies(const BroadPhase& broad, size_t vertices, bool posesShared);
     bool testPair(uint32_t p);
     void keep(Kept& kept, const Shape& a, const Shape& b);
     const Contact* keptContact(const Kept& kept, const Shape& a, const Shape& b) const;
@@ -67,11 +67,9 @@ class Solver {
     std::vector<PoseCopy> poses_;
     std::vector<BodyCopy> bodies_;
     std::vector<Corner> corners_;
-    // Open addressing from pose to pose copy: a slot holds 32 bits of the pose's address above the
-    // pose copy's index + 1 (0: empty), small enough for the cache.
-    std::vector<uint64_t> table_;
-    std::vector<uint32_t> copyAt_;  // by sorted position: the body copy, or none
-    std::vector<Pair> pairs_;       // of body copies
+    std::vector<uint32_t> copyOfPose_;  // by pose label: the pose copy, or none
+    std::vector<uint32_t> copyAt_;      // by sorted position: the body copy, or none
+    std::vector<Pair> pairs_;           // of body copies
     // Each pose's pairs in pass order: pairsOf_[pairsOfStart_[k]] to pairsOf_[pairsOfStart_[k+1]].
     std::vector<uint32_t> pairsOfStart_;
     std::vector<uint32_t> pairsOf_;

@@ -23,15 +23,16 @@ struct StepScratch {
         const BoundingCircle* circle;
         float minX;
         float maxX;
+        uint32_t pose;  // a label that nodes with the same pose share
     };
     std::vector<Listed> listed;
     std::vector<SortKey> keys;
     size_t vertices = 0;  // of every body's polygon
-    // Whether no two nodes share a pose: known from the last step while the list and the bodies'
-    // poses stay as they were, else checked again.
-    bool posesUnique = false;
+    // The pose labels and whether two nodes share one: kept from the last step while the list
+    // and the bodies' poses stay as they were, else found again.
+    bool posesShared = false;
     bool listKept = false;
-    std::vector<const Pose*> seen;
+    std::vector<uint32_t> seen;
     // The last step's sorted order, which is this step's list order unless bodies were added:
     // what integration fetches into the cache ahead of use (a stale guess costs a useless fetch).
     struct Ahead {
@@ -39,6 +40,7 @@ struct StepScratch {
         const void* body;
         const void* polygon;
         const Pose* pose;
+        uint32_t label;
     };
     std::vector<Ahead> ahead;
     BroadPhase broad;
@@ -80,29 +82,33 @@ void integrate(StepScratch& s, WorldNode* head) {
         node->minX =
             c != nullptr ? c->centreX - c->radius : std::numeric_limits<float>::quiet_NaN();
         node->maxX = c != nullptr ? c->radius + c->centreX : node->minX;
-        s.listed.push_back({node, &body, body.polygon, c, node->minX, node->maxX});
+        const uint32_t label = s.listKept ? s.ahead[k].label : 0;
+        s.listed.push_back({node, &body, body.polygon, c, node->minX, node->maxX, label});
         s.keys.push_back(SortKey{node->minX, static_cast<uint32_t>(k)});
     }
 }
 
-// Whether no two bodies share a pose, by open addressing on the poses' addresses.
-bool posesUnique(StepScratch& s) {
+// Labels each node with the place of the first node of its pose, by open addressing on the
+// poses' addresses (a slot holds a place + 1).
+void labelPoses(StepScratch& s) {
     size_t size = 16;
     while (size < 2 * s.listed.size()) {
         size *= 2;
     }
-    s.seen.assign(size, nullptr);
-    for (const StepScratch::Listed& b : s.listed) {
-        const auto key = reinterpret_cast<uintptr_t>(b.body->pose);
-        size_t h = static_cast<size_t>((key >> 3) * 0x9E3779B97F4A7C15u >> 32) & (size - 1);
-        for (; s.seen[h] != nullptr; h = (h + 1) & (size - 1)) {
-            if (s.seen[h] == b.body->pose) {
-                return false;
-            }
+    s.seen.assign(size, 0);
+    s.posesShared = false;
+    for (uint32_t k = 0; k < s.listed.size(); ++k) {
+        const Pose* pose = s.listed[k].body->pose;
+        size_t h = static_cast<size_t>(
+                       (reinterpret_cast<uintptr_t>(pose) >> 3) * 0x9E3779B97F4A7C15u >> 32) &
+                   (size - 1);
+        while (s.seen[h] != 0 && s.listed[s.seen[h] - 1].body->pose != pose) {
+            h = (h + 1) & (size - 1);
         }
-        s.seen[h] = b.body->pose;
+        s.posesShared = s.posesShared || s.seen[h] != 0;
+        s.seen[h] = s.seen[h] != 0 ? s.seen[h] : k + 1;
+        s.listed[k].pose = s.seen[h] - 1;
     }
-    return true;
 }
 
 // Relinks the list in the keys' order. A node followed by the one that followed it before keeps
@@ -139,8 +145,9 @@ void gather(StepScratch& s) {
                                      b.maxX,
                                      c != nullptr ? c->centreX : nan,
                                      c != nullptr ? c->centreY : nan,
-                                     c != nullptr ? c->radius : nan};
-        s.ahead[k] = StepScratch::Ahead{b.node, b.body, b.polygon, b.body->pose};
+                                     c != nullptr ? c->radius : nan,
+                                     b.pose};
+        s.ahead[k] = StepScratch::Ahead{b.node, b.body, b.polygon, b.body->pose, b.pose};
     }
 }
 
@@ -174,13 +181,13 @@ void World::step() {
     StepScratch& s = *scratch_;
     integrate(s, head);
     if (!s.listKept || s.listed.size() != s.ahead.size()) {
-        s.posesUnique = posesUnique(s);
+        labelPoses(s);
     }
     insertionSort(s.keys);
     head = relink(s.listed, s.keys);
     gather(s);
     s.broad.findPairs();
-    lastPassCount = s.solver.solve(s.broad, s.vertices, s.posesUnique);
+    lastPassCount = s.solver.solve(s.broad, s.vertices, s.posesShared);
 }
 
 void World::sortByMinX() {
@@ -195,7 +202,7 @@ void World::sortByMinX() {
     s.keys.clear();
     for (WorldNode* node = head; node != nullptr; node = node->next) {
         s.keys.push_back(SortKey{node->minX, static_cast<uint32_t>(s.listed.size())});
-        s.listed.push_back({node, node->body, nullptr, nullptr, node->minX, node->maxX});
+        s.listed.push_back({node, node->body, nullptr, nullptr, node->minX, node->maxX, 0});
     }
     insertionSort(s.keys);
     head = relink(s.listed, s.keys);

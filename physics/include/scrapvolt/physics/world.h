@@ -18,17 +18,10 @@ struct StepScratch;
 // The bodies stepped together, as a singly linked list kept sorted by minX between steps.
 struct World {
     // Upper bound on the passes of one step. Without it a movable body squeezed between two
-    // immovable ones in a gap narrower than itself is pushed to and fro for ever, and a jam
-    // (bodies packed tighter than they fit) never settles within a step however many passes it
-    // gets: each pass only hands the overlap on to the neighbours. A step cut short leaves a
-    // small overlap that later steps remove, so a low cap costs little accuracy and bounds the
-    // time of a jammed step. Measured need of unjammed scenes: the arena settles in at most 2
-    // passes (100000 ticks); "topdown-squares" takes up to 7 passes plain and up to 127 with
-    // kick100 over the benchmark's 1100 steps at N = 5000, which this cap keeps bit for bit.
-    // A capped step in the benchmark's jam (196 squares packed tighter than they fit, nearly
-    // every pair corrected in every pass, about 920 pair tests a pass) takes about 4.1 ms
-    // (median of three runs on a quiet 2-core 2.1 GHz machine), against about 100 ms when the
-    // cap was 1024 and every pass queried every pair.
+    // immovable ones in a gap narrower than itself is pushed to and fro for ever, and a jam never
+    // settles within a step: each pass only hands the overlap on. A step cut short leaves a small
+    // overlap that later steps remove. Unjammed scenes need far fewer: the arena at most 2,
+    // "topdown-squares" at N = 5000 up to 7 plain and 127 with kick100.
     static constexpr int32_t maxPasses = 128;
 
     WorldNode* head = nullptr;
@@ -42,13 +35,9 @@ struct World {
     void add(Body& body);
     void clear();
     // Integrates every body, sorts the list, then repeats passes over the pairs whose intervals
-    // and circles overlap until a pass makes no positional correction (or maxPasses). The
-    // results are those of sweeping the whole list and calling Body::collide on each such pair
-    // in every pass, bit for bit; the work is less: the pairs are found once per step, the
-    // bodies in pairs are copied into contiguous arrays for the passes and written back after,
-    // a pair found apart is tested again only once one of its bodies has been corrected, and
-    // pairs clearly apart are rejected before the full contact query. Nothing is allocated once
-    // the working arrays have grown to the world's size.
+    // and circles overlap until a pass makes no positional correction (or maxPasses), with the
+    // results of calling Body::collide on each such pair in every pass, bit for bit. Allocates
+    // nothing once its working arrays have grown to the world's size.
     void step();
     // Insertion sort by minX, ascending; NaN keys go last.
     void sortByMinX();
