@@ -7,8 +7,7 @@ namespace scrapvolt {
 
 namespace {
 
-// Key order: numbers ascending, NaN after every number and equal to any other NaN. A strict weak
-// order whatever the keys are, so the insertion walk always stops.
+// Numbers ascending, NaN last: a strict weak order whatever the keys, so the walk always stops.
 bool keyBefore(float a, float b) {
     return a < b || (std::isnan(b) && !std::isnan(a));
 }
@@ -20,15 +19,13 @@ bool circlesOverlap(const StepBody& a, const StepBody& b) {
     return dx * dx + dy * dy <= r * r;  // as Body::collide tests them
 }
 
-// Below this magnitude the circle test of two ordinary bodies cannot overflow, so that it passes
-// only for circles that overlap to within rounding.
+// Below this the circle test cannot overflow: it passes only for circles overlapping to rounding.
 constexpr double ordinaryLimit = 1e18;
 constexpr int32_t maxBands = 4096;
 
 }  // namespace
 
-// The place of an out-of-order key is found by walking back from the end of the sorted part: it
-// is sorted, so the keys passed are exactly those not below the key.
+// Walking back from the end of the sorted part passes exactly the keys not below the key.
 void insertionSort(std::vector<SortKey>& keys) {
     for (size_t q = 1; q < keys.size(); ++q) {
         const SortKey key = keys[q];
@@ -43,11 +40,10 @@ void insertionSort(std::vector<SortKey>& keys) {
     }
 }
 
-// Each ordinary body goes into every band its circle reaches with a margin far above the circle
-// test's rounding, so that two bodies whose circles pass the test share a band (bands are found
-// by a monotone function, clamped to the layout's ends). The layout for the next step: bands of
-// four average radii (a body then reaches three at most), 4096 at most, over the circles' span.
-// In double: nothing overflows here.
+// An ordinary body joins every band its circle reaches with a margin far above the circle test's
+// rounding (by a monotone function clamped to the ends), so bodies whose circles pass the test
+// share one. The next layout: bands of four average radii (a body reaches three at most), 4096 at
+// most, over the circles' span. In double: nothing overflows.
 void BroadPhase::fillBands() {
     const uint32_t n = static_cast<uint32_t>(sorted.size());
     large.clear();

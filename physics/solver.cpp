@@ -45,48 +45,18 @@ struct Solver::Shape {
 
 namespace {
 
-// True when some edge of a has every vertex of b beyond its line by more than rounding can bridge,
-// so that the walk's distance for that edge (always emitted) is positive: no contact. That
-// distance, n . (q - (va_i - vb_s)) in floats, errs by about 8 * 2^-24 * S with S = |qx| + |qy| +
-// reach(a) + reach(b), and so does the gap here; the margin 1e-5 * S is twenty times both. NaN or
-// infinite input makes the margin NaN or infinite: nothing is rejected.
+// True when some edge of a has b's pose point beyond its line by more than b's extent (so every
+// vertex of b is beyond it) and than rounding can bridge: the walk's distance for that edge
+// (always emitted), n . (q - (va_i - vb_s)) in floats, is then positive: no contact. It errs by
+// about 8 * 2^-24 * S with S = |qx| + |qy| + reach(a) + reach(b), as does the value here; the
+// margin 1e-5 * S is twenty times both. NaN or infinite input: nothing is rejected.
 template <typename Shape>
 bool certainlyApart(const Shape& a, const Shape& b, float qx, float qy) {
-    if (a.count() == 0 || b.count() == 0) {
-        return false;
-    }
     const float margin =
         1e-5f * (std::fabs(qx) + std::fabs(qy) + a.copy.reach + b.copy.reach) + 1e-30f;
-    const auto outside = [&](int32_t i) {  // n . (q - va_i)
-        const Vec2 n = a.normal(i);
-        return n.x * (qx - a.vertex(i).x) + n.y * (qy - a.vertex(i).y);
-    };
-    const auto separates = [&](int32_t i) {
-        const Vec2 n = a.normal(i);
-        float nearest = n.x * b.vertex(0).x + n.y * b.vertex(0).y;
-        for (int32_t j = 1; j < b.count(); ++j) {
-            nearest = std::min(nearest, n.x * b.vertex(j).x + n.y * b.vertex(j).y);
-        }
-        return outside(i) + nearest > margin;
-    };
-    // b's vertices lie within b's extent of its pose point, which settles pairs well apart at
-    // once; otherwise the edge where the value is largest is the likeliest to separate.
-    const float clear = b.copy.extent + margin;
-    int32_t first = 0;
-    float most = -INFINITY;
     for (int32_t i = 0; i < a.count(); ++i) {
-        const float value = outside(i);
-        if (value > clear) {
-            return true;
-        }
-        first = value > most ? i : first;
-        most = value > most ? value : most;
-    }
-    if (separates(first)) {
-        return true;
-    }
-    for (int32_t i = 0; i < a.count(); ++i) {
-        if (i != first && separates(i)) {
+        const Vec2 n = a.normal(i);
+        if (n.x * (qx - a.vertex(i).x) + n.y * (qy - a.vertex(i).y) > b.copy.extent + margin) {
             return true;
         }
     }

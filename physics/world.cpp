@@ -15,34 +15,27 @@ namespace scrapvolt {
 // The step's working arrays, by stage; they keep their capacity from step to step, so a step
 // allocates only when the world has grown since the last one.
 struct StepScratch {
-    // Integration, in list order: each node with its body, polygon, circle and interval.
+    // A node with its body's polygon, pose, circle and interval, and a label that nodes with the
+    // same pose share. Integration lists them in list order; the last step's sorted order (this
+    // one's list order unless the list changed) tells what to fetch into the cache ahead of use.
     struct Listed {
         WorldNode* node;
         Body* body;
         Polygon* polygon;
+        const Pose* pose;
         const BoundingCircle* circle;
         float minX;
         float maxX;
-        uint32_t pose;  // a label that nodes with the same pose share
+        uint32_t label;
     };
     std::vector<Listed> listed;
+    std::vector<Listed> ahead;
     std::vector<SortKey> keys;
     size_t vertices = 0;  // of every body's polygon
-    // The pose labels and whether two nodes share one: kept from the last step while the list
-    // and the bodies' poses stay as they were, else found again.
+    // Labels are kept while the list and the bodies' poses stay as they were, else found again.
     bool posesShared = false;
     bool listKept = false;
     std::vector<uint32_t> seen;
-    // The last step's sorted order, which is this step's list order unless bodies were added:
-    // what integration fetches into the cache ahead of use (a stale guess costs a useless fetch).
-    struct Ahead {
-        const void* node;
-        const void* body;
-        const void* polygon;
-        const Pose* pose;
-        uint32_t label;
-    };
-    std::vector<Ahead> ahead;
     BroadPhase broad;
     Solver solver;
 };
@@ -68,7 +61,7 @@ void integrate(StepScratch& s, WorldNode* head) {
         s.listKept = s.listKept && k < s.ahead.size() && s.ahead[k].node == node &&
                      s.ahead[k].pose == node->body->pose;
         if (k + prefetchDistance < s.ahead.size()) {
-            const StepScratch::Ahead& ahead = s.ahead[k + prefetchDistance];
+            const StepScratch::Listed& ahead = s.ahead[k + prefetchDistance];
             __builtin_prefetch(ahead.node);
             fetchAhead(ahead.body);
             fetchAhead(ahead.polygon);
@@ -83,7 +76,8 @@ void integrate(StepScratch& s, WorldNode* head) {
             c != nullptr ? c->centreX - c->radius : std::numeric_limits<float>::quiet_NaN();
         node->maxX = c != nullptr ? c->radius + c->centreX : node->minX;
         const uint32_t label = s.listKept ? s.ahead[k].label : 0;
-        s.listed.push_back({node, &body, body.polygon, c, node->minX, node->maxX, label});
+        s.listed.push_back(
+            {node, &body, body.polygon, body.pose, c, node->minX, node->maxX, label});
         s.keys.push_back(SortKey{node->minX, static_cast<uint32_t>(k)});
     }
 }
@@ -98,16 +92,16 @@ void labelPoses(StepScratch& s) {
     s.seen.assign(size, 0);
     s.posesShared = false;
     for (uint32_t k = 0; k < s.listed.size(); ++k) {
-        const Pose* pose = s.listed[k].body->pose;
+        const Pose* pose = s.listed[k].pose;
         size_t h = static_cast<size_t>(
                        (reinterpret_cast<uintptr_t>(pose) >> 3) * 0x9E3779B97F4A7C15u >> 32) &
                    (size - 1);
-        while (s.seen[h] != 0 && s.listed[s.seen[h] - 1].body->pose != pose) {
+        while (s.seen[h] != 0 && s.listed[s.seen[h] - 1].pose != pose) {
             h = (h + 1) & (size - 1);
         }
         s.posesShared = s.posesShared || s.seen[h] != 0;
         s.seen[h] = s.seen[h] != 0 ? s.seen[h] : k + 1;
-        s.listed[k].pose = s.seen[h] - 1;
+        s.listed[k].label = s.seen[h] - 1;
     }
 }
 
@@ -146,8 +140,8 @@ void gather(StepScratch& s) {
                                      c != nullptr ? c->centreX : nan,
                                      c != nullptr ? c->centreY : nan,
                                      c != nullptr ? c->radius : nan,
-                                     b.pose};
-        s.ahead[k] = StepScratch::Ahead{b.node, b.body, b.polygon, b.body->pose, b.pose};
+                                     b.label};
+        s.ahead[k] = b;
     }
 }
 
@@ -202,7 +196,8 @@ void World::sortByMinX() {
     s.keys.clear();
     for (WorldNode* node = head; node != nullptr; node = node->next) {
         s.keys.push_back(SortKey{node->minX, static_cast<uint32_t>(s.listed.size())});
-        s.listed.push_back({node, node->body, nullptr, nullptr, node->minX, node->maxX, 0});
+        s.listed.push_back(
+            {node, node->body, nullptr, nullptr, nullptr, node->minX, node->maxX, 0});
     }
     insertionSort(s.keys);
     head = relink(s.listed, s.keys);
