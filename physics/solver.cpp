@@ -86,7 +86,7 @@ uint32_t Solver::copyOf(const StepBody& step, bool posesShared) {
         index = static_cast<uint32_t>(poses_.size());
         copyOfPose_[posesShared ? step.pose : 0] = index;
         poses_.push_back(PoseCopy{body->pose, body->pose->x, body->pose->y, none, first, count,
-                                  reach, extent, 0, 0});
+                                  reach, extent, false});
     }
     PoseCopy& pose = poses_[index];
     for (uint32_t b = pose.firstBody; b != none; b = bodies_[b].nextOfPose) {
@@ -163,25 +163,11 @@ void Solver::copyBodies(const BroadPhase& broad, size_t vertices, bool posesShar
 }
 
 // After a correction at pair p moved the pose: its later pairs are due in this pass, its earlier
-// ones in the next (p is there already). The pose's pairs are in ascending order, so after a
-// second correction in the same pass only those tested since the first move to the next pass.
+// ones (p too) in the next.
 void Solver::markPairsOf(uint32_t pose, uint32_t p) {
-    PoseCopy& copy = poses_[pose];
-    uint32_t r = pairsOfStart_[pose];
-    const uint32_t end = pairsOfStart_[pose + 1];
-    const bool again = copy.markedPass == pass_;
-    if (again) {
-        r = copy.markedTo;
-    }
-    for (; r != end && pairsOf_[r] <= p; ++r) {
-        setBit(dueNext_, pairsOf_[r]);
-    }
-    copy.markedPass = pass_;
-    copy.markedTo = r;
-    if (!again) {
-        for (; r != end; ++r) {
-            setBit(due_, pairsOf_[r]);
-        }
+    poses_[pose].moved = true;
+    for (uint32_t r = pairsOfStart_[pose]; r != pairsOfStart_[pose + 1]; ++r) {
+        setBit(pairsOf_[r] <= p ? dueNext_ : due_, pairsOf_[r]);
     }
 }
 
@@ -273,13 +259,13 @@ void Solver::writeBack() {
         if (k + prefetchDistance < bodies_.size()) {
             const BodyCopy& ahead = bodies_[k + prefetchDistance];
             fetchAhead(ahead.body);
-            if (poses_[ahead.pose].markedPass != 0) {
+            if (poses_[ahead.pose].moved) {
                 __builtin_prefetch(poses_[ahead.pose].pose, 1);
             }
         }
         const BodyCopy& copy = bodies_[k];
         const PoseCopy& pose = poses_[copy.pose];
-        if (pose.markedPass != 0) {  // moved
+        if (pose.moved) {
             pose.pose->x = pose.x;
             pose.pose->y = pose.y;
         }
