@@ -19,12 +19,6 @@ namespace {
 constexpr uint32_t none = UINT32_MAX;
 constexpr size_t prefetchDistance = 12;
 
-// A body or a polygon takes two cache lines.
-void fetchAhead(const void* p) {
-    __builtin_prefetch(p);
-    __builtin_prefetch(static_cast<const char*>(p) + 64);
-}
-
 void setBit(std::vector<uint64_t>& bits, uint32_t k) {
     bits[k >> 6] |= uint64_t{1} << (k & 63);
 }

@@ -26,6 +26,7 @@ struct StepScratch {
         const BoundingCircle* circle;
         float minX;
         float maxX;
+        BoundingCircle at;  // the circle as its body's integration left it
         uint32_t label;
     };
     std::vector<Listed> listed;
@@ -43,12 +44,6 @@ struct StepScratch {
 namespace {
 
 constexpr size_t prefetchDistance = 12;
-
-// A body or a polygon takes two cache lines.
-void fetchAhead(const void* p) {
-    __builtin_prefetch(p);
-    __builtin_prefetch(static_cast<const char*>(p) + 64);
-}
 
 // Integrates every body in list order and takes its interval from its circle.
 void integrate(StepScratch& s, WorldNode* head) {
@@ -69,15 +64,16 @@ void integrate(StepScratch& s, WorldNode* head) {
         Body& body = *node->body;
         body.integrate();
         s.vertices += static_cast<size_t>(std::max(body.polygon->vertexCount, 0));
-        const BoundingCircle* c = body.circle;
         // A polygon without vertices has no circle: a NaN interval sorts last and overlaps
         // nothing, so the body takes part in no test.
-        node->minX =
-            c != nullptr ? c->centreX - c->radius : std::numeric_limits<float>::quiet_NaN();
-        node->maxX = c != nullptr ? c->radius + c->centreX : node->minX;
+        const float nan = std::numeric_limits<float>::quiet_NaN();
+        const BoundingCircle c =
+            body.circle != nullptr ? *body.circle : BoundingCircle{nan, nan, nan};
+        node->minX = c.centreX - c.radius;
+        node->maxX = c.radius + c.centreX;
         const uint32_t label = s.listKept ? s.ahead[k].label : 0;
         s.listed.push_back(
-            {node, &body, body.polygon, body.pose, c, node->minX, node->maxX, label});
+            {node, &body, body.polygon, body.pose, body.circle, node->minX, node->maxX, c, label});
         s.keys.push_back(SortKey{node->minX, static_cast<uint32_t>(k)});
     }
 }
@@ -120,27 +116,17 @@ WorldNode* relink(const std::vector<StepScratch::Listed>& listed,
     return listed[keys[0].index].node;
 }
 
-// The bodies in sorted order with their intervals and circles. Circles are read only now: a
-// polygon bound to two bodies has one circle, which its later integration moves.
+// The bodies in sorted order with their intervals and circles. A polygon bound to two bodies
+// has one circle, which its later integration moves: then the circles are read again.
 void gather(StepScratch& s) {
     const size_t n = s.keys.size();
     s.broad.sorted.resize(n);
     s.ahead.resize(n);
     for (size_t k = 0; k < n; ++k) {
-        if (k + prefetchDistance < n) {
-            __builtin_prefetch(s.listed[s.keys[k + prefetchDistance].index].circle);
-        }
         const StepScratch::Listed& b = s.listed[s.keys[k].index];
-        const BoundingCircle* c = b.circle;
-        const float nan = std::numeric_limits<float>::quiet_NaN();
-        s.broad.sorted[k] = StepBody{b.body,
-                                     b.polygon,
-                                     b.minX,
-                                     b.maxX,
-                                     c != nullptr ? c->centreX : nan,
-                                     c != nullptr ? c->centreY : nan,
-                                     c != nullptr ? c->radius : nan,
-                                     b.label};
+        const BoundingCircle c = s.posesShared && b.circle != nullptr ? *b.circle : b.at;
+        s.broad.sorted[k] =
+            StepBody{b.body, b.polygon, b.minX, b.maxX, c.centreX, c.centreY, c.radius, b.label};
         s.ahead[k] = b;
     }
 }
@@ -196,8 +182,8 @@ void World::sortByMinX() {
     s.keys.clear();
     for (WorldNode* node = head; node != nullptr; node = node->next) {
         s.keys.push_back(SortKey{node->minX, static_cast<uint32_t>(s.listed.size())});
-        s.listed.push_back(
-            {node, node->body, nullptr, nullptr, nullptr, node->minX, node->maxX, 0});
+        s.listed.push_back({node, node->body, nullptr, nullptr, nullptr, node->minX, node->maxX,
+                            BoundingCircle{}, 0});
     }
     insertionSort(s.keys);
     head = relink(s.listed, s.keys);
