@@ -39,22 +39,33 @@ struct Solver::Shape {
 
 namespace {
 
-// True when some edge of a has b's pose point beyond its line by more than b's extent (so every
-// vertex of b is beyond it) and than rounding can bridge: the walk's distance for that edge
-// (always emitted), n . (q - (va_i - vb_s)) in floats, is then positive: no contact. It errs by
-// about 8 * 2^-24 * S with S = |qx| + |qy| + reach(a) + reach(b), as does the value here; the
-// margin 1e-5 * S is twenty times both. NaN or infinite input: nothing is rejected.
+// True when the walk would find the point beyond some edge of a - b: no contact. First, cheaply,
+// an edge of a with b's pose point beyond its line by more than b's extent (so every vertex of b
+// is beyond it) and than rounding can bridge: the walk's distance for that edge, n . (q - (va_i -
+// vb_s)) in floats, errs by about 8 * 2^-24 * S with S = |qx| + |qy| + reach(a) + reach(b), as
+// does the value here; the margin 1e-5 * S is twenty times both (NaN or infinite input: none).
+// Then a's edge facing b, its distance computed as the walk computes it.
 template <typename Shape>
-bool certainlyApart(const Shape& a, const Shape& b, float qx, float qy) {
+bool certainlyApart(const Shape& a, const Shape& b, const Vec2& origin) {
+    const float qx = (b.x() - a.x()) - origin.x;
+    const float qy = (b.y() - a.y()) - origin.y;
     const float margin =
         1e-5f * (std::fabs(qx) + std::fabs(qy) + a.copy.reach + b.copy.reach) + 1e-30f;
+    int32_t facing = 0;
+    float most = -INFINITY;
     for (int32_t i = 0; i < a.count(); ++i) {
         const Vec2 n = a.normal(i);
-        if (n.x * (qx - a.vertex(i).x) + n.y * (qy - a.vertex(i).y) > b.copy.extent + margin) {
+        const float beyond = n.x * (qx - a.vertex(i).x) + n.y * (qy - a.vertex(i).y);
+        if (beyond > b.copy.extent + margin) {
             return true;
         }
+        facing = beyond > most ? i : facing;
+        most = beyond > most ? beyond : most;
     }
-    return false;
+    const Vec2 va = a.vertex(facing);
+    const Vec2 vb = b.vertex(supportVertex(a, facing, b));
+    const Vec2 n = a.normal(facing);
+    return lineDistance(qx, qy, n, lineOffset(n, Vec2{va.x - vb.x, va.y - vb.y})) > 0.0f;
 }
 
 }  // namespace
@@ -173,12 +184,10 @@ bool Solver::testPair(uint32_t p) {
     PoseCopy& poseB = poses_[b.pose];
     const Shape shapeA{poseA, corners_.data() + poseA.first};
     const Shape shapeB{poseB, corners_.data() + poseB.first};
-    const float qx = (poseB.x - poseA.x) - origin_.x;
-    const float qy = (poseB.y - poseA.y) - origin_.y;
     const Contact* found = nullptr;
     if (kept_[p].count != 0 && kept_[p].count != none) {
         found = keptContact(kept_[p], shapeA, shapeB);
-    } else if (!certainlyApart(shapeA, shapeB, qx, qy)) {
+    } else if (!certainlyApart(shapeA, shapeB, origin_)) {
         found = walkContact(shapeA, shapeB, origin_);
         if (found != nullptr && kept_[p].count == 0) {
             keep(kept_[p], shapeA, shapeB);  // touching: most likely tested again
