@@ -56,7 +56,7 @@ void BroadPhase::fillBands() {
     bandStart.assign(static_cast<size_t>(bands_) + 1, 0);
     const double scale = 1.0 / height_;
     const auto bandAt = [&](double y) {
-        return static_cast<int32_t>(std::clamp(std::floor((y - low_) * scale), 0.0, bands_ - 1.0));
+        return static_cast<int32_t>(std::clamp((y - low_) * scale, 0.0, bands_ - 1.0));
     };
     double radiusSum = 0.0;
     uint32_t ordinary = 0;

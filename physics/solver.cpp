@@ -78,13 +78,11 @@ uint32_t Solver::copyOf(const StepBody& step, bool posesShared) {
         polygon.updateRotation();
         const uint32_t first = static_cast<uint32_t>(corners_.size());
         const int32_t count = polygon.vertexCount;
-        corners_.resize(first + static_cast<uint32_t>(count));
         float reach = 0.0f;
         float extent = 0.0f;
         for (int32_t i = 0; i < count; ++i) {
             const Vec2 v = polygon.rotatedVertices[i];
-            corners_[first + i] =
-                Corner{v, polygon.edges[i].rotatedNormal, polygon.edges[i].offset};
+            corners_.push_back(Corner{v, polygon.edges[i].rotatedNormal, polygon.edges[i].offset});
             reach += std::fabs(v.x) + std::fabs(v.y);
             extent = std::max(extent, std::fabs(v.x) + std::fabs(v.y));
         }
