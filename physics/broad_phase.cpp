@@ -52,7 +52,7 @@ void BroadPhase::fillBands() {
     bandStart.reserve(maxBands + 2);
     cursor.reserve(maxBands + 1);
     bandMembers.reserve(3 * static_cast<size_t>(n));
-    found.reserve(n);
+    found.resize(4 * static_cast<size_t>(n));  // three bands and the large bodies
     bandStart.assign(static_cast<size_t>(bands_) + 1, 0);
     const double scale = 1.0 / height_;
     const auto bandAt = [&](double y) {
@@ -122,21 +122,19 @@ void BroadPhase::pairsOfLarge(uint32_t i) {
     pairs.resize(size);
 }
 
-// An ordinary body: its bands' members after it, then the large bodies after it, in sorted order
-// (a member of two bands comes up twice).
+// An ordinary body: its bands' members after it, then the large bodies after it. Each list comes
+// in sorted order; from two lists on, they are merged (a member of two bands comes up twice).
 void BroadPhase::pairsOfOrdinary(uint32_t i) {
     const StepBody& a = sorted[i];
-    found.clear();
-    const auto take = [&](uint32_t j) {
-        if (circlesOverlap(a, sorted[j])) {
-            auto at = found.end();
-            while (at != found.begin() && *(at - 1) > j) {
-                --at;
-            }
-            if (at == found.begin() || *(at - 1) != j) {
-                found.insert(at, j);
-            }
+    uint32_t count = 0;  // candidates in found, which has room for all
+    int32_t sources = 0;
+    const auto take = [&](const uint32_t* m, const uint32_t* end) {
+        const uint32_t before = count;
+        for (; m != end && sorted[*m].minX < a.maxX; ++m) {
+            found[count] = *m;  // written, then kept or not by its test: no branch to mispredict
+            count += circlesOverlap(a, sorted[*m]) ? 1 : 0;
         }
+        sources += count != before;
     };
     for (int32_t band = bandsOf[i].low; band <= bandsOf[i].high; ++band) {
         const uint32_t* m = bandMembers.data() + cursor[band];
@@ -145,15 +143,16 @@ void BroadPhase::pairsOfOrdinary(uint32_t i) {
             ++m;
         }
         cursor[band] = static_cast<uint32_t>(m - bandMembers.data());
-        for (; m != end && sorted[*m].minX < a.maxX; ++m) {
-            take(*m);
-        }
+        take(m, end);
     }
-    for (size_t l = nextLarge; large[l] < sorted.size() && sorted[large[l]].minX < a.maxX; ++l) {
-        take(large[l]);
+    take(large.data() + nextLarge, large.data() + large.size() - 1);  // without the end mark
+    if (sources > 1) {
+        std::sort(found.begin(), found.begin() + count);
+        count = static_cast<uint32_t>(std::unique(found.begin(), found.begin() + count) -
+                                      found.begin());
     }
-    for (const uint32_t j : found) {
-        pairs.push_back(Pair{i, j});
+    for (uint32_t k = 0; k < count; ++k) {
+        pairs.push_back(Pair{i, found[k]});
     }
 }
 
