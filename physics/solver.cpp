@@ -134,8 +134,8 @@ void Solver::copyBodies(const BroadPhase& broad, size_t vertices, bool posesShar
             fetchAhead(broad.sorted[k + 2 * prefetchDistance].body);
             fetchAhead(broad.sorted[k + 2 * prefetchDistance].polygon);
         }
-        if (k + prefetchDistance < n) {
-            const Polygon& polygon = *broad.sorted[k + prefetchDistance].polygon;
+        if (k + prefetchDistance < n && copyAt_[k + prefetchDistance] != none) {
+            const Polygon& polygon = *broad.sorted[k + prefetchDistance].polygon;  // has vertices
             __builtin_prefetch(polygon.localVertices);
             __builtin_prefetch(polygon.rotatedVertices);
             __builtin_prefetch(polygon.edges);
