@@ -89,7 +89,7 @@ uint32_t Solver::copyOf(const StepBody& step, bool posesShared) {
         index = static_cast<uint32_t>(poses_.size());
         copyOfPose_[posesShared ? step.pose : 0] = index;
         poses_.push_back(PoseCopy{body->pose, body->pose->x, body->pose->y, none, first, count,
-                                  reach, extent, false});
+                                  reach, extent, 0, 0});
     }
     PoseCopy& pose = poses_[index];
     for (uint32_t b = pose.firstBody; b != none; b = bodies_[b].nextOfPose) {
@@ -166,11 +166,19 @@ void Solver::copyBodies(const BroadPhase& broad, size_t vertices, bool posesShar
 }
 
 // After a correction at pair p moved the pose: its later pairs are due in this pass, its earlier
-// ones (p too) in the next.
+// ones (p too) in the next. After a second correction in a pass, only those tested since the
+// first (from markedTo on) change passes: the later ones are still due in this one.
 void Solver::markPairsOf(uint32_t pose, uint32_t p) {
-    poses_[pose].moved = true;
-    for (uint32_t r = pairsOfStart_[pose]; r != pairsOfStart_[pose + 1]; ++r) {
-        setBit(pairsOf_[r] <= p ? dueNext_ : due_, pairsOf_[r]);
+    PoseCopy& copy = poses_[pose];
+    const bool again = copy.markedPass == pass_;
+    uint32_t r = again ? copy.markedTo : pairsOfStart_[pose];
+    for (; r != pairsOfStart_[pose + 1] && pairsOf_[r] <= p; ++r) {
+        setBit(dueNext_, pairsOf_[r]);
+    }
+    copy.markedPass = pass_;
+    copy.markedTo = r;
+    for (; !again && r != pairsOfStart_[pose + 1]; ++r) {
+        setBit(due_, pairsOf_[r]);
     }
 }
 
@@ -260,13 +268,13 @@ void Solver::writeBack() {
         if (k + prefetchDistance < bodies_.size()) {
             const BodyCopy& ahead = bodies_[k + prefetchDistance];
             fetchAhead(ahead.body);
-            if (poses_[ahead.pose].moved) {
+            if (poses_[ahead.pose].markedPass != 0) {
                 __builtin_prefetch(poses_[ahead.pose].pose, 1);
             }
         }
         const BodyCopy& copy = bodies_[k];
         const PoseCopy& pose = poses_[copy.pose];
-        if (pose.moved) {
+        if (pose.markedPass != 0) {  // moved
             pose.pose->x = pose.x;
             pose.pose->y = pose.y;
         }

@@ -27,9 +27,10 @@ class Solver {
         uint32_t firstBody;  // the first body copy on this pose
         uint32_t first;
         int32_t count;
-        float reach;   // the sum of |x| + |y| over the rotated vertices: bounds the rounding
-        float extent;  // the largest |x| + |y|: no vertex lies further along a unit direction
-        bool moved;    // by a correction
+        float reach;         // the sum of |x| + |y| over the rotated vertices: bounds the rounding
+        float extent;        // the largest |x| + |y|: no vertex lies further along a unit direction
+        int32_t markedPass;  // the pass of the last correction that moved it, or 0
+        uint32_t markedTo;   // then: its first pair after the corrected one
     };
     struct BodyCopy {
         Body* body;
