@@ -7,8 +7,7 @@ namespace scrapvolt {
 
 namespace {
 
-// Key order: numbers ascending, NaN after every number and equal to any other NaN. A strict weak
-// order whatever the keys are, so the insertion walk always stops.
+// Numbers ascending, NaN last: a strict weak order whatever the keys, so the walk always stops.
 bool keyBefore(float a, float b) {
     return a < b || (std::isnan(b) && !std::isnan(a));
 }
@@ -20,15 +19,13 @@ bool circlesOverlap(const StepBody& a, const StepBody& b) {
     return dx * dx + dy * dy <= r * r;  // as Body::collide tests them
 }
 
-// Below this magnitude the circle test of two ordinary bodies cannot overflow, so that it passes
-// only for circles that overlap to within rounding.
+// Below this the circle test cannot overflow: it passes only for circles overlapping to rounding.
 constexpr double ordinaryLimit = 1e18;
 constexpr int32_t maxBands = 4096;
 
 }  // namespace
 
-// The place of an out-of-order key is found by walking back from the end of the sorted part: it
-// is sorted, so the keys passed are exactly those not below the key.
+// Walking back from the end of the sorted part passes exactly the keys not below the key.
 void insertionSort(std::vector<SortKey>& keys) {
     for (size_t q = 1; q < keys.size(); ++q) {
         const SortKey key = keys[q];
@@ -43,11 +40,10 @@ void insertionSort(std::vector<SortKey>& keys) {
     }
 }
 
-// Each ordinary body goes into every band its circle reaches with a margin far above the circle
-// test's rounding, so that two bodies whose circles pass the test share a band (bands are found
-// by a monotone function, clamped to the layout's ends). The layout for the next step: bands of
-// four average radii (a body then reaches three at most), 4096 at most, over the circles' span.
-// In double: nothing overflows here.
+// An ordinary body joins every band its circle reaches with a margin far above the circle test's
+// rounding (by a monotone function clamped to the ends), so bodies whose circles pass the test
+// share one. The next layout: bands of four average radii (a body reaches three at most), 4096 at
+// most, over the circles' span. In double: nothing overflows.
 void BroadPhase::fillBands() {
     const uint32_t n = static_cast<uint32_t>(sorted.size());
     large.clear();
@@ -56,11 +52,11 @@ void BroadPhase::fillBands() {
     bandStart.reserve(maxBands + 2);
     cursor.reserve(maxBands + 1);
     bandMembers.reserve(3 * static_cast<size_t>(n));
-    found.reserve(n);
+    found.resize(4 * static_cast<size_t>(n));  // three bands and the large bodies
     bandStart.assign(static_cast<size_t>(bands_) + 1, 0);
     const double scale = 1.0 / height_;
     const auto bandAt = [&](double y) {
-        return static_cast<int32_t>(std::clamp(std::floor((y - low_) * scale), 0.0, bands_ - 1.0));
+        return static_cast<int32_t>(std::clamp((y - low_) * scale, 0.0, bands_ - 1.0));
     };
     double radiusSum = 0.0;
     uint32_t ordinary = 0;
@@ -126,21 +122,19 @@ void BroadPhase::pairsOfLarge(uint32_t i) {
     pairs.resize(size);
 }
 
-// An ordinary body: its bands' members after it, then the large bodies after it, in sorted order
-// (a member of two bands comes up twice).
+// An ordinary body: its bands' members after it, then the large bodies after it. Each list comes
+// in sorted order; from two lists on, they are merged (a member of two bands comes up twice).
 void BroadPhase::pairsOfOrdinary(uint32_t i) {
     const StepBody& a = sorted[i];
-    found.clear();
-    const auto take = [&](uint32_t j) {
-        if (circlesOverlap(a, sorted[j])) {
-            auto at = found.end();
-            while (at != found.begin() && *(at - 1) > j) {
-                --at;
-            }
-            if (at == found.begin() || *(at - 1) != j) {
-                found.insert(at, j);
-            }
+    uint32_t count = 0;  // candidates in found, which has room for all
+    int32_t sources = 0;
+    const auto take = [&](const uint32_t* m, const uint32_t* end) {
+        const uint32_t before = count;
+        for (; m != end && sorted[*m].minX < a.maxX; ++m) {
+            found[count] = *m;  // written, then kept or not by its test: no branch to mispredict
+            count += circlesOverlap(a, sorted[*m]) ? 1 : 0;
         }
+        sources += count != before;
     };
     for (int32_t band = bandsOf[i].low; band <= bandsOf[i].high; ++band) {
         const uint32_t* m = bandMembers.data() + cursor[band];
@@ -149,15 +143,16 @@ void BroadPhase::pairsOfOrdinary(uint32_t i) {
             ++m;
         }
         cursor[band] = static_cast<uint32_t>(m - bandMembers.data());
-        for (; m != end && sorted[*m].minX < a.maxX; ++m) {
-            take(*m);
-        }
+        take(m, end);
     }
-    for (size_t l = nextLarge; large[l] < sorted.size() && sorted[large[l]].minX < a.maxX; ++l) {
-        take(large[l]);
+    take(large.data() + nextLarge, large.data() + large.size() - 1);  // without the end mark
+    if (sources > 1) {
+        std::sort(found.begin(), found.begin() + count);
+        count = static_cast<uint32_t>(std::unique(found.begin(), found.begin() + count) -
+                                      found.begin());
     }
-    for (const uint32_t j : found) {
-        pairs.push_back(Pair{i, j});
+    for (uint32_t k = 0; k < count; ++k) {
+        pairs.push_back(Pair{i, found[k]});
     }
 }
 

@@ -9,16 +9,23 @@
 
 namespace scrapvolt {
 
-// One body of the step, as integration left it: its interval and its circle (read after every
-// body was integrated, as the passes see them).
+// One body of the step: its interval and its circle as the passes see them.
 struct StepBody {
     Body* body;
+    Polygon* polygon;
     float minX;
     float maxX;
     float centreX;
     float centreY;
     float radius;
+    uint32_t pose;  // bodies with the same pose have the same label
 };
+
+// Asks for a body or a polygon, two cache lines, ahead of its use.
+inline void fetchAhead(const void* p) {
+    __builtin_prefetch(p);
+    __builtin_prefetch(static_cast<const char*>(p) + 64);
+}
 
 // Two positions in the sorted list, a < b: a's body takes the role A.
 struct Pair {
@@ -32,20 +39,18 @@ struct SortKey {
     uint32_t index;
 };
 
-// The list's insertion sort by minX on an array: a key already in order stays; one out of order
-// goes in front of the first key not below its own, so equal keys do not keep their order. NaN
-// keys go last. Nearly sorted keys (the previous tick's order) cost about linear time.
+// The list's insertion sort by minX: a key in order stays; one out of order goes in front of the
+// first key not below its own (equal keys do not keep their order); NaN last. About linear on
+// the previous tick's order.
 void insertionSort(std::vector<SortKey>& keys);
 
 struct BroadPhase {
     std::vector<StepBody> sorted;  // by sorted position
     std::vector<Pair> pairs;
 
-    // Fills pairs from sorted: for each body in sorted order, the bodies after it whose interval
-    // starts strictly left of its right end and whose circle overlaps or touches its own, as
-    // Body::collide tests them. Those are the pairs every pass of the step tests (the intervals
-    // and circles keep their integrated values through the passes); the others would fail the
-    // circle pre-test, which has no effect.
+    // Fills pairs: for each body in sorted order, those after it whose interval starts strictly
+    // left of its right end and whose circle overlaps or touches its own as Body::collide tests
+    // it. Intervals and circles do not change in a step: every pass tests these pairs.
     void findPairs();
 
   private:
@@ -54,9 +59,9 @@ struct BroadPhase {
     void pairsOfOrdinary(uint32_t i);
 
     // Ordinary bodies (finite circles of the bands' size, far from float overflow) are listed in
-    // horizontal bands, by sorted position; each band's cursor is its first member after the body
-    // at hand. Large ones are swept against every body. The bands are laid out from the last
-    // step's circles: any layout gives the same pairs, a fitting one only fewer candidates.
+    // horizontal bands by sorted position (a cursor: the first member after the body at hand);
+    // large ones are swept against every body. The layout comes from the last step's circles:
+    // any layout gives the same pairs, a fitting one fewer candidates.
     struct Bands {
         int32_t low;
         int32_t high;

@@ -10,24 +10,6 @@ namespace scrapvolt {
 constinit Contact contactResult{};
 constinit Polygon minkowskiScratch;
 
-namespace {
-
-// Vertices the walk emits: one per edge of a, plus one per step of b's support index, counted
-// forward around b (nA + nB for convex clockwise input; more when rounding steps a support
-// back). Reserving them all keeps every edge record written in place.
-int32_t walkLength(const Polygon& a, int32_t nB) {
-    int32_t count = a.vertexCount;
-    int32_t j = a.edges[a.vertexCount - 1].vertexIndex;
-    for (int32_t i = 0; i < a.vertexCount; ++i) {
-        const int32_t next = a.edges[i].vertexIndex;
-        count += ((next - j) % nB + nB) % nB;
-        j = next;
-    }
-    return count;
-}
-
-}  // namespace
-
 Polygon& Polygon::minkowskiDifference(Polygon& other) {
     Polygon& m = minkowskiScratch;
     const PolygonShape a{*this};
@@ -36,21 +18,19 @@ Polygon& Polygon::minkowskiDifference(Polygon& other) {
         edges[i].vertexIndex = supportVertex(a, i, b);
     }
     m.clear();
-    if (vertexCount > 0 && other.vertexCount > 0) {
-        const int32_t length = walkLength(*this, other.vertexCount);
-        m.reserve(std::max(length, vertexCount + other.vertexCount));
-    }
-    walkDifference(
-        a, b, [&](int32_t i) { return edges[i].vertexIndex; },
-        [&](const Vec2& p, const Vec2& n, bool ofA, int32_t index) {
-            m.addVertex(p.x, p.y);
-            PolygonEdge& edge = m.edges[m.vertexCount - 1];
-            edge.normal = n;
-            edge.rotatedNormal = n;
-            edge.owner = ofA ? &other : this;
-            edge.vertexIndex = index;
-            return false;
-        });
+    m.reserve(vertexCount + other.vertexCount);
+    // The vertices first, then the edge records: storage that grows (a walk longer than nA + nB,
+    // when rounding steps a support back) keeps only the vertices.
+    const auto support = [&](int32_t i) { return edges[i].vertexIndex; };
+    walkDifference(a, b, support, [&](const Vec2& p, const Vec2&, bool, int32_t) {
+        m.addVertex(p.x, p.y);
+        return false;
+    });
+    int32_t k = 0;
+    walkDifference(a, b, support, [&](const Vec2&, const Vec2& n, bool ofA, int32_t index) {
+        m.edges[k++] = PolygonEdge{n, 0.0f, n, index, ofA ? &other : this};
+        return false;
+    });
     // The edges just written are the difference's; rebuilding them from the vertices would lose
     // the owners.
     m.edgesStale = false;

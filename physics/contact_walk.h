@@ -1,9 +1,8 @@
 #pragma once
 // The narrow phase's one walk over the Minkowski difference A - B, shared by the contact query
-// (Polygon::minkowskiDifference, queryPoint and contact, which build the difference in the
-// scratch polygon) and the world step (which walks it without building it, on copies of the
-// bodies). Both read a shape through the same few accessors, so the support search, the order of
-// the edges, the point-to-line distance, the tie rule and the minimum depth are written once.
+// (which builds the difference in the scratch polygon) and the world step (which walks it on
+// copies of the bodies without building it): support search, edge order, point-to-line
+// distance, tie rule and minimum depth are written once.
 #include <scrapvolt/physics/contact.h>
 #include <scrapvolt/physics/polygon.h>
 
@@ -18,14 +17,13 @@ inline bool deepEnough(const Vec2& separation) {
     return separation.x * separation.x + separation.y * separation.y > 0.0001f;
 }
 
-// -(n . p), summed in double and rounded once: n . q + offset is q's signed distance from the
-// line through p.
+// -(n . p), summed in double and rounded once: n . q + offset is q's distance from p's line.
 inline float lineOffset(const Vec2& n, const Vec2& p) {
     return static_cast<float>(-(static_cast<double>(n.y) * p.y + static_cast<double>(n.x) * p.x));
 }
 
-// The separation for the nearest edge: -best times its normal, turned back by -angle (c = cos,
-// m = -sin of the polygon tested; the scratch polygon's are 1 and 0).
+// -best times the nearest edge's normal, turned back by -angle (c = cos, m = -sin; 1 and 0 for
+// the scratch polygon).
 inline Vec2 separationOf(float best, const Vec2& normal, float c, float m) {
     const Vec2 s{best * normal.x, best * normal.y};
     return Vec2{s.y * m - s.x * c, -(s.x * m) - s.y * c};
@@ -42,9 +40,9 @@ struct PolygonShape {
     float offset(int32_t i) const { return polygon.edges[i].offset; }
 };
 
-// b's vertex furthest against a's edge i: the least dot product with the rotated normal, the
-// highest index among equal ones (the last vertex is taken first, whatever its value, NaN too);
-// -1 when b has no vertex. Selects, not branches: which vertex wins is as good as random.
+// b's vertex furthest against a's edge i, the highest index among equal ones (the last vertex is
+// taken first, whatever its value, NaN too); -1 when b has none. Selects, not branches: which
+// vertex wins is as good as random.
 template <typename Shape>
 int32_t supportVertex(const Shape& a, int32_t i, const Shape& b) {
     const Vec2 rn = a.normal(i);
@@ -67,10 +65,10 @@ int32_t supportVertex(const Shape& a, int32_t i, const Shape& b) {
     return taken;
 }
 
-// The edge of least penetration among edges offered in increasing index order: the one a scan
-// from the last edge down would keep when it replaces its choice only by a strictly greater
-// distance. So the greatest distance wins, the highest index among equal ones; NaN distances are
-// passed over, except at the last edge, where the scan starts (finish).
+// The edge of least penetration among edges offered in increasing index order, as a scan from
+// the last edge down that replaces its choice only by a strictly greater distance keeps it: the
+// greatest distance, the highest index among equal ones; NaN passed over except at the last edge,
+// where the scan starts (finish).
 template <typename Edge>
 struct NearestEdge {
     float best = -INFINITY;
@@ -90,11 +88,10 @@ struct NearestEdge {
 };
 
 // Walks the edges of a - b in the order Polygon::minkowskiDifference lays them out, merging a's
-// edges with b's reversed ones by normal direction; support(i) gives b's support vertex for a's
-// edge i. emit(vertex, normal, ofA, index) is called per edge with the vertex where it starts:
-// for a's edge (ofA) the index of b's vertex there, else a's. Both polygons being clockwise, as
-// a's normal turns, b's support moves forward; rounding can step it back by one on nearly parallel
-// edges, and the walk then goes around b once more. Returns false when emit stopped it.
+// edges with b's reversed ones; support(i) is b's support vertex for a's edge i. emit(vertex,
+// normal, ofA, index) gets each edge's first vertex and, for a's edge (ofA), b's vertex index
+// there, else a's; returning true stops the walk (false returned). Both polygons clockwise, b's
+// support moves forward; rounding can step it back, and the walk then goes around b once more.
 template <typename Shape, typename Support, typename Emit>
 bool walkDifference(const Shape& a, const Shape& b, Support support, Emit emit) {
     const int32_t nA = a.count();
@@ -123,8 +120,7 @@ bool walkDifference(const Shape& a, const Shape& b, Support support, Emit emit) 
     return true;
 }
 
-// One edge of a - b as the contact reads it: its line offset, its normal, and the vertex there
-// (of b for a's edge, ofA; else of a).
+// An edge of a - b as the contact reads it (index: b's vertex on a's edge, ofA; else a's).
 struct DifferenceEdge {
     float offset;
     Vec2 normal;
@@ -147,8 +143,7 @@ inline float lineDistance(float qx, float qy, const Vec2& normal, float offset) 
     return (qx * normal.x + qy * normal.y) + offset;
 }
 
-// The contact for the nearest edge e at distance best, as Polygon::contact writes it; null when
-// the overlap is too shallow to count.
+// The contact for the nearest edge, as Polygon::contact writes it; null when too shallow.
 template <typename Shape>
 const Contact* writeContact(const Shape& a, const Shape& b, float best, const DifferenceEdge& e) {
     contactResult.separation = separationOf(best, e.normal, 1.0f, 0.0f);
@@ -159,10 +154,9 @@ const Contact* writeContact(const Shape& a, const Shape& b, float best, const Di
     return deepEnough(contactResult.separation) ? &contactResult : nullptr;
 }
 
-// What Polygon::contact answers for a and b, walking a - b without building it: the query's point
-// is b's pose relative to a's, less the scratch polygon's position (origin). The walk stops at the
-// first edge whose line the point lies beyond, which spares the rest of the support search.
-// Writes contactResult as the query does: nothing when the point lies outside.
+// What Polygon::contact answers for a and b (writing contactResult as it does), walking a - b
+// without building it: the point is b's pose relative to a's, less the scratch polygon's
+// position (origin). The first edge the point lies beyond ends the walk and the support search.
 template <typename Shape>
 const Contact* walkContact(const Shape& a, const Shape& b, const Vec2& origin) {
     if (a.count() == 0 || b.count() == 0) {

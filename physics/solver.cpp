@@ -1,13 +1,9 @@
-// Why passes on copies give the step's results: every pair is tested in the first pass, so each
-// body in a pair has its rotation cache refreshed before its first test, and only once matters
-// (angles do not change within a step); the passes change only positions, velocities and moved
-// flags, which the copies carry and the step writes back. Bodies in no pair are not touched.
-//
-// Why a pass tests only some pairs: a pair found apart gives the same answer until one of its two
-// poses is corrected, since the query reads only the poses and rotation caches. So a pass tests
-// the pairs found touching in the pass before (the impulse acts again), and those with a pose
-// corrected since their last test: a correction at pair p marks the pose's later pairs for this
-// pass and its earlier pairs for the next.
+// Copies give the step's results: every pair is tested in the first pass, so each body in a pair
+// has its rotation refreshed before its first test, and once is enough (angles do not change
+// within a step); the passes change only positions, velocities and moved flags.
+// A pass tests only some pairs: one found apart gives the same answer until one of its poses
+// moves. So a pass tests the pairs found touching in the pass before (the impulse acts again) and
+// those with a pose moved since their last test.
 #include "solver.h"
 
 #include <bit>
@@ -21,7 +17,7 @@ namespace scrapvolt {
 namespace {
 
 constexpr uint32_t none = UINT32_MAX;
-constexpr size_t prefetchDistance = 8;
+constexpr size_t prefetchDistance = 12;
 
 void setBit(std::vector<uint64_t>& bits, uint32_t k) {
     bits[k >> 6] |= uint64_t{1} << (k & 63);
@@ -43,113 +39,82 @@ struct Solver::Shape {
 
 namespace {
 
-// True when some edge of a has every vertex of b beyond its line by more than rounding can
-// bridge, so that the query's distance for that edge (emitted whatever else the walk does) is
-// positive and it finds no contact.
-//
-// That distance is n . (q - (va_i - vb_s)) for the query's point q and the support vertex s,
-// computed in floats: each of its few roundings is at most 2^-24 times a magnitude bounded by
-// S = |qx| + |qy| + reach(a) + reach(b) (|n| <= 1), about 8 * 2^-24 * S in all; the gap computed
-// here errs by as much. 1e-5 * S is twenty times the two together. NaN or infinite input makes
-// the margin NaN or infinite, and nothing is rejected.
+// True when the walk would find the point beyond some edge of a - b: no contact. First, cheaply,
+// an edge of a with b's pose point beyond its line by more than b's extent (so every vertex of b
+// is beyond it) and than rounding can bridge: the walk's distance for that edge, n . (q - (va_i -
+// vb_s)) in floats, errs by about 8 * 2^-24 * S with S = |qx| + |qy| + reach(a) + reach(b), as
+// does the value here; the margin 1e-5 * S is twenty times both (NaN or infinite input: none).
+// Then a's edge facing b, its distance computed as the walk computes it.
 template <typename Shape>
-bool certainlyApart(const Shape& a, const Shape& b, float qx, float qy) {
-    if (a.count() == 0 || b.count() == 0) {
-        return false;
-    }
+bool certainlyApart(const Shape& a, const Shape& b, const Vec2& origin) {
+    const float qx = (b.x() - a.x()) - origin.x;
+    const float qy = (b.y() - a.y()) - origin.y;
     const float margin =
         1e-5f * (std::fabs(qx) + std::fabs(qy) + a.copy.reach + b.copy.reach) + 1e-30f;
-    const auto outside = [&](int32_t i) {  // n . (q - va_i)
-        const Vec2 n = a.normal(i);
-        return n.x * (qx - a.vertex(i).x) + n.y * (qy - a.vertex(i).y);
-    };
-    const auto separates = [&](int32_t i) {
-        const Vec2 n = a.normal(i);
-        float nearest = n.x * b.vertex(0).x + n.y * b.vertex(0).y;
-        for (int32_t j = 1; j < b.count(); ++j) {
-            nearest = std::min(nearest, n.x * b.vertex(j).x + n.y * b.vertex(j).y);
-        }
-        return outside(i) + nearest > margin;
-    };
-    // b's vertices lie within b's extent of its pose point: an edge whose value passes that by
-    // the margin separates whatever they are, which settles pairs well apart at once. Otherwise
-    // the edge where the value is largest is the likeliest to separate, and is tried first.
-    const float clear = b.copy.extent + margin;
-    int32_t first = 0;
+    int32_t facing = 0;
     float most = -INFINITY;
     for (int32_t i = 0; i < a.count(); ++i) {
-        const float value = outside(i);
-        if (value > clear) {
+        const Vec2 n = a.normal(i);
+        const float beyond = n.x * (qx - a.vertex(i).x) + n.y * (qy - a.vertex(i).y);
+        if (beyond > b.copy.extent + margin) {
             return true;
         }
-        first = value > most ? i : first;
-        most = value > most ? value : most;
+        facing = beyond > most ? i : facing;
+        most = beyond > most ? beyond : most;
     }
-    if (separates(first)) {
-        return true;
-    }
-    for (int32_t i = 0; i < a.count(); ++i) {
-        if (i != first && separates(i)) {
-            return true;
-        }
-    }
-    return false;
+    const Vec2 va = a.vertex(facing);
+    const Vec2 vb = b.vertex(supportVertex(a, facing, b));
+    const Vec2 n = a.normal(facing);
+    return lineDistance(qx, qy, n, lineOffset(n, Vec2{va.x - vb.x, va.y - vb.y})) > 0.0f;
 }
 
 }  // namespace
 
-uint32_t Solver::copyOf(Body* body) {
-    const uint32_t mask = static_cast<uint32_t>(table_.size()) - 1;
-    const auto key = reinterpret_cast<uintptr_t>(body->pose);
-    uint32_t h = static_cast<uint32_t>((key >> 4) * 0x9E3779B97F4A7C15u >> 32) & mask;
-    while (table_[h].step == stepCount_ && table_[h].pose != body->pose) {
-        h = (h + 1) & mask;
-    }
-    if (table_[h].step != stepCount_) {
+uint32_t Solver::copyOf(const StepBody& step, bool posesShared) {
+    Body* body = step.body;
+    uint32_t index = posesShared ? copyOfPose_[step.pose] : none;
+    if (index == none) {
         Polygon& polygon = *body->polygon;
         polygon.updateRotation();
         const uint32_t first = static_cast<uint32_t>(corners_.size());
         const int32_t count = polygon.vertexCount;
-        corners_.resize(first + static_cast<uint32_t>(count));
         float reach = 0.0f;
         float extent = 0.0f;
         for (int32_t i = 0; i < count; ++i) {
             const Vec2 v = polygon.rotatedVertices[i];
-            corners_[first + i] =
-                Corner{v, polygon.edges[i].rotatedNormal, polygon.edges[i].offset};
+            corners_.push_back(Corner{v, polygon.edges[i].rotatedNormal, polygon.edges[i].offset});
             reach += std::fabs(v.x) + std::fabs(v.y);
             extent = std::max(extent, std::fabs(v.x) + std::fabs(v.y));
         }
-        table_[h] = Slot{body->pose, stepCount_, static_cast<uint32_t>(poses_.size())};
+        index = static_cast<uint32_t>(poses_.size());
+        copyOfPose_[posesShared ? step.pose : 0] = index;
         poses_.push_back(PoseCopy{body->pose, body->pose->x, body->pose->y, none, first, count,
                                   reach, extent, 0, 0});
     }
-    PoseCopy& pose = poses_[table_[h].index];
+    PoseCopy& pose = poses_[index];
     for (uint32_t b = pose.firstBody; b != none; b = bodies_[b].nextOfPose) {
         if (bodies_[b].body == body) {
             return b;  // added twice
         }
     }
     bodies_.push_back(BodyCopy{body, body->velocity, body->angularVelocity, body->inverseMass,
-                               body->inverseInertia, table_[h].index, pose.firstBody, none});
+                               body->inverseInertia, index, pose.firstBody, none, false});
     pose.firstBody = static_cast<uint32_t>(bodies_.size() - 1);
     return pose.firstBody;
 }
 
-// The copies in sorted order of their bodies' first place, then the pairs in copies, then each
-// pose's pairs in pass order, as ranges of one array.
-void Solver::copyBodies(const BroadPhase& broad, size_t vertices) {
+// The copies in sorted order, the pairs in copies, each pose's pairs in pass order.
+void Solver::copyBodies(const BroadPhase& broad, size_t vertices, bool posesShared) {
     const size_t n = broad.sorted.size();
-    // Room for every body, so that steps after the first rarely need more.
+    // Room for every body and pair: later steps allocate only when the world has grown.
     poses_.reserve(n);
     bodies_.reserve(n);
     pairsOfStart_.reserve(n + 1);
     corners_.reserve(vertices);
-    pairs_.reserve(broad.pairs.capacity());  // grows with the pair list only
+    pairs_.reserve(broad.pairs.capacity());
     pairsOf_.reserve(2 * broad.pairs.capacity());
     due_.reserve(broad.pairs.capacity() / 64 + 1);
     dueNext_.reserve(broad.pairs.capacity() / 64 + 1);
-    touching_.reserve(broad.pairs.capacity() / 64 + 1);
     kept_.reserve(broad.pairs.capacity());
     correctedIn_.reserve(broad.pairs.capacity());
     keptEdges_.reserve(48 * n);  // enough for a jam, where every body touches several others
@@ -158,34 +123,26 @@ void Solver::copyBodies(const BroadPhase& broad, size_t vertices) {
         copyAt_[pair.a] = 0;
         copyAt_[pair.b] = 0;
     }
-    size_t tableSize = 16;
-    while (tableSize < 2 * n) {
-        tableSize *= 2;
-    }
-    if (table_.size() < tableSize || ++stepCount_ == 0) {
-        table_.assign(std::max(tableSize, table_.size()), Slot{nullptr, 0, 0});
-        stepCount_ = 1;  // after 2^32 steps too: no old entry may pass for a new one
-    }
+    copyOfPose_.reserve(n);
+    copyOfPose_.assign(posesShared ? n : 1, none);
     poses_.clear();
     bodies_.clear();
     corners_.clear();
     for (size_t k = 0; k < n; ++k) {
-        // The bodies lie scattered in memory: each is fetched in three hops, a few places ahead.
-        if (k + 3 * prefetchDistance < n) {
-            __builtin_prefetch(broad.sorted[k + 3 * prefetchDistance].body);
-        }
+        // The bodies lie scattered in memory: fetched a few places ahead, in two hops.
         if (k + 2 * prefetchDistance < n) {
-            __builtin_prefetch(broad.sorted[k + 2 * prefetchDistance].body->polygon);
+            fetchAhead(broad.sorted[k + 2 * prefetchDistance].body);
+            fetchAhead(broad.sorted[k + 2 * prefetchDistance].polygon);
         }
-        if (k + prefetchDistance < n) {
-            const Polygon& polygon = *broad.sorted[k + prefetchDistance].body->polygon;
+        if (k + prefetchDistance < n && copyAt_[k + prefetchDistance] != none) {
+            const Polygon& polygon = *broad.sorted[k + prefetchDistance].polygon;  // has vertices
             __builtin_prefetch(polygon.localVertices);
             __builtin_prefetch(polygon.rotatedVertices);
             __builtin_prefetch(polygon.edges);
             __builtin_prefetch(polygon.edges + 2);
         }
         if (copyAt_[k] != none) {
-            copyAt_[k] = copyOf(broad.sorted[k].body);
+            copyAt_[k] = copyOf(broad.sorted[k], posesShared);
         }
     }
     pairs_.resize(broad.pairs.size());
@@ -197,10 +154,10 @@ void Solver::copyBodies(const BroadPhase& broad, size_t vertices) {
         ++pairsOfStart_[bodies_[pairs_[p].a].pose];
         ++pairsOfStart_[bodies_[pairs_[p].b].pose];
     }
+    pairsOf_.resize(2 * pairs_.size());
     for (size_t k = 1; k < pairsOfStart_.size(); ++k) {  // each start holds its range's end
         pairsOfStart_[k] += pairsOfStart_[k - 1];
     }
-    pairsOf_.resize(2 * pairs_.size());
     // Filled from the back, each range ends ascending and its start moves to its beginning.
     for (size_t p = pairs_.size(); p-- > 0;) {
         pairsOf_[--pairsOfStart_[bodies_[pairs_[p].a].pose]] = static_cast<uint32_t>(p);
@@ -208,27 +165,20 @@ void Solver::copyBodies(const BroadPhase& broad, size_t vertices) {
     }
 }
 
-// After a correction at pair p: the pose's other pairs are due again, later ones in this pass.
-// Pair p itself goes to the next pass, where it is already (touching). The pose's pairs are in
-// ascending order, so a second correction in the same pass need only move to the next pass
-// those tested since the first: the later ones are still due in this one.
+// After a correction at pair p moved the pose: its later pairs are due in this pass, its earlier
+// ones (p too) in the next. After a second correction in a pass, only those tested since the
+// first (from markedTo on) change passes: the later ones are still due in this one.
 void Solver::markPairsOf(uint32_t pose, uint32_t p) {
     PoseCopy& copy = poses_[pose];
-    uint32_t r = pairsOfStart_[pose];
-    const uint32_t end = pairsOfStart_[pose + 1];
     const bool again = copy.markedPass == pass_;
-    if (again) {
-        r = copy.markedTo;
-    }
-    for (; r != end && pairsOf_[r] <= p; ++r) {
+    uint32_t r = again ? copy.markedTo : pairsOfStart_[pose];
+    for (; r != pairsOfStart_[pose + 1] && pairsOf_[r] <= p; ++r) {
         setBit(dueNext_, pairsOf_[r]);
     }
     copy.markedPass = pass_;
     copy.markedTo = r;
-    if (!again) {
-        for (; r != end; ++r) {
-            setBit(due_, pairsOf_[r]);
-        }
+    for (; !again && r != pairsOfStart_[pose + 1]; ++r) {
+        setBit(due_, pairsOf_[r]);
     }
 }
 
@@ -240,22 +190,22 @@ bool Solver::testPair(uint32_t p) {
     PoseCopy& poseB = poses_[b.pose];
     const Shape shapeA{poseA, corners_.data() + poseA.first};
     const Shape shapeB{poseB, corners_.data() + poseB.first};
-    // A pair found touching at its last test most likely touches still: no rejection test.
-    uint64_t& touching = touching_[p >> 6];
-    const uint64_t bit = uint64_t{1} << (p & 63);
-    const float qx = (poseB.x - poseA.x) - origin_.x;
-    const float qy = (poseB.y - poseA.y) - origin_.y;
-    const Contact* found =
-        (touching & bit) != 0 || kept_[p].count != 0 ? keptContact(p, shapeA, shapeB)
-        : certainlyApart(shapeA, shapeB, qx, qy)     ? nullptr
-                                                     : walkContact(shapeA, shapeB, origin_);
+    const Contact* found = nullptr;
+    if (kept_[p].count != 0 && kept_[p].count != none) {
+        found = keptContact(kept_[p], shapeA, shapeB);
+    } else if (!certainlyApart(shapeA, shapeB, origin_)) {
+        found = walkContact(shapeA, shapeB, origin_);
+        if (found != nullptr && kept_[p].count == 0) {
+            keep(kept_[p], shapeA, shapeB);  // touching: most likely tested again
+        }
+    }
     if (found == nullptr) {
-        touching &= ~bit;
         return false;
     }
-    touching |= bit;
     setBit(dueNext_, p);  // touching: the impulse acts again in the next pass
-    const PoseCopy before[2] = {poseA, poseB};
+    a.touched = true;
+    b.touched = true;
+    const Vec2 before[2] = {{poseA.x, poseA.y}, {poseB.x, poseB.y}};
     if (!resolveContactMotion(
             {poseA.x, poseA.y, a.velocity, a.angularVelocity, a.inverseMass, a.inverseInertia},
             {poseB.x, poseB.y, b.velocity, b.angularVelocity, b.inverseMass, b.inverseInertia},
@@ -265,41 +215,34 @@ bool Solver::testPair(uint32_t p) {
     correctedIn_[p] = pass_;
     // Only a pose that moved changes its pairs' answers: an immovable body (a wall) keeps its
     // place, bit for bit, and its other pairs need no new test.
-    const auto movedFrom = [](const PoseCopy& from, const PoseCopy& to) {
-        return std::bit_cast<uint64_t>(Vec2{from.x, from.y}) !=
-               std::bit_cast<uint64_t>(Vec2{to.x, to.y});
+    const auto moved = [](const Vec2& from, const PoseCopy& to) {
+        return std::bit_cast<uint64_t>(from) != std::bit_cast<uint64_t>(Vec2{to.x, to.y});
     };
-    if (movedFrom(before[0], poseA)) {
+    if (moved(before[0], poseA)) {
         markPairsOf(a.pose, p);
     }
-    if (movedFrom(before[1], poseB)) {
+    if (moved(before[1], poseB)) {
         markPairsOf(b.pose, p);
     }
     return true;
 }
 
-// The contact of a pair that touched at one of its tests, from its kept edges (walked now if not
-// yet, while there is room).
-const Contact* Solver::keptContact(uint32_t p, const Shape& a, const Shape& b) {
-    Kept& kept = kept_[p];
-    if (kept.count == 0) {
-        kept.first = static_cast<uint32_t>(keptEdges_.size());
-        const bool fits = forEachDifferenceEdge(a, b, [&](const DifferenceEdge& e) {
-            if (keptEdges_.size() == keptEdges_.capacity()) {
-                return true;
-            }
-            keptEdges_.push_back(e);
-            return false;
-        });
-        kept.count = fits ? static_cast<uint32_t>(keptEdges_.size()) - kept.first : none;
-        if (!fits) {
-            keptEdges_.resize(kept.first);
+// Walks a - b once more, keeping its edges while there is room.
+void Solver::keep(Kept& kept, const Shape& a, const Shape& b) {
+    kept.first = static_cast<uint32_t>(keptEdges_.size());
+    const bool fits = forEachDifferenceEdge(a, b, [&](const DifferenceEdge& e) {
+        if (keptEdges_.size() == keptEdges_.capacity()) {
+            return true;
         }
-    }
-    if (kept.count == none) {
-        return walkContact(a, b, origin_);
-    }
-    // As walkContact tests the point against the edges.
+        keptEdges_.push_back(e);
+        return false;
+    });
+    kept.count = fits ? static_cast<uint32_t>(keptEdges_.size()) - kept.first : none;
+    keptEdges_.resize(fits ? keptEdges_.size() : kept.first);
+}
+
+// As walkContact, from the kept edges.
+const Contact* Solver::keptContact(const Kept& kept, const Shape& a, const Shape& b) const {
     const DifferenceEdge* edges = keptEdges_.data() + kept.first;
     const float qx = (b.x() - a.x()) - origin_.x;
     const float qy = (b.y() - a.y()) - origin_.y;
@@ -316,27 +259,35 @@ const Contact* Solver::keptContact(uint32_t p, const Shape& a, const Shape& b) {
     return writeContact(a, b, nearest.best, edges[nearest.edge]);
 }
 
+// Writes what the passes changed: poses that moved, motions of bodies that touched; and every
+// moved flag. The plain step tests all pairs in every pass, each test clearing both flags and
+// each correction setting them: a flag ends set when the body's last pair was corrected in the
+// last pass.
 void Solver::writeBack() {
-    for (size_t k = 0; k < poses_.size(); ++k) {
-        if (k + prefetchDistance < poses_.size()) {
-            __builtin_prefetch(poses_[k + prefetchDistance].pose, 1);
-            __builtin_prefetch(bodies_[std::min(k + prefetchDistance, bodies_.size() - 1)].body, 1);
+    for (size_t k = 0; k < bodies_.size(); ++k) {
+        if (k + prefetchDistance < bodies_.size()) {
+            const BodyCopy& ahead = bodies_[k + prefetchDistance];
+            fetchAhead(ahead.body);
+            if (poses_[ahead.pose].markedPass != 0) {
+                __builtin_prefetch(poses_[ahead.pose].pose, 1);
+            }
         }
-        poses_[k].pose->x = poses_[k].x;
-        poses_[k].pose->y = poses_[k].y;
-    }
-    for (const BodyCopy& copy : bodies_) {
-        copy.body->velocity = copy.velocity;
-        copy.body->angularVelocity = copy.angularVelocity;
-        // Every pass tests all pairs in the plain step, each test clearing both flags and each
-        // correction setting them: a flag ends set when the body's last pair was corrected in
-        // the last pass.
+        const BodyCopy& copy = bodies_[k];
+        const PoseCopy& pose = poses_[copy.pose];
+        if (pose.markedPass != 0) {  // moved
+            pose.pose->x = pose.x;
+            pose.pose->y = pose.y;
+        }
+        if (copy.touched) {
+            copy.body->velocity = copy.velocity;
+            copy.body->angularVelocity = copy.angularVelocity;
+        }
         copy.body->moved = copy.lastPair != none && correctedIn_[copy.lastPair] == pass_;
     }
 }
 
-int32_t Solver::solve(const BroadPhase& broad, size_t vertices) {
-    copyBodies(broad, vertices);
+int32_t Solver::solve(const BroadPhase& broad, size_t vertices, bool posesShared) {
+    copyBodies(broad, vertices, posesShared);
     origin_ = Vec2{minkowskiScratch.x, minkowskiScratch.y};  // nothing in a step moves it
     const uint32_t count = static_cast<uint32_t>(pairs_.size());
     const size_t words = (static_cast<size_t>(count) + 63) / 64;
@@ -345,7 +296,6 @@ int32_t Solver::solve(const BroadPhase& broad, size_t vertices) {
         due_.back() = (uint64_t{1} << (count % 64)) - 1;
     }
     dueNext_.assign(words, 0);
-    touching_.assign(words, 0);
     kept_.assign(count, Kept{0, 0});
     correctedIn_.assign(count, 0);
     keptEdges_.clear();

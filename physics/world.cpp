@@ -16,58 +16,89 @@ namespace scrapvolt {
 // The step's working arrays, by stage; they keep their capacity from step to step, so a step
 // allocates only when the world has grown since the last one.
 struct StepScratch {
-    // Integration, in list order: each node with its body, polygon, circle and interval.
+    // A node with its body's polygon, pose, circle and interval, and a label that nodes with the
+    // same pose share. Integration lists them in list order; the last step's sorted order (this
+    // one's list order unless the list changed) tells what to fetch into the cache ahead of use.
     struct Listed {
         WorldNode* node;
         Body* body;
-        const Polygon* polygon;
+        Polygon* polygon;
+        const Pose* pose;
         const BoundingCircle* circle;
         float minX;
         float maxX;
+        BoundingCircle at;  // the circle as its body's integration left it
+        uint32_t label;
     };
     std::vector<Listed> listed;
+    std::vector<Listed> ahead;
     std::vector<SortKey> keys;
     size_t vertices = 0;  // of every body's polygon
-    // The last step's sorted order, which is this step's list order unless bodies were added:
-    // what integration fetches into the cache ahead of use (a stale guess costs a useless fetch).
-    struct Ahead {
-        const void* node;
-        const void* body;
-        const void* polygon;
-    };
-    std::vector<Ahead> ahead;
+    // Labels are kept while the list and the bodies' poses stay as they were, else found again.
+    bool posesShared = false;
+    bool listKept = false;
+    std::vector<uint32_t> seen;
     BroadPhase broad;
     Solver solver;
 };
 
 namespace {
 
-constexpr size_t prefetchDistance = 8;
+constexpr size_t prefetchDistance = 12;
 
 // Integrates every body in list order and takes its interval from its circle.
 void integrate(StepScratch& s, WorldNode* head) {
     s.listed.clear();
     s.keys.clear();
     s.vertices = 0;
+    s.listKept = true;
     for (WorldNode* node = head; node != nullptr; node = node->next) {
         const size_t k = s.listed.size();
+        s.listKept = s.listKept && k < s.ahead.size() && s.ahead[k].node == node &&
+                     s.ahead[k].pose == node->body->pose;
         if (k + prefetchDistance < s.ahead.size()) {
-            const StepScratch::Ahead& ahead = s.ahead[k + prefetchDistance];
+            const StepScratch::Listed& ahead = s.ahead[k + prefetchDistance];
             __builtin_prefetch(ahead.node);
-            __builtin_prefetch(ahead.body);
-            __builtin_prefetch(ahead.polygon);
+            fetchAhead(ahead.body);
+            fetchAhead(ahead.polygon);
         }
         Body& body = *node->body;
         body.integrate();
         s.vertices += static_cast<size_t>(std::max(body.polygon->vertexCount, 0));
-        const BoundingCircle* c = body.circle;
         // A polygon without vertices has no circle: a NaN interval sorts last and overlaps
         // nothing, so the body takes part in no test.
-        node->minX =
-            c != nullptr ? c->centreX - c->radius : std::numeric_limits<float>::quiet_NaN();
-        node->maxX = c != nullptr ? c->radius + c->centreX : node->minX;
-        s.listed.push_back({node, &body, body.polygon, c, node->minX, node->maxX});
+        const float nan = std::numeric_limits<float>::quiet_NaN();
+        const BoundingCircle c =
+            body.circle != nullptr ? *body.circle : BoundingCircle{nan, nan, nan};
+        node->minX = c.centreX - c.radius;
+        node->maxX = c.radius + c.centreX;
+        const uint32_t label = s.listKept ? s.ahead[k].label : 0;
+        s.listed.push_back(
+            {node, &body, body.polygon, body.pose, body.circle, node->minX, node->maxX, c, label});
         s.keys.push_back(SortKey{node->minX, static_cast<uint32_t>(k)});
+    }
+}
+
+// Labels each node with the place of the first node of its pose, by open addressing on the
+// poses' addresses (a slot holds a place + 1).
+void labelPoses(StepScratch& s) {
+    size_t size = 16;
+    while (size < 2 * s.listed.size()) {
+        size *= 2;
+    }
+    s.seen.assign(size, 0);
+    s.posesShared = false;
+    for (uint32_t k = 0; k < s.listed.size(); ++k) {
+        const Pose* pose = s.listed[k].pose;
+        size_t h = static_cast<size_t>(
+                       (reinterpret_cast<uintptr_t>(pose) >> 3) * 0x9E3779B97F4A7C15u >> 32) &
+                   (size - 1);
+        while (s.seen[h] != 0 && s.listed[s.seen[h] - 1].pose != pose) {
+            h = (h + 1) & (size - 1);
+        }
+        s.posesShared = s.posesShared || s.seen[h] != 0;
+        s.seen[h] = s.seen[h] != 0 ? s.seen[h] : k + 1;
+        s.listed[k].label = s.seen[h] - 1;
     }
 }
 
@@ -86,26 +117,18 @@ WorldNode* relink(const std::vector<StepScratch::Listed>& listed,
     return listed[keys[0].index].node;
 }
 
-// The bodies in sorted order with their intervals and circles. Circles are read only now: a
-// polygon bound to two bodies has one circle, which its later integration moves.
+// The bodies in sorted order with their intervals and circles. A polygon bound to two bodies
+// has one circle, which its later integration moves: then the circles are read again.
 void gather(StepScratch& s) {
     const size_t n = s.keys.size();
     s.broad.sorted.resize(n);
     s.ahead.resize(n);
     for (size_t k = 0; k < n; ++k) {
-        if (k + prefetchDistance < n) {
-            __builtin_prefetch(s.listed[s.keys[k + prefetchDistance].index].circle);
-        }
         const StepScratch::Listed& b = s.listed[s.keys[k].index];
-        const BoundingCircle* c = b.circle;
-        const float nan = std::numeric_limits<float>::quiet_NaN();
-        s.broad.sorted[k] = StepBody{b.body,
-                                     b.minX,
-                                     b.maxX,
-                                     c != nullptr ? c->centreX : nan,
-                                     c != nullptr ? c->centreY : nan,
-                                     c != nullptr ? c->radius : nan};
-        s.ahead[k] = StepScratch::Ahead{b.node, b.body, b.polygon};
+        const BoundingCircle c = s.posesShared && b.circle != nullptr ? *b.circle : b.at;
+        s.broad.sorted[k] =
+            StepBody{b.body, b.polygon, b.minX, b.maxX, c.centreX, c.centreY, c.radius, b.label};
+        s.ahead[k] = b;
     }
 }
 
@@ -162,11 +185,14 @@ void World::step() {
     }
     StepScratch& s = *scratch_;
     integrate(s, head);
+    if (!s.listKept || s.listed.size() != s.ahead.size()) {
+        labelPoses(s);
+    }
     insertionSort(s.keys);
     head = relink(s.listed, s.keys);
     gather(s);
     s.broad.findPairs();
-    lastPassCount = s.solver.solve(s.broad, s.vertices);
+    lastPassCount = s.solver.solve(s.broad, s.vertices, s.posesShared);
 }
 
 void World::sortByMinX() {
@@ -181,7 +207,8 @@ void World::sortByMinX() {
     s.keys.clear();
     for (WorldNode* node = head; node != nullptr; node = node->next) {
         s.keys.push_back(SortKey{node->minX, static_cast<uint32_t>(s.listed.size())});
-        s.listed.push_back({node, node->body, nullptr, nullptr, node->minX, node->maxX});
+        s.listed.push_back({node, node->body, nullptr, nullptr, nullptr, node->minX, node->maxX,
+                            BoundingCircle{}, 0});
     }
     insertionSort(s.keys);
     head = relink(s.listed, s.keys);

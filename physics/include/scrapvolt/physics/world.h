@@ -26,17 +26,10 @@ struct StepScratch;
 /// A body whose polygon has no vertices is integrated and takes part in no test.
 struct World {
     // Upper bound on the passes of one step. Without it a movable body squeezed between two
-    // immovable ones in a gap narrower than itself is pushed to and fro for ever, and a jam
-    // (bodies packed tighter than they fit) never settles within a step however many passes it
-    // gets: each pass only hands the overlap on to the neighbours. A step cut short leaves a
-    // small overlap that later steps remove, so a low cap costs little accuracy and bounds the
-    // time of a jammed step. Measured need of unjammed scenes: the arena settles in at most 2
-    // passes (100000 ticks); "topdown-squares" takes up to 7 passes plain and up to 127 with
-    // kick100 over the benchmark's 1100 steps at N = 5000, which this cap keeps bit for bit.
-    // A capped step in the benchmark's jam (196 squares packed tighter than they fit, nearly
-    // every pair corrected in every pass, about 920 pair tests a pass) takes about 4.1 ms
-    // (median of three runs on a quiet 2-core 2.1 GHz machine), against about 100 ms when the
-    // cap was 1024 and every pass queried every pair.
+    // immovable ones in a gap narrower than itself is pushed to and fro for ever, and a jam never
+    // settles within a step: each pass only hands the overlap on. A step cut short leaves a small
+    // overlap that later steps remove. Unjammed scenes need far fewer: the arena at most 2,
+    // "topdown-squares" at N = 5000 up to 7 plain and 127 with kick100.
     static constexpr int32_t maxPasses = 128;
 
     WorldNode* head = nullptr;
@@ -56,16 +49,12 @@ struct World {
     bool contains(const Body& body) const;
     /// Frees every node; the bodies themselves are not touched.
     void clear();
-    /// One tick. With fewer than two bodies it does nothing at all (a lone body is not even
-    /// integrated) and lastPassCount is 0. Otherwise it integrates every body once
-    /// (Body::integrate), sorts the list by minX, then repeats passes over the pairs whose x
-    /// intervals overlapped after integration, calling Body::collide on each (the body earlier in
-    /// the list as A), until a pass makes no positional correction or maxPasses have run. Results
-    /// are bit for bit those of that plain sweep; the work is less (pairs found once, bodies copied
-    /// into contiguous arrays for the passes, a pair found apart tested again only after one of its
-    /// bodies was corrected). No bounce, no friction, no gravity, no sleeping. The rotation caches
-    /// of tested bodies are refreshed; contactResult may be overwritten. Nothing is allocated
-    /// once the working arrays have grown to the world's size.
+    /// One tick. Under two bodies it does nothing (not even integrate) and lastPassCount is 0.
+    /// Otherwise: integrates every body once, sorts the list by minX, then repeats passes over
+    /// the pairs whose x intervals overlap, calling Body::collide (the earlier body as A), until a
+    /// pass makes no positional correction or maxPasses ran; bit for bit the results of that plain
+    /// sweep. No bounce, friction, gravity or sleeping. Refreshes the rotation caches of tested
+    /// bodies and may overwrite contactResult. Allocates nothing once grown to the world's size.
     void step();
     /// The step's insertion sort by minX, ascending (not stable: a node moved back goes before
     /// equal keys); NaN keys go last.
