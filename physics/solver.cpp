@@ -117,6 +117,8 @@ void Solver::copyBodies(const BroadPhase& broad, size_t vertices, bool posesShar
     dueNext_.reserve(broad.pairs.capacity() / 64 + 1);
     kept_.reserve(broad.pairs.capacity());
     correctedIn_.reserve(broad.pairs.capacity());
+    contactOf_.reserve(broad.pairs.capacity());
+    contacts.reserve(broad.pairs.capacity());  // at most one a pair
     keptEdges_.reserve(48 * n);  // enough for a jam, where every body touches several others
     copyAt_.assign(n, none);
     for (const Pair& pair : broad.pairs) {
@@ -203,6 +205,12 @@ bool Solver::testPair(uint32_t p) {
         return false;
     }
     setBit(dueNext_, p);  // touching: the impulse acts again in the next pass
+    if (contactOf_[p] == none) {
+        contactOf_[p] = static_cast<uint32_t>(contacts.size());
+        contacts.push_back({a.body, b.body, {}, {}});
+    }
+    contacts[contactOf_[p]].point = found->point;
+    contacts[contactOf_[p]].normal = found->normal;
     a.touched = true;
     b.touched = true;
     const Vec2 before[2] = {{poseA.x, poseA.y}, {poseB.x, poseB.y}};
@@ -297,6 +305,8 @@ int32_t Solver::solve(const BroadPhase& broad, size_t vertices, bool posesShared
     }
     dueNext_.assign(words, 0);
     kept_.assign(count, Kept{0, 0});
+    contactOf_.assign(count, none);
+    contacts.clear();
     correctedIn_.assign(count, 0);
     keptEdges_.clear();
     pass_ = 0;

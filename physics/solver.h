@@ -17,6 +17,9 @@ class Solver {
     // posesShared: some bodies of the world share a pose (and then a copy).
     int32_t solve(const BroadPhase& broad, size_t vertices, bool posesShared);
 
+    // The pairs that touched, in the order they first touched, with their last contact.
+    std::vector<StepContact> contacts;
+
   private:
     // One per pose: bodies bound to one polygon (or a body added twice) share it, since a
     // correction of either moves both. Its rotation caches are in corners_ from first on.
@@ -78,6 +81,7 @@ class Solver {
     std::vector<uint64_t> dueNext_;
     std::vector<int32_t> correctedIn_;
     std::vector<Kept> kept_;
+    std::vector<uint32_t> contactOf_;  // by pair: its place in contacts, or none
     std::vector<DifferenceEdge> keptEdges_;
     int32_t pass_ = 0;
     Vec2 origin_{0.0f, 0.0f};  // the scratch polygon's position, which the query's point follows

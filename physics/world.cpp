@@ -152,6 +152,11 @@ bool World::remove(Body& body) {
             WorldNode* node = *link;
             *link = node->next;
             delete node;
+            if (scratch_ != nullptr) {
+                std::erase_if(scratch_->solver.contacts, [&](const StepContact& c) {
+                    return c.bodyA == &body || c.bodyB == &body;
+                });
+            }
             return true;
         }
     }
@@ -168,6 +173,9 @@ bool World::contains(const Body& body) const {
 }
 
 void World::clear() {
+    if (scratch_ != nullptr) {
+        scratch_->solver.contacts.clear();
+    }
     while (head != nullptr) {
         WorldNode* next = head->next;
         delete head;
@@ -178,6 +186,9 @@ void World::clear() {
 void World::step() {
     lastPassCount = 0;
     if (head == nullptr || head->next == nullptr) {
+        if (scratch_ != nullptr) {
+            scratch_->solver.contacts.clear();
+        }
         return;
     }
     if (scratch_ == nullptr) {
@@ -193,6 +204,13 @@ void World::step() {
     gather(s);
     s.broad.findPairs();
     lastPassCount = s.solver.solve(s.broad, s.vertices, s.posesShared);
+}
+
+std::span<const StepContact> World::contacts() const {
+    if (scratch_ == nullptr) {
+        return {};
+    }
+    return scratch_->solver.contacts;
 }
 
 void World::sortByMinX() {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <span>
 
 #include <scrapvolt/physics/body.h>
 
@@ -12,6 +13,16 @@ struct WorldNode {
     WorldNode* next;
     float minX;  ///< left end of the body's bounding-circle interval on x, as of the last step
     float maxX;  ///< right end
+};
+
+/// A pair of bodies that touched during a step: the contact query found them overlapping in at
+/// least one of its passes, whether or not a correction followed (two immovable bodies touch
+/// too). point and normal are those of the pair's last contact in the step (Contact).
+struct StepContact {
+    Body* bodyA;  ///< the body earlier in the sorted list, A in Body::collide
+    Body* bodyB;
+    Vec2 point;
+    Vec2 normal;  ///< unit, from A towards B
 };
 
 struct StepScratch;
@@ -56,6 +67,10 @@ struct World {
     /// sweep. No bounce, friction, gravity or sleeping. Refreshes the rotation caches of tested
     /// bodies and may overwrite contactResult. Allocates nothing once grown to the world's size.
     void step();
+    /// The pairs that touched during the last step, in the order they first touched (empty
+    /// after a step of fewer than two bodies). Valid until the next step or clear; remove drops
+    /// the removed body's pairs. The storage grows with the world and is then reused.
+    std::span<const StepContact> contacts() const;
     /// The step's insertion sort by minX, ascending (not stable: a node moved back goes before
     /// equal keys); NaN keys go last.
     void sortByMinX();
