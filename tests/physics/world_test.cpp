@@ -11,12 +11,10 @@ using namespace test_polygons;
 
 namespace {
 
-// The straightforward step that World::step must match bit for bit, for two bodies or more:
-// integrate in list order, insertion-sort by minX (an out-of-order node goes before the first node
-// not below it, NaN last), then sweep the whole list, calling collide on every pair whose
-// intervals overlap, until a pass makes no correction or the cap is reached. Returns the passes;
-// touched: the pairs whose contact query found a contact, in the order they first did, with the
-// last contact found.
+// The plain step World::step must match bit for bit (two bodies or more): integrate in list order,
+// insertion-sort by minX (a node out of order goes before the first not below it, NaN last), then
+// sweep the list calling collide on pairs whose intervals overlap until a quiet pass or the cap.
+// touched: the pairs whose query found a contact, in the order they first did, with the last one.
 int32_t referenceStep(World& world, std::vector<StepContact>& touched) {
     touched.clear();
     WorldNode*& head = world.head;
@@ -67,11 +65,10 @@ int32_t referenceStep(World& world, std::vector<StepContact>& touched) {
     return passes;
 }
 
-// Seeded random worlds: long walls (swept against every body), free squares and polygons, pinned
-// bodies, a square squeezed between two immovable ones that drift apart (capped steps), two pinned
-// squares overlapping for ever, diamonds whose circles or intervals touch, an empty polygon, a
-// polygon of 24, 64 or 200 vertices, a body sharing a square's polygon (seed 2; seed 4 from step
-// 50, with a body added twice). Every 40 steps free bodies are kicked; at step 100 one turns NaN.
+// Seeded random worlds: long walls, free squares and polygons, pinned bodies, a square squeezed
+// between immovable ones, pinned squares overlapping for ever, diamonds whose circles or intervals
+// touch, an empty polygon, a 24-, 64- or 200-gon, a body sharing a square's polygon (seed 2; seed 4
+// from step 50, and one added twice: steps capped). Kicks every 40 steps; at step 100 a NaN.
 struct RandomWorld {
     std::deque<Polygon> polygons;
     std::deque<Body> bodies;
@@ -98,8 +95,8 @@ struct RandomWorld {
                 k < 40 ? random.real(0.1, 8) : random.real(0.01, 0.5))
                 .angularVelocity = k < 40 ? 0 : random.real(-0.05, 0.05);
         }
-        // x, y, inverse mass and inertia, vx, spin, shape: a unit square, a diamond (1), a regular
-        // polygon of so many vertices (24, 64 or 200), or a square of half-size -shape.
+        // x, y, inverse mass and inertia, vx, spin, shape: square, diamond (1), n-gon, half-size
+        // -shape.
         const float big = seed == 1 ? 200 : seed == 2 ? 64 : 24;
         std::vector<Floats> rows = {
             Floats{20.95f, 0, 0, 0, 0.004f, 0, 0},
@@ -112,8 +109,8 @@ struct RandomWorld {
             {30, -100, 1, 1, 0, 0, 1},
             {32, -100, 1, 1, 0, 0, 1},
             {5, 5, 1, 0.5f, 0.01f - seed % 2 * 0.02f, 0.003f - seed % 2 * 0.006f, big}};
-        // From seed 5 on, two squares alone at the edges of float range: circles spanning more than
-        // FLT_MAX, overlaps at 2e15 and 4e12, overflowing circle tests, edges overflowing to NaN.
+        // From seed 5 on, two squares alone: circles spanning more than FLT_MAX, overlaps at 2e15
+        // and 4e12, overflowing circle tests, edges whose distances overflow or turn NaN; y then x.
         const Floats edges[] = {{0, 2e38f, 0, -2e38f, -0.5f},   {2e38f, 0, -2e38f, 0, -0.5f},
                                 {0, 2e15f, 0.5f, 2e15f, -0.5f}, {0, -2e15f, 0.5f, -2e15f, -0.5f},
                                 {2e15f, 0, 2e15f, 0.5f, -0.5f}, {0, 4e12f, 5e-4f, 4e12f, -1e-3f},
@@ -135,9 +132,8 @@ struct RandomWorld {
             }
             Body& body = add(shape, {c[0], c[1], 0}, c[2], c[3]);
             std::tie(body.velocity.x, body.angularVelocity) = std::tie(c[4], c[5]);
-            // A large polygon's circle set by hand: computing it costs n^4 / 6 tests.
             std::tie(polygons.back().localCentre, polygons.back().worldCircle.radius) =
-                std::tuple(Vec2{0, 0}, c[6] >= 3 ? 1.5f : -1.0f);
+                std::tuple(Vec2{0, 0}, c[6] >= 3 ? 1.5f : -1.0f);  // an n-gon's: not n^4 / 6 tests
         }
         world.add(bodies.emplace_back(polygons.emplace_back()));
     }
@@ -197,11 +193,9 @@ TEST(WorldProperty, StepMatchesTheReferenceStepBitForBit) {
         RandomWorld fast(seed), reference(seed);
         std::vector<StepContact> touched;
         minkowskiScratch.x = seed == 3 ? 0.25f : 0.0f;  // moved by hand: the query follows it
-        // A body sharing a polygon with another always overlaps it: every step runs to the cap.
         for (int32_t step = 0; step < (seed == 2 || seed == 4 ? 150 : 300); ++step) {
             fast.prepare(seed, step);
             reference.prepare(seed, step);
-            // The reference first: the contact query's scratch grows for every pair the step tests.
             const int32_t passes = referenceStep(reference.world, touched);
             AllocationScope scope;
             fast.world.step();
