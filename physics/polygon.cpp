@@ -109,8 +109,10 @@ bool Polygon::isConvexClockwise() const {
         const Vec2 c = localVertices[(i + 2) % n];
         const double ux = double{b.x} - a.x, uy = double{b.y} - a.y;
         const double vx = double{c.x} - b.x, vy = double{c.y} - b.y;
+        // A turn anticlockwise beyond the rounding of float vertices on a smooth outline (a sine
+        // of 1e-5), or a coordinate that is not finite.
         const double cross = ux * vy - uy * vx;
-        if (!(cross <= 0.0)) {  // a turn anticlockwise, or a coordinate that is not finite
+        if (!(cross <= 1e-5 * std::sqrt((ux * ux + uy * uy) * (vx * vx + vy * vy)))) {
             return false;
         }
         twiceArea += double{a.x} * b.y - double{b.x} * a.y;

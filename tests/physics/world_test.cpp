@@ -11,6 +11,12 @@ using namespace test_polygons;
 
 namespace {
 
+#ifdef NDEBUG
+constexpr bool assertsOff = true;
+#else
+constexpr bool assertsOff = false;
+#endif
+
 // The plain step World::step must match bit for bit (two bodies or more): integrate in list order,
 // insertion-sort by minX (a node out of order goes before the first not below it, NaN last), then
 // sweep the list calling collide on pairs whose intervals overlap until a quiet pass or the cap.
@@ -18,6 +24,9 @@ namespace {
 int32_t referenceStep(World& world, std::vector<StepContact>& touched) {
     touched.clear();
     WorldNode*& head = world.head;
+    if (head == nullptr || head->next == nullptr) {  // in builds that left degenerate bodies out
+        return 0;
+    }
     for (WorldNode* n = head; n != nullptr; n = n->next) {
         n->body->integrate();
         const BoundingCircle* c = n->body->circle;
@@ -81,7 +90,12 @@ struct RandomWorld {
         Body& body = bodies.emplace_back(polygons.back());
         body.setPose(at.x, at.y, at.angle);
         std::tie(body.inverseMass, body.inverseInertia) = std::tie(inverseMass, inverseInertia);
-        world.add(body);
+        const Polygon& polygon = polygons.back();
+        // Builds with assertions stop at a degenerate polygon (here: beyond float range); they
+        // compare the worlds without such bodies.
+        if (assertsOff || polygon.vertexCount == 0 || polygon.isConvexClockwise()) {
+            world.add(body);
+        }
         return body;
     }
     explicit RandomWorld(uint32_t seed) : random{std::mt19937(seed)} {
@@ -140,9 +154,7 @@ struct RandomWorld {
     void prepare(uint32_t seed, int32_t step) {
         if (step == (seed == 2 ? 0 : seed == 4 ? 50 : -1)) {  // a second body on a square's polygon
             world.add(bodies.emplace_back(polygons[5]));
-#ifdef NDEBUG  // builds with assertions stop at a body added twice
-            seed == 4 ? world.add(bodies[7]) : void();  // and a body added twice
-#endif
+            seed == 4 && assertsOff ? world.add(bodies[7]) : void();  // and a body added twice
         }
         if (step == 120 && seed < 5) {  // a square taken out; seed 4: one node of the doubled body
             world.remove(bodies[seed == 4 ? 7 : 20]);
@@ -260,10 +272,10 @@ TEST(World, RemoveTakesOneBodyOutAndKeepsTheOthersInOrder) {
               (Floats{first[0], first[2], first[4]}))
         << "a removed body was stepped";
     EXPECT_TRUE(bodies[1].pose->x > first[1] && bodies[3].pose->x > first[3]) << "left unstepped";
-#ifdef NDEBUG  // adding a body twice is a misuse that builds with assertions stop at
-    world.add(bodies[1]);
-    EXPECT_TRUE(world.remove(bodies[1]) && world.contains(bodies[1])) << "both nodes went";
-#endif
+    if (assertsOff) {  // adding a body twice is a misuse that builds with assertions stop at
+        world.add(bodies[1]);
+        EXPECT_TRUE(world.remove(bodies[1]) && world.contains(bodies[1])) << "both nodes went";
+    }
     EXPECT_TRUE(world.remove(bodies[1]) && world.remove(bodies[3]) && world.head == nullptr);
     world.step();
     EXPECT_EQ(world.lastPassCount, 0);
