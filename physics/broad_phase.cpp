@@ -1,176 +1,175 @@
-// The broad phase of World::step: the candidate pairs of a step, found once, in sweep order.
+#include "broad_phase.h"
+
 #include <algorithm>
 #include <cmath>
-#include <limits>
-
-#include "step_scratch.h"
 
 namespace scrapvolt {
 
 namespace {
 
-bool circlesOverlap(const StepScratch& s, uint32_t i, uint32_t j) {
-    const float dx = s.centreX[j] - s.centreX[i];
-    const float dy = s.centreY[j] - s.centreY[i];
-    const float rr = s.radius[j] + s.radius[i];
-    return dx * dx + dy * dy <= rr * rr;  // as Body::collide tests them
+// Numbers ascending, NaN last: a strict weak order whatever the keys, so the walk always stops.
+bool keyBefore(float a, float b) {
+    return a < b || (std::isnan(b) && !std::isnan(a));
 }
 
-// Puts every body with a finite circle of ordinary size into the horizontal bands its circle
-// (with a margin far above rounding) reaches, each band listing its bodies in sorted order.
-// Others (large, like walls, or not finite) are listed apart and swept against every body.
-void fillBands(StepScratch& s, uint32_t n) {
-    double radiusSum = 0.0;
-    uint32_t finite = 0;
-    float low = std::numeric_limits<float>::infinity();
-    float high = -low;
-    for (uint32_t k = 0; k < n; ++k) {
-        if (std::isfinite(s.centreX[k]) && std::isfinite(s.centreY[k]) &&
-            std::isfinite(s.radius[k])) {
-            radiusSum += s.radius[k];
-            ++finite;
-        }
-    }
-    const double average = finite > 0 ? radiusSum / finite : 1.0;
-    s.bandHeight = static_cast<float>(4.0 * average) + 1e-3f;
-    s.large.clear();
-    s.large.reserve(n + 1);
-    s.bandOf.resize(n);
-    // Room for the most bands and memberships there can be, so that later steps allocate nothing.
-    s.bandStart.reserve(4096 + 3);
-    s.bandFill.reserve(4096 + 2);
-    s.bandMembers.reserve(6 * static_cast<size_t>(n));
-    s.found.reserve(n);
-    for (uint32_t k = 0; k < n; ++k) {
-        const float r = s.radius[k];
-        const bool ordinary = std::isfinite(s.centreX[k]) && std::isfinite(s.centreY[k]) &&
-                              std::isfinite(r) && r <= 2.0f * s.bandHeight;
-        if (!ordinary) {
-            s.large.push_back(k);
-            s.bandOf[k] = {1, 0};
-            continue;
-        }
-        low = std::min(low, s.centreY[k] - r);
-        high = std::max(high, s.centreY[k] + r);
-        s.bandOf[k] = {0, 0};
-    }
-    s.large.push_back(n);  // end mark
-    if (!(low <= high)) {
-        s.bandStart.assign(2, 0);
-        return;
-    }
-    float height = s.bandHeight;
-    while ((high - low) / height > 4096.0f) {
-        height *= 2.0f;
-    }
-    const auto bandAt = [&](float y) {
-        return static_cast<int32_t>(std::floor((y - low) / height));
-    };
-    const int32_t bands = bandAt(high) + 2;
-    s.bandStart.assign(static_cast<size_t>(bands) + 1, 0);
-    for (uint32_t k = 0; k < n; ++k) {
-        if (s.bandOf[k].first != 0 || s.bandOf[k].second != 0) {
-            continue;
-        }
-        const float margin = 0.01f * height + 1e-5f * (std::fabs(s.centreY[k]) + s.radius[k]);
-        const int32_t first = std::max(0, bandAt(s.centreY[k] - s.radius[k] - margin));
-        const int32_t last = std::min(bands - 1, bandAt(s.centreY[k] + s.radius[k] + margin));
-        s.bandOf[k] = {first, last};
-        for (int32_t b = first; b <= last; ++b) {
-            ++s.bandStart[b + 1];
-        }
-    }
-    for (int32_t b = 0; b < bands; ++b) {
-        s.bandStart[b + 1] += s.bandStart[b];
-    }
-    s.bandMembers.resize(s.bandStart[bands]);
-    s.bandFill.assign(s.bandStart.begin(), s.bandStart.end() - 1);
-    for (uint32_t k = 0; k < n; ++k) {
-        if (s.bandOf[k].first == 1 && s.bandOf[k].second == 0) {
-            continue;  // large
-        }
-        for (int32_t b = s.bandOf[k].first; b <= s.bandOf[k].second; ++b) {
-            s.bandMembers[s.bandFill[b]++] = k;
-        }
-    }
+bool circlesOverlap(const StepBody& a, const StepBody& b) {
+    const float dx = b.centreX - a.centreX;
+    const float dy = b.centreY - a.centreY;
+    const float r = b.radius + a.radius;
+    return dx * dx + dy * dy <= r * r;  // as Body::collide tests them
 }
 
-// The pairs of large body i: the bodies after it whose intervals start left of its right end and
-// whose circles overlap its own. A wall's circle takes in about every other body of its
-// interval, as good as at random, so each candidate is written and kept or not by its test
-// instead of a branch.
-void sweepLarge(StepScratch& s, uint32_t i, uint32_t n) {
-    uint32_t end = i + 1;
-    while (end < n && s.minX[end] < s.maxX[i]) {
-        ++end;
-    }
-    size_t size = s.pairs.size();
-    s.pairs.resize(size + (end - i - 1));
-    for (uint32_t j = i + 1; j < end; ++j) {
-        s.pairs[size] = StepScratch::Pair{i, j};
-        size += circlesOverlap(s, i, j) ? 1 : 0;
-    }
-    s.pairs.resize(size);
-}
+// Below this the circle test cannot overflow: it passes only for circles overlapping to rounding.
+constexpr double ordinaryLimit = 1e18;
+constexpr int32_t maxBands = 4096;
 
 }  // namespace
 
-// The pairs a pass tests, in the order it tests them: for each body in sorted order, the bodies
-// after it whose interval starts strictly left of its right end and whose circle overlaps or
-// touches its own. Intervals and circles keep their integrated values through every pass, so
-// this list is the same for all of them; pairs it leaves out would fail the circle pre-test of
-// Body::collide, which has no effect. Bodies whose circles overlap share a band, so an
-// ordinary body looks only at its bands' members and at the large bodies.
-void findPairs(StepScratch& s, uint32_t n) {
-    s.pairs.clear();
-    fillBands(s, n);
-    const float* minX = s.minX.data();
-    std::vector<uint32_t>& found = s.found;
-    size_t nextLarge = 0;
-    // Each band's cursor: its first member after the body at hand (bodies come in sorted order,
-    // so the cursors only move forward).
-    std::vector<uint32_t>& cursor = s.bandFill;
-    cursor.assign(s.bandStart.begin(), s.bandStart.end() - 1);
-    for (uint32_t i = 0; i + 1 < n; ++i) {
-        const float maxX = s.maxX[i];
-        while (s.large[nextLarge] <= i) {
-            ++nextLarge;
-        }
-        const std::pair<int32_t, int32_t> bands = s.bandOf[i];
-        if (bands.first == 1 && bands.second == 0) {  // large: against every body
-            sweepLarge(s, i, n);
+// Walking back from the end of the sorted part passes exactly the keys not below the key.
+void insertionSort(std::vector<SortKey>& keys) {
+    for (size_t q = 1; q < keys.size(); ++q) {
+        const SortKey key = keys[q];
+        if (!keyBefore(key.minX, keys[q - 1].minX)) {
             continue;
         }
-        found.clear();
-        int32_t sources = 0;  // lists that gave pairs: from two on, sorted and merged
-        for (int32_t b = bands.first; b <= bands.second; ++b) {
-            const uint32_t* m = s.bandMembers.data() + cursor[b];
-            const uint32_t* end = s.bandMembers.data() + s.bandStart[b + 1];
-            while (m != end && *m <= i) {
-                ++m;
-            }
-            cursor[b] = static_cast<uint32_t>(m - s.bandMembers.data());
-            const size_t before = found.size();
-            for (; m != end && minX[*m] < maxX; ++m) {
-                if (circlesOverlap(s, i, *m)) {
-                    found.push_back(*m);
-                }
-            }
-            sources += found.size() != before;
+        size_t k = q;
+        for (; k > 0 && !keyBefore(keys[k - 1].minX, key.minX); --k) {
+            keys[k] = keys[k - 1];
         }
-        const size_t before = found.size();
-        for (size_t l = nextLarge; s.large[l] < n && minX[s.large[l]] < maxX; ++l) {
-            if (circlesOverlap(s, i, s.large[l])) {
-                found.push_back(s.large[l]);
-            }
+        keys[k] = key;
+    }
+}
+
+// An ordinary body joins every band its circle reaches with a margin far above the circle test's
+// rounding (by a monotone function clamped to the ends), so bodies whose circles pass the test
+// share one. The next layout: bands of four average radii (a body reaches three at most), 4096 at
+// most, over the circles' span. In double: nothing overflows.
+void BroadPhase::fillBands() {
+    const uint32_t n = static_cast<uint32_t>(sorted.size());
+    large.clear();
+    large.reserve(n + 1);
+    bandsOf.resize(n);
+    bandStart.reserve(maxBands + 2);
+    cursor.reserve(maxBands + 1);
+    bandMembers.reserve(3 * static_cast<size_t>(n));
+    found.resize(4 * static_cast<size_t>(n));  // three bands and the large bodies
+    bandStart.assign(static_cast<size_t>(bands_) + 1, 0);
+    const double scale = 1.0 / height_;
+    const auto bandAt = [&](double y) {
+        return static_cast<int32_t>(std::clamp((y - low_) * scale, 0.0, bands_ - 1.0));
+    };
+    double radiusSum = 0.0;
+    uint32_t ordinary = 0;
+    double low = INFINITY;
+    double high = -INFINITY;
+    for (uint32_t k = 0; k < n; ++k) {
+        const StepBody& b = sorted[k];
+        const double r = b.radius;
+        if (!(std::fabs(b.centreX) <= ordinaryLimit && std::fabs(b.centreY) <= ordinaryLimit &&
+              r >= 0.0 && r <= ordinaryLimit)) {  // NaN included
+            bandsOf[k] = Bands{1, 0};
+            large.push_back(k);
+            continue;
         }
-        sources += found.size() != before;
-        if (sources > 1) {
-            std::sort(found.begin(), found.end());
-            found.erase(std::unique(found.begin(), found.end()), found.end());
+        radiusSum += r;
+        ++ordinary;
+        low = std::min(low, b.centreY - r);
+        high = std::max(high, b.centreY + r);
+        if (r > 0.5 * height_) {
+            bandsOf[k] = Bands{1, 0};
+            large.push_back(k);
+            continue;
         }
-        for (const uint32_t j : found) {
-            s.pairs.push_back(StepScratch::Pair{i, j});
+        const double reach = r + 0.01 * height_ + 1e-5 * (std::fabs(b.centreY) + r);
+        bandsOf[k] = Bands{bandAt(b.centreY - reach), bandAt(b.centreY + reach)};
+        for (int32_t band = bandsOf[k].low; band <= bandsOf[k].high; ++band) {
+            ++bandStart[band + 1];
+        }
+    }
+    large.push_back(n);  // end mark
+    for (int32_t band = 0; band < bands_; ++band) {
+        bandStart[band + 1] += bandStart[band];
+    }
+    bandMembers.resize(bandStart[bands_]);
+    cursor.assign(bandStart.begin(), bandStart.end() - 1);
+    for (uint32_t k = 0; k < n; ++k) {
+        for (int32_t band = bandsOf[k].low; band <= bandsOf[k].high; ++band) {
+            bandMembers[cursor[band]++] = k;
+        }
+    }
+    cursor.assign(bandStart.begin(), bandStart.end() - 1);
+    if (ordinary > 0) {
+        height_ = std::max(4.0 * radiusSum / ordinary + 1e-3, (high - low) / maxBands);
+        low_ = low;
+        bands_ = static_cast<int32_t>((high - low) / height_) + 1;
+    }
+}
+
+// A large body (a wall's circle takes in about every other body of its interval, as good as at
+// random): each candidate is written, and kept or not by its test, instead of a branch.
+void BroadPhase::pairsOfLarge(uint32_t i) {
+    const uint32_t n = static_cast<uint32_t>(sorted.size());
+    uint32_t end = i + 1;
+    while (end < n && sorted[end].minX < sorted[i].maxX) {
+        ++end;
+    }
+    size_t size = pairs.size();
+    pairs.resize(size + (end - i - 1));
+    for (uint32_t j = i + 1; j < end; ++j) {
+        pairs[size] = Pair{i, j};
+        size += circlesOverlap(sorted[i], sorted[j]) ? 1 : 0;
+    }
+    pairs.resize(size);
+}
+
+// An ordinary body: its bands' members after it, then the large bodies after it. Each list comes
+// in sorted order; from two lists on, they are merged (a member of two bands comes up twice).
+void BroadPhase::pairsOfOrdinary(uint32_t i) {
+    const StepBody& a = sorted[i];
+    uint32_t count = 0;  // candidates in found, which has room for all
+    int32_t sources = 0;
+    const auto take = [&](const uint32_t* m, const uint32_t* end) {
+        const uint32_t before = count;
+        for (; m != end && sorted[*m].minX < a.maxX; ++m) {
+            found[count] = *m;  // written, then kept or not by its test: no branch to mispredict
+            count += circlesOverlap(a, sorted[*m]) ? 1 : 0;
+        }
+        sources += count != before;
+    };
+    for (int32_t band = bandsOf[i].low; band <= bandsOf[i].high; ++band) {
+        const uint32_t* m = bandMembers.data() + cursor[band];
+        const uint32_t* end = bandMembers.data() + bandStart[band + 1];
+        while (m != end && *m <= i) {
+            ++m;
+        }
+        cursor[band] = static_cast<uint32_t>(m - bandMembers.data());
+        take(m, end);
+    }
+    take(large.data() + nextLarge, large.data() + large.size() - 1);  // without the end mark
+    if (sources > 1) {
+        std::sort(found.begin(), found.begin() + count);
+        count = static_cast<uint32_t>(std::unique(found.begin(), found.begin() + count) -
+                                      found.begin());
+    }
+    for (uint32_t k = 0; k < count; ++k) {
+        pairs.push_back(Pair{i, found[k]});
+    }
+}
+
+void BroadPhase::findPairs() {
+    pairs.clear();
+    pairs.reserve(8 *
+                  sorted.size());  // a few per body, so that steps after the first rarely need more
+    fillBands();
+    nextLarge = 0;
+    for (uint32_t i = 0; i + 1 < sorted.size(); ++i) {
+        while (large[nextLarge] <= i) {
+            ++nextLarge;
+        }
+        if (bandsOf[i].low > bandsOf[i].high) {
+            pairsOfLarge(i);
+        } else {
+            pairsOfOrdinary(i);
         }
     }
 }

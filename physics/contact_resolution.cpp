@@ -1,5 +1,5 @@
+#include "contact_resolution.h"
 #include <scrapvolt/physics/body.h>
-#include "contact_impulse.h"
 
 namespace scrapvolt {
 

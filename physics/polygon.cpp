@@ -1,7 +1,10 @@
 #include <scrapvolt/physics/polygon.h>
 
+#include "contact_walk.h"
+
 #include <cmath>
 #include <cstdlib>
+#include <numbers>
 
 namespace scrapvolt {
 
@@ -10,12 +13,6 @@ namespace {
 // Storage grows in fixed steps and is never shrunk, so refilling a polygon of the same size
 // allocates nothing.
 constexpr int32_t growthStep = 16;
-
-// -(n . a), summed in double and rounded once: normal . p + offset is p's signed distance from
-// the line through a.
-float lineOffset(const Vec2& n, const Vec2& a) {
-    return static_cast<float>(-(static_cast<double>(n.y) * a.y + static_cast<double>(n.x) * a.x));
-}
 
 }  // namespace
 
@@ -97,6 +94,32 @@ void Polygon::recomputeOffsets() {
         const Vec2 a = localVertices[i];
         edge.offset = lineOffset(edge.normal, a);
     }
+}
+
+bool Polygon::isConvexClockwise() const {
+    const int32_t n = vertexCount;
+    if (n < 3) {
+        return false;
+    }
+    double twiceArea = 0.0;
+    double turning = 0.0;
+    for (int32_t i = 0; i < n; ++i) {
+        const Vec2 a = localVertices[i];
+        const Vec2 b = localVertices[(i + 1) % n];
+        const Vec2 c = localVertices[(i + 2) % n];
+        const double ux = double{b.x} - a.x, uy = double{b.y} - a.y;
+        const double vx = double{c.x} - b.x, vy = double{c.y} - b.y;
+        // A turn anticlockwise beyond the rounding of float vertices on a smooth outline (a sine
+        // of 1e-5), or a coordinate that is not finite.
+        const double cross = ux * vy - uy * vx;
+        if (!(cross <= 1e-5 * std::sqrt((ux * ux + uy * uy) * (vx * vx + vy * vy)))) {
+            return false;
+        }
+        twiceArea += double{a.x} * b.y - double{b.x} * a.y;
+        turning += std::atan2(cross, ux * vx + uy * vy);
+    }
+    // Clockwise turns only, adding up to one turn around (a star turns twice), around an area.
+    return twiceArea < 0.0 && std::fabs(turning + 2.0 * std::numbers::pi) < 1e-6;
 }
 
 void Polygon::updateRotation() {

@@ -4,8 +4,9 @@
 #include <cstring>
 #include <ranges>
 #include <span>
+#include <tuple>
 
-#include "fast_contact.h"
+#include "contact_walk.h"
 #include "tests/physics/test_polygons.h"
 
 using namespace test_polygons;
@@ -40,6 +41,37 @@ TEST(Polygon, EdgesRotationAndStorage) {
     AllocationScope scope;
     fill(polygon, square);
     EXPECT_TRUE(scope.count() == 0u && polygon.localVertices == kept) << "refilling reallocated";
+}
+
+// The misuse check: clockwise convex shapes pass, and every way of being something else fails:
+// each axis mirrored alone (anticlockwise), too few vertices, no area, a dent, a star that winds
+// twice, a coordinate that is not a number.
+TEST(Polygon, ConvexClockwiseCheck) {
+    const auto mirrored = [](float sx, float sy) {
+        std::vector<Vec2> shape = car;
+        std::ranges::for_each(shape, [&](Vec2& v) { v = {sx * v.x, sy * v.y}; });
+        return shape;
+    };
+    std::vector<Vec2> star;
+    for (int k = 0; k < 5; ++k) {
+        const double t = -2 * std::numbers::pi * (2 * k % 5) / 5;
+        star.push_back({float(std::cos(t)), float(std::sin(t))});
+    }
+    const std::tuple<std::vector<Vec2>, bool, const char*> rows[] = {
+        {square, true, "square"},
+        {mirrored(1, 1), true, "car"},
+        {mirrored(-1, -1), true, "car turned half round"},
+        {mirrored(-1, 1), false, "car mirrored in x"},
+        {mirrored(1, -1), false, "car mirrored in y"},
+        {{{0.5f, -0.5f}, {-0.5f, -0.5f}}, false, "two vertices"},
+        {{{0, 0}, {1, 0}, {2, 0}}, false, "no area"},
+        {{{0.5f, -0.5f}, {-0.5f, -0.5f}, {-0.5f, 0.5f}, {-0.1f, -0.1f}}, false, "dented"},
+        {star, false, "star"},
+        {{{0.5f, -0.5f}, {-0.5f, -0.5f}, {-0.5f, NAN}, {0.5f, 0.5f}}, false, "NaN"},
+    };
+    for (const auto& [vertices, convexClockwise, what] : rows) {
+        EXPECT_EQ(Shape(vertices).isConvexClockwise(), convexClockwise) << what;
+    }
 }
 
 // The circle holds every vertex, and no centre nearby needs a smaller one: the distance to the
@@ -129,7 +161,7 @@ TEST(Contact, SeparationPointNormalAndTies) {
         a.updateRotation();
         b.updateRotation();
         contactResult = sentinel;
-        const Contact* fast = fastContact(a, b);
+        const Contact* fast = walkContact(PolygonShape{a}, PolygonShape{b}, Vec2{0, 0});
         const Contact fromFast = contactResult;
         contactResult = sentinel;
         AllocationScope scope;  // once the scratch has grown
@@ -163,6 +195,9 @@ TEST(Contact, SteppedBackSupportKeepsEveryEdgeRecordWithItsVertex) {
     a.updateRotation();
     b.updateRotation();
     a.edges[1].rotatedNormal = {-onCircle(-1).x, -onCircle(-1).y};
+    const Contact* walked = walkContact(PolygonShape{a}, PolygonShape{b}, Vec2{0, 0});
+    const Contact fromWalk = contactResult;  // the step's walk goes around B twice as well
+    EXPECT_TRUE(walked == a.contact(b) && !std::memcmp(&fromWalk, &contactResult, sizeof fromWalk));
     Polygon& m = a.minkowskiDifference(b);
     ASSERT_EQ(m.vertexCount, 44);  // 4 edges of A plus 5 + 19 + 11 + 5 steps around B
     for (int32_t k = 0; k < m.vertexCount; ++k) {
@@ -180,7 +215,7 @@ TEST(Contact, SteppedBackSupportKeepsEveryEdgeRecordWithItsVertex) {
 }
 
 // Seeded random pairs: each circle minimal and placed at the pose; the contact against separating
-// axes in double, and against fastContact bit for bit. Near the origin 32-bit rounding moves a
+// axes in double, and against the step's walk bit for bit. Near the origin 32-bit rounding moves a
 // depth well under 2e-5; within that of the 0.01 threshold, rounding alone decides: either goes.
 TEST(ContactProperty, AgreesWithSeparatingAxes) {
     using Point = std::complex<double>;
@@ -212,7 +247,7 @@ TEST(ContactProperty, AgreesWithSeparatingAxes) {
         const Contact* c = a.contact(b);
         const Contact found = contactResult;  // as written, or not, by the query
         contactResult = Contact{{7, 7}, {7, 7}, {7, 7}};
-        ASSERT_EQ(fastContact(a, b), c);  // the world's own path: the same, bit for bit
+        ASSERT_EQ(walkContact(PolygonShape{a}, PolygonShape{b}, Vec2{0, 0}), c);  // the step's walk
         ASSERT_EQ(std::memcmp(&contactResult, &found, sizeof found), 0) << "fast contact differs";
         // Depth: the least, over A's outward and B's inward normals, of B's way out along them.
         double depth = INFINITY;

@@ -49,9 +49,8 @@ struct Random {
     float real(double low, double high) { return float(low + (high - low) * engine() * 0x1p-32); }
 };
 
-// 3 to 24 vertices on an ellipse (over 16 take the contact query's plain route), one per equal
-// sector, 0.1 rad apart at least, origin off centre; or, one time in four, an axis-aligned box, so
-// that edges are often parallel and supports tie.
+// 3 to 24 vertices on an ellipse, one per equal sector, 0.1 rad apart at least, origin off centre;
+// or, one time in four, an axis-aligned box, so that edges are often parallel and supports tie.
 inline void fillRandom(Polygon& polygon, Random& random) {
     const float a = random.real(0.3, 3.0), b = random.real(0.3, 3.0);
     const float ox = random.real(-0.5, 0.5), oy = random.real(-0.5, 0.5);

@@ -6,35 +6,49 @@
 
 namespace scrapvolt {
 
-// A rigid body moving one polygon. It has no pose of its own: it reads and writes its
-// polygon's. Velocities are per tick; no operation takes a time step.
+/// A rigid body moving one polygon. It has no pose of its own: it reads and writes its polygon's,
+/// so two bodies bound to one polygon share one pose (each moves it, and a world steps it twice).
+/// The body neither owns nor copies the polygon, which must outlive it.
+///
+/// Time is counted in ticks: velocities are per tick (units and radians per tick), damping is a
+/// factor per tick, and no operation takes a time step. A body starts immovable: inverse mass and
+/// inverse inertia 0 (such a body is still turned and moved by its own velocities).
 struct Body {
-    bool reservedFlag = false;
+    bool reservedFlag = false;  ///< not used by the engine
     Polygon* polygon;
-    Pose* pose;                        // the polygon's x, y, angle
-    bool moved = false;                // pose changed since the rotation cache was refreshed
-    BoundingCircle* circle = nullptr;  // the polygon's world circle as of the last integrate
-    Vec2 velocity{0.0f, 0.0f};
-    float angularVelocity = 0.0f;
+    Pose* pose;                        ///< the polygon's x, y, angle
+    bool moved = false;                ///< pose changed since the rotation cache was refreshed
+    BoundingCircle* circle = nullptr;  ///< the polygon's world circle as of the last integrate
+    Vec2 velocity{0.0f, 0.0f};         ///< units per tick
+    float angularVelocity = 0.0f;      ///< radians per tick, positive turning +x towards +y
     float inverseMass = 0.0f;
     float inverseInertia = 0.0f;
-    float linearDamping = 0.99f;
-    float angularDamping = 0.995f;
+    float linearDamping = 0.99f;    ///< velocity kept per tick
+    float angularDamping = 0.995f;  ///< angular velocity kept per tick
 
-    // Binds the polygon and resets its pose to (0, 0, 0).
+    /// Binds the polygon and resets its pose to (0, 0, 0).
     explicit Body(Polygon& boundPolygon);
     Body(const Body&) = delete;
     Body& operator=(const Body&) = delete;
 
-    // Copies the pose into one record shared by all bodies; valid until the next call.
+    /// Copies the pose into one record shared by all bodies; valid until the next call on any body.
     Pose& getPose();
+    /// Writes the pose only: neither `moved` nor `circle` is refreshed until the next integrate.
     void setPose(float x, float y, float angle);
+    /// One tick: moves by the velocities, sets `moved`, refreshes `circle`, then damps.
     void integrate();
+    /// Adds (fx, fy), turned from the body's frame into the world's, to the velocity and torque to
+    /// the angular velocity: a change of velocity per tick, NOT scaled by the inverse mass or
+    /// inertia (an immovable body is pushed all the same).
     void applyLocalForce(float fx, float fy, float torque);
+    /// Velocity of the world point moving with the body.
     void pointVelocity(const Vec2& point, Vec2& out) const;
 
-    // Narrow phase and resolution against other; true when a positional correction was made.
+    /// Narrow phase and resolution against other, as World::step calls it: true when a positional
+    /// correction was made. Both bodies must have been integrated once.
     bool collide(Body& other);
+    /// Pushes the bodies apart by separation, split by inverse mass, then cancels their approach
+    /// along normal at point (no bounce, no friction).
     void resolveContact(const Vec2& separation, const Vec2& point, const Vec2& normal, Body& other);
 };
 

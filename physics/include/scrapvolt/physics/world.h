@@ -1,56 +1,78 @@
 #pragma once
 
 #include <cstdint>
+#include <span>
 
 #include <scrapvolt/physics/body.h>
 
 namespace scrapvolt {
 
+/// One body's place in a world's list; made by World::add, freed by remove and clear.
 struct WorldNode {
     Body* body;
     WorldNode* next;
-    float minX;  // left end of the body's bounding-circle interval on x
-    float maxX;  // right end
+    float minX;  ///< left end of the body's bounding-circle interval on x, as of the last step
+    float maxX;  ///< right end
+};
+
+/// A pair of bodies that touched during a step: the contact query found them overlapping in at
+/// least one of its passes, whether or not a correction followed (two immovable bodies touch
+/// too). point and normal are those of the pair's last contact in the step (Contact).
+struct StepContact {
+    Body* bodyA;  ///< the body earlier in the sorted list, A in Body::collide
+    Body* bodyB;
+    Vec2 point;
+    Vec2 normal;  ///< unit, from A towards B
 };
 
 struct StepScratch;
 
-// The bodies stepped together, as a singly linked list kept sorted by minX between steps.
+/// The bodies stepped together, as a singly linked list kept sorted by minX between steps.
+///
+/// The world refers to its bodies and does not own them: each must stay alive, and bound to its
+/// polygon, until it is removed or the world is cleared or destroyed. Add each body once, after
+/// its polygon has its vertices (builds without NDEBUG assert both; contains and
+/// Polygon::isConvexClockwise are the checks). A body added twice, or two bodies bound to one
+/// polygon, share a pose that every pass pushes both ways, so such a step runs to maxPasses.
+/// A body whose polygon has no vertices is integrated and takes part in no test.
 struct World {
     // Upper bound on the passes of one step. Without it a movable body squeezed between two
-    // immovable ones in a gap narrower than itself is pushed to and fro for ever, and a jam
-    // (bodies packed tighter than they fit) never settles within a step however many passes it
-    // gets: each pass only hands the overlap on to the neighbours. A step cut short leaves a
-    // small overlap that later steps remove, so a low cap costs little accuracy and bounds the
-    // time of a jammed step. Measured need of unjammed scenes: the arena settles in at most 2
-    // passes (100000 ticks); "topdown-squares" takes up to 7 passes plain and up to 127 with
-    // kick100 over the benchmark's 1100 steps at N = 5000, which this cap keeps bit for bit.
-    // A capped step in the benchmark's jam (196 squares packed tighter than they fit, nearly
-    // every pair corrected in every pass, about 920 pair tests a pass) takes about 4.1 ms
-    // (median of three runs on a quiet 2-core 2.1 GHz machine), against about 100 ms when the
-    // cap was 1024 and every pass queried every pair.
+    // immovable ones in a gap narrower than itself is pushed to and fro for ever, and a jam never
+    // settles within a step: each pass only hands the overlap on. A step cut short leaves a small
+    // overlap that later steps remove. Unjammed scenes need far fewer: the arena at most 2,
+    // "topdown-squares" at N = 5000 up to 7 plain and 127 with kick100.
     static constexpr int32_t maxPasses = 128;
 
     WorldNode* head = nullptr;
-    int32_t lastPassCount = 0;  // passes the last step ran (0 when it had under two bodies)
+    int32_t lastPassCount = 0;  ///< passes the last step ran (0 when it had under two bodies)
 
     constexpr World() = default;
     ~World();
     World(const World&) = delete;
     World& operator=(const World&) = delete;
 
+    /// Puts the body at the front of the list (the next step sorts it in).
     void add(Body& body);
+    /// Takes the body's node out of the list (the first one, should it have been added twice);
+    /// the other bodies keep their order. False, and nothing changed, when it is not in the world.
+    bool remove(Body& body);
+    /// True when the body is in the list.
+    bool contains(const Body& body) const;
+    /// Frees every node; the bodies themselves are not touched.
     void clear();
-    // Integrates every body, sorts the list, then repeats passes over the pairs whose intervals
-    // and circles overlap until a pass makes no positional correction (or maxPasses). The
-    // results are those of sweeping the whole list and calling Body::collide on each such pair
-    // in every pass, bit for bit; the work is less: the pairs are found once per step, the
-    // bodies in pairs are copied into contiguous arrays for the passes and written back after,
-    // a pair found apart is tested again only once one of its bodies has been corrected, and
-    // pairs clearly apart are rejected before the full contact query. Nothing is allocated once
-    // the working arrays have grown to the world's size.
+    /// One tick. Under two bodies it does nothing (not even integrate) and lastPassCount is 0.
+    /// Otherwise: integrates every body once, sorts the list by minX, then repeats passes over
+    /// the pairs whose x intervals overlap, calling Body::collide (the earlier body as A), until a
+    /// pass makes no positional correction or maxPasses ran; bit for bit the results of that plain
+    /// sweep. No bounce, friction, gravity or sleeping. Refreshes the rotation caches of tested
+    /// bodies and may overwrite contactResult. Allocates nothing once grown to the world's size.
     void step();
-    // Insertion sort by minX, ascending; NaN keys go last.
+    /// The pairs that touched during the last step, in the order they first touched (empty
+    /// after a step of fewer than two bodies). Valid until the next step or clear; remove drops
+    /// the removed body's pairs. The storage grows with the world and is then reused.
+    std::span<const StepContact> contacts() const;
+    /// The step's insertion sort by minX, ascending (not stable: a node moved back goes before
+    /// equal keys); NaN keys go last.
     void sortByMinX();
 
   private:

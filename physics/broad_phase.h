@@ -1,0 +1,81 @@
+#pragma once
+// The broad phase of World::step: the sort by minX and the pairs whose intervals and circles
+// overlap, in the order a pass tests them.
+#include <scrapvolt/physics/world.h>
+
+#include <cstddef>
+#include <cstdint>
+#include <vector>
+
+namespace scrapvolt {
+
+// One body of the step: its interval and its circle as the passes see them.
+struct StepBody {
+    Body* body;
+    Polygon* polygon;
+    float minX;
+    float maxX;
+    float centreX;
+    float centreY;
+    float radius;
+    uint32_t pose;  // bodies with the same pose have the same label
+};
+
+// Asks for a body or a polygon, two cache lines, ahead of its use.
+inline void fetchAhead(const void* p) {
+    __builtin_prefetch(p);
+    __builtin_prefetch(static_cast<const char*>(p) + 64);
+}
+
+// Two positions in the sorted list, a < b: a's body takes the role A.
+struct Pair {
+    uint32_t a;
+    uint32_t b;
+};
+
+// Sort key: a node's minX and its place in the list before the sort.
+struct SortKey {
+    float minX;
+    uint32_t index;
+};
+
+// The list's insertion sort by minX: a key in order stays; one out of order goes in front of the
+// first key not below its own (equal keys do not keep their order); NaN last. About linear on
+// the previous tick's order.
+void insertionSort(std::vector<SortKey>& keys);
+
+struct BroadPhase {
+    std::vector<StepBody> sorted;  // by sorted position
+    std::vector<Pair> pairs;
+
+    // Fills pairs: for each body in sorted order, those after it whose interval starts strictly
+    // left of its right end and whose circle overlaps or touches its own as Body::collide tests
+    // it. Intervals and circles do not change in a step: every pass tests these pairs.
+    void findPairs();
+
+  private:
+    void fillBands();
+    void pairsOfLarge(uint32_t i);
+    void pairsOfOrdinary(uint32_t i);
+
+    // Ordinary bodies (finite circles of the bands' size, far from float overflow) are listed in
+    // horizontal bands by sorted position (a cursor: the first member after the body at hand);
+    // large ones are swept against every body. The layout comes from the last step's circles:
+    // any layout gives the same pairs, a fitting one fewer candidates.
+    struct Bands {
+        int32_t low;
+        int32_t high;
+    };
+    std::vector<Bands> bandsOf;       // by sorted position; low > high: large
+    std::vector<uint32_t> bandStart;  // members of band b: bandMembers[bandStart[b], next start)
+    std::vector<uint32_t> cursor;
+    std::vector<uint32_t> bandMembers;
+    std::vector<uint32_t> large;  // sorted positions, ended by the body count
+    std::vector<uint32_t> found;
+    size_t nextLarge = 0;
+    double height_ = 1.0;  // of a band
+    double low_ = 0.0;     // bottom of band 0
+    int32_t bands_ = 1;
+};
+
+}  // namespace scrapvolt

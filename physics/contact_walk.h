@@ -1,0 +1,183 @@
+#pragma once
+// The narrow phase's one walk over the Minkowski difference A - B, shared by the contact query
+// (which builds the difference in the scratch polygon) and the world step (which walks it on
+// copies of the bodies without building it): support search, edge order, point-to-line
+// distance, tie rule and minimum depth are written once.
+#include <scrapvolt/physics/contact.h>
+#include <scrapvolt/physics/polygon.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstdint>
+
+namespace scrapvolt {
+
+// Overlaps with a squared depth up to this (0.01 squared) are not contacts.
+inline bool deepEnough(const Vec2& separation) {
+    return separation.x * separation.x + separation.y * separation.y > 0.0001f;
+}
+
+// -(n . p), summed in double and rounded once: n . q + offset is q's distance from p's line.
+inline float lineOffset(const Vec2& n, const Vec2& p) {
+    return static_cast<float>(-(static_cast<double>(n.y) * p.y + static_cast<double>(n.x) * p.x));
+}
+
+// -best times the nearest edge's normal, turned back by -angle (c = cos, m = -sin; 1 and 0 for
+// the scratch polygon).
+inline Vec2 separationOf(float best, const Vec2& normal, float c, float m) {
+    const Vec2 s{best * normal.x, best * normal.y};
+    return Vec2{s.y * m - s.x * c, -(s.x * m) - s.y * c};
+}
+
+// A polygon's rotation caches as the walk reads them.
+struct PolygonShape {
+    const Polygon& polygon;
+    int32_t count() const { return polygon.vertexCount; }
+    float x() const { return polygon.x; }
+    float y() const { return polygon.y; }
+    Vec2 vertex(int32_t i) const { return polygon.rotatedVertices[i]; }
+    Vec2 normal(int32_t i) const { return polygon.edges[i].rotatedNormal; }
+    float offset(int32_t i) const { return polygon.edges[i].offset; }
+};
+
+// b's vertex furthest against a's edge i, the highest index among equal ones (the last vertex is
+// taken first, whatever its value, NaN too); -1 when b has none. Selects, not branches: which
+// vertex wins is as good as random.
+template <typename Shape>
+int32_t supportVertex(const Shape& a, int32_t i, const Shape& b) {
+    const Vec2 rn = a.normal(i);
+    const float offset = a.offset(i);
+    const auto value = [&](int32_t j) {
+        const Vec2 v = b.vertex(j);
+        return offset - (static_cast<double>(v.y) * rn.y + static_cast<double>(v.x) * rn.x);
+    };
+    int32_t taken = b.count() - 1;
+    if (taken < 0) {
+        return -1;
+    }
+    double best = value(taken);
+    for (int32_t j = taken - 1; j >= 0; --j) {
+        const double s = value(j);
+        const bool better = s > best;
+        taken = better ? j : taken;
+        best = better ? s : best;
+    }
+    return taken;
+}
+
+// The edge of least penetration among edges offered in increasing index order, as a scan from
+// the last edge down that replaces its choice only by a strictly greater distance keeps it: the
+// greatest distance, the highest index among equal ones; NaN passed over except at the last edge,
+// where the scan starts (finish).
+template <typename Edge>
+struct NearestEdge {
+    float best = -INFINITY;
+    Edge edge{};
+
+    void offer(float distance, const Edge& e) {
+        const bool nearer = distance >= best;  // false for NaN
+        best = nearer ? distance : best;
+        edge = nearer ? e : edge;
+    }
+    void finish(float lastDistance, const Edge& last) {
+        if (std::isnan(lastDistance)) {
+            best = lastDistance;
+            edge = last;
+        }
+    }
+};
+
+// Walks the edges of a - b in the order Polygon::minkowskiDifference lays them out, merging a's
+// edges with b's reversed ones; support(i) is b's support vertex for a's edge i. emit(vertex,
+// normal, ofA, index) gets each edge's first vertex and, for a's edge (ofA), b's vertex index
+// there, else a's; returning true stops the walk (false returned). Both polygons clockwise, b's
+// support moves forward; rounding can step it back, and the walk then goes around b once more.
+template <typename Shape, typename Support, typename Emit>
+bool walkDifference(const Shape& a, const Shape& b, Support support, Emit emit) {
+    const int32_t nA = a.count();
+    const int32_t nB = b.count();
+    if (nA == 0 || nB == 0) {
+        return true;
+    }
+    const int32_t lastSupport = support(nA - 1);  // found as the walk needs them: exits spare some
+    int32_t j = lastSupport;
+    for (int32_t i = 0; i < nA; ++i) {
+        const int32_t s = i == nA - 1 ? lastSupport : support(i);
+        const Vec2 va = a.vertex(i);
+        while (j != s) {
+            const Vec2 vb = b.vertex(j);
+            const Vec2 n = b.normal(j);
+            if (emit(Vec2{va.x - vb.x, va.y - vb.y}, Vec2{-n.x, -n.y}, false, i)) {
+                return false;
+            }
+            j = j + 1 == nB ? 0 : j + 1;
+        }
+        const Vec2 vb = b.vertex(j);
+        if (emit(Vec2{va.x - vb.x, va.y - vb.y}, a.normal(i), true, j)) {
+            return false;
+        }
+    }
+    return true;
+}
+
+// An edge of a - b as the contact reads it (index: b's vertex on a's edge, ofA; else a's).
+struct DifferenceEdge {
+    float offset;
+    Vec2 normal;
+    bool ofA;
+    int32_t index;
+};
+
+// Calls visit with each edge of a - b in the walk's order until visit returns true; false then.
+template <typename Shape, typename Visit>
+bool forEachDifferenceEdge(const Shape& a, const Shape& b, Visit visit) {
+    return walkDifference(
+        a, b, [&](int32_t i) { return supportVertex(a, i, b); },
+        [&](const Vec2& p, const Vec2& n, bool ofA, int32_t index) {
+            return visit(DifferenceEdge{lineOffset(n, p), n, ofA, index});
+        });
+}
+
+// The signed distance of the query's point q from an edge's line; positive beyond it.
+inline float lineDistance(float qx, float qy, const Vec2& normal, float offset) {
+    return (qx * normal.x + qy * normal.y) + offset;
+}
+
+// The contact for the nearest edge, as Polygon::contact writes it; null when too shallow.
+template <typename Shape>
+const Contact* writeContact(const Shape& a, const Shape& b, float best, const DifferenceEdge& e) {
+    contactResult.separation = separationOf(best, e.normal, 1.0f, 0.0f);
+    const Shape& owner = e.ofA ? b : a;
+    const Vec2 v = owner.vertex(e.index);
+    contactResult.point = Vec2{owner.x() + v.x, owner.y() + v.y};
+    contactResult.normal = e.normal;
+    return deepEnough(contactResult.separation) ? &contactResult : nullptr;
+}
+
+// What Polygon::contact answers for a and b (writing contactResult as it does), walking a - b
+// without building it: the point is b's pose relative to a's, less the scratch polygon's
+// position (origin). The first edge the point lies beyond ends the walk and the support search.
+template <typename Shape>
+const Contact* walkContact(const Shape& a, const Shape& b, const Vec2& origin) {
+    if (a.count() == 0 || b.count() == 0) {
+        return nullptr;
+    }
+    const float qx = (b.x() - a.x()) - origin.x;
+    const float qy = (b.y() - a.y()) - origin.y;
+    NearestEdge<DifferenceEdge> nearest;
+    float lastDistance = 0.0f;
+    DifferenceEdge last{};
+    const bool inside = forEachDifferenceEdge(a, b, [&](const DifferenceEdge& e) {
+        lastDistance = lineDistance(qx, qy, e.normal, e.offset);
+        last = e;
+        nearest.offer(lastDistance, e);
+        return lastDistance > 0.0f;  // beyond this line: outside, a point on it counts as inside
+    });
+    if (!inside) {
+        return nullptr;
+    }
+    nearest.finish(lastDistance, last);
+    return writeContact(a, b, nearest.best, nearest.edge);
+}
+
+}  // namespace scrapvolt

@@ -1,0 +1,332 @@
+// Copies give the step's results: every pair is tested in the first pass, so each body in a pair
+// has its rotation refreshed before its first test, and once is enough (angles do not change
+// within a step); the passes change only positions, velocities and moved flags.
+// A pass tests only some pairs: one found apart gives the same answer until one of its poses
+// moves. So a pass tests the pairs found touching in the pass before (the impulse acts again) and
+// those with a pose moved since their last test.
+#include "solver.h"
+
+#include <bit>
+#include <cmath>
+
+#include "contact_resolution.h"
+#include "contact_walk.h"
+
+namespace scrapvolt {
+
+namespace {
+
+constexpr uint32_t none = UINT32_MAX;
+constexpr size_t prefetchDistance = 12;
+
+void setBit(std::vector<uint64_t>& bits, uint32_t k) {
+    bits[k >> 6] |= uint64_t{1} << (k & 63);
+}
+
+}  // namespace
+
+// A pose copy as the contact walk reads it.
+struct Solver::Shape {
+    const PoseCopy& copy;
+    const Corner* corners;
+    int32_t count() const { return copy.count; }
+    float x() const { return copy.x; }
+    float y() const { return copy.y; }
+    Vec2 vertex(int32_t i) const { return corners[i].vertex; }
+    Vec2 normal(int32_t i) const { return corners[i].normal; }
+    float offset(int32_t i) const { return corners[i].offset; }
+};
+
+namespace {
+
+// True when the walk would find the point beyond some edge of a - b: no contact. First, cheaply,
+// an edge of a with b's pose point beyond its line by more than b's extent (so every vertex of b
+// is beyond it) and than rounding can bridge: the walk's distance for that edge, n . (q - (va_i -
+// vb_s)) in floats, errs by about 8 * 2^-24 * S with S = |qx| + |qy| + reach(a) + reach(b), as
+// does the value here; the margin 1e-5 * S is twenty times both (NaN or infinite input: none).
+// Then a's edge facing b, its distance computed as the walk computes it.
+template <typename Shape>
+bool certainlyApart(const Shape& a, const Shape& b, const Vec2& origin) {
+    const float qx = (b.x() - a.x()) - origin.x;
+    const float qy = (b.y() - a.y()) - origin.y;
+    const float margin =
+        1e-5f * (std::fabs(qx) + std::fabs(qy) + a.copy.reach + b.copy.reach) + 1e-30f;
+    int32_t facing = 0;
+    float most = -INFINITY;
+    for (int32_t i = 0; i < a.count(); ++i) {
+        const Vec2 n = a.normal(i);
+        const float beyond = n.x * (qx - a.vertex(i).x) + n.y * (qy - a.vertex(i).y);
+        if (beyond > b.copy.extent + margin) {
+            return true;
+        }
+        facing = beyond > most ? i : facing;
+        most = beyond > most ? beyond : most;
+    }
+    const Vec2 va = a.vertex(facing);
+    const Vec2 vb = b.vertex(supportVertex(a, facing, b));
+    const Vec2 n = a.normal(facing);
+    return lineDistance(qx, qy, n, lineOffset(n, Vec2{va.x - vb.x, va.y - vb.y})) > 0.0f;
+}
+
+}  // namespace
+
+uint32_t Solver::copyOf(const StepBody& step, bool posesShared) {
+    Body* body = step.body;
+    uint32_t index = posesShared ? copyOfPose_[step.pose] : none;
+    if (index == none) {
+        Polygon& polygon = *body->polygon;
+        polygon.updateRotation();
+        const uint32_t first = static_cast<uint32_t>(corners_.size());
+        const int32_t count = polygon.vertexCount;
+        float reach = 0.0f;
+        float extent = 0.0f;
+        for (int32_t i = 0; i < count; ++i) {
+            const Vec2 v = polygon.rotatedVertices[i];
+            corners_.push_back(Corner{v, polygon.edges[i].rotatedNormal, polygon.edges[i].offset});
+            reach += std::fabs(v.x) + std::fabs(v.y);
+            extent = std::max(extent, std::fabs(v.x) + std::fabs(v.y));
+        }
+        index = static_cast<uint32_t>(poses_.size());
+        copyOfPose_[posesShared ? step.pose : 0] = index;
+        poses_.push_back(PoseCopy{body->pose, body->pose->x, body->pose->y, none, first, count,
+                                  reach, extent, 0, 0});
+    }
+    PoseCopy& pose = poses_[index];
+    for (uint32_t b = pose.firstBody; b != none; b = bodies_[b].nextOfPose) {
+        if (bodies_[b].body == body) {
+            return b;  // added twice
+        }
+    }
+    bodies_.push_back(BodyCopy{body, body->velocity, body->angularVelocity, body->inverseMass,
+                               body->inverseInertia, index, pose.firstBody, none, false});
+    pose.firstBody = static_cast<uint32_t>(bodies_.size() - 1);
+    return pose.firstBody;
+}
+
+// The copies in sorted order, the pairs in copies, each pose's pairs in pass order.
+void Solver::copyBodies(const BroadPhase& broad, size_t vertices, bool posesShared) {
+    const size_t n = broad.sorted.size();
+    // Room for every body and pair: later steps allocate only when the world has grown.
+    poses_.reserve(n);
+    bodies_.reserve(n);
+    pairsOfStart_.reserve(n + 1);
+    corners_.reserve(vertices);
+    pairs_.reserve(broad.pairs.capacity());
+    pairsOf_.reserve(2 * broad.pairs.capacity());
+    due_.reserve(broad.pairs.capacity() / 64 + 1);
+    dueNext_.reserve(broad.pairs.capacity() / 64 + 1);
+    kept_.reserve(broad.pairs.capacity());
+    correctedIn_.reserve(broad.pairs.capacity());
+    contactOf_.reserve(broad.pairs.capacity());
+    contacts.reserve(broad.pairs.capacity());  // at most one a pair
+    keptEdges_.reserve(48 * n);  // enough for a jam, where every body touches several others
+    copyAt_.assign(n, none);
+    for (const Pair& pair : broad.pairs) {
+        copyAt_[pair.a] = 0;
+        copyAt_[pair.b] = 0;
+    }
+    copyOfPose_.reserve(n);
+    copyOfPose_.assign(posesShared ? n : 1, none);
+    poses_.clear();
+    bodies_.clear();
+    corners_.clear();
+    for (size_t k = 0; k < n; ++k) {
+        // The bodies lie scattered in memory: fetched a few places ahead, in two hops.
+        if (k + 2 * prefetchDistance < n) {
+            fetchAhead(broad.sorted[k + 2 * prefetchDistance].body);
+            fetchAhead(broad.sorted[k + 2 * prefetchDistance].polygon);
+        }
+        if (k + prefetchDistance < n && copyAt_[k + prefetchDistance] != none) {
+            const Polygon& polygon = *broad.sorted[k + prefetchDistance].polygon;  // has vertices
+            __builtin_prefetch(polygon.localVertices);
+            __builtin_prefetch(polygon.rotatedVertices);
+            __builtin_prefetch(polygon.edges);
+            __builtin_prefetch(polygon.edges + 2);
+        }
+        if (copyAt_[k] != none) {
+            copyAt_[k] = copyOf(broad.sorted[k], posesShared);
+        }
+    }
+    pairs_.resize(broad.pairs.size());
+    pairsOfStart_.assign(poses_.size() + 1, 0);
+    for (size_t p = 0; p < pairs_.size(); ++p) {
+        pairs_[p] = Pair{copyAt_[broad.pairs[p].a], copyAt_[broad.pairs[p].b]};
+        bodies_[pairs_[p].a].lastPair = static_cast<uint32_t>(p);
+        bodies_[pairs_[p].b].lastPair = static_cast<uint32_t>(p);
+        ++pairsOfStart_[bodies_[pairs_[p].a].pose];
+        ++pairsOfStart_[bodies_[pairs_[p].b].pose];
+    }
+    pairsOf_.resize(2 * pairs_.size());
+    for (size_t k = 1; k < pairsOfStart_.size(); ++k) {  // each start holds its range's end
+        pairsOfStart_[k] += pairsOfStart_[k - 1];
+    }
+    // Filled from the back, each range ends ascending and its start moves to its beginning.
+    for (size_t p = pairs_.size(); p-- > 0;) {
+        pairsOf_[--pairsOfStart_[bodies_[pairs_[p].a].pose]] = static_cast<uint32_t>(p);
+        pairsOf_[--pairsOfStart_[bodies_[pairs_[p].b].pose]] = static_cast<uint32_t>(p);
+    }
+}
+
+// After a correction at pair p moved the pose: its later pairs are due in this pass, its earlier
+// ones (p too) in the next. After a second correction in a pass, only those tested since the
+// first (from markedTo on) change passes: the later ones are still due in this one.
+void Solver::markPairsOf(uint32_t pose, uint32_t p) {
+    PoseCopy& copy = poses_[pose];
+    const bool again = copy.markedPass == pass_;
+    uint32_t r = again ? copy.markedTo : pairsOfStart_[pose];
+    for (; r != pairsOfStart_[pose + 1] && pairsOf_[r] <= p; ++r) {
+        setBit(dueNext_, pairsOf_[r]);
+    }
+    copy.markedPass = pass_;
+    copy.markedTo = r;
+    for (; !again && r != pairsOfStart_[pose + 1]; ++r) {
+        setBit(due_, pairsOf_[r]);
+    }
+}
+
+// What Body::collide does after its circle pre-test; true when it made a positional correction.
+bool Solver::testPair(uint32_t p) {
+    BodyCopy& a = bodies_[pairs_[p].a];
+    BodyCopy& b = bodies_[pairs_[p].b];
+    PoseCopy& poseA = poses_[a.pose];
+    PoseCopy& poseB = poses_[b.pose];
+    const Shape shapeA{poseA, corners_.data() + poseA.first};
+    const Shape shapeB{poseB, corners_.data() + poseB.first};
+    const Contact* found = nullptr;
+    if (kept_[p].count != 0 && kept_[p].count != none) {
+        found = keptContact(kept_[p], shapeA, shapeB);
+    } else if (!certainlyApart(shapeA, shapeB, origin_)) {
+        found = walkContact(shapeA, shapeB, origin_);
+        if (found != nullptr && kept_[p].count == 0) {
+            keep(kept_[p], shapeA, shapeB);  // touching: most likely tested again
+        }
+    }
+    if (found == nullptr) {
+        return false;
+    }
+    setBit(dueNext_, p);  // touching: the impulse acts again in the next pass
+    if (contactOf_[p] == none) {
+        contactOf_[p] = static_cast<uint32_t>(contacts.size());
+        contacts.push_back({a.body, b.body, {}, {}});
+    }
+    contacts[contactOf_[p]].point = found->point;
+    contacts[contactOf_[p]].normal = found->normal;
+    a.touched = true;
+    b.touched = true;
+    const Vec2 before[2] = {{poseA.x, poseA.y}, {poseB.x, poseB.y}};
+    if (!resolveContactMotion(
+            {poseA.x, poseA.y, a.velocity, a.angularVelocity, a.inverseMass, a.inverseInertia},
+            {poseB.x, poseB.y, b.velocity, b.angularVelocity, b.inverseMass, b.inverseInertia},
+            found->separation, found->point, found->normal)) {
+        return false;
+    }
+    correctedIn_[p] = pass_;
+    // Only a pose that moved changes its pairs' answers: an immovable body (a wall) keeps its
+    // place, bit for bit, and its other pairs need no new test.
+    const auto moved = [](const Vec2& from, const PoseCopy& to) {
+        return std::bit_cast<uint64_t>(from) != std::bit_cast<uint64_t>(Vec2{to.x, to.y});
+    };
+    if (moved(before[0], poseA)) {
+        markPairsOf(a.pose, p);
+    }
+    if (moved(before[1], poseB)) {
+        markPairsOf(b.pose, p);
+    }
+    return true;
+}
+
+// Walks a - b once more, keeping its edges while there is room.
+void Solver::keep(Kept& kept, const Shape& a, const Shape& b) {
+    kept.first = static_cast<uint32_t>(keptEdges_.size());
+    const bool fits = forEachDifferenceEdge(a, b, [&](const DifferenceEdge& e) {
+        if (keptEdges_.size() == keptEdges_.capacity()) {
+            return true;
+        }
+        keptEdges_.push_back(e);
+        return false;
+    });
+    kept.count = fits ? static_cast<uint32_t>(keptEdges_.size()) - kept.first : none;
+    keptEdges_.resize(fits ? keptEdges_.size() : kept.first);
+}
+
+// As walkContact, from the kept edges.
+const Contact* Solver::keptContact(const Kept& kept, const Shape& a, const Shape& b) const {
+    const DifferenceEdge* edges = keptEdges_.data() + kept.first;
+    const float qx = (b.x() - a.x()) - origin_.x;
+    const float qy = (b.y() - a.y()) - origin_.y;
+    NearestEdge<uint32_t> nearest;
+    float distance = 0.0f;
+    for (uint32_t e = 0; e < kept.count; ++e) {
+        distance = lineDistance(qx, qy, edges[e].normal, edges[e].offset);
+        if (distance > 0.0f) {
+            return nullptr;
+        }
+        nearest.offer(distance, e);
+    }
+    nearest.finish(distance, kept.count - 1);
+    return writeContact(a, b, nearest.best, edges[nearest.edge]);
+}
+
+// Writes what the passes changed: poses that moved, motions of bodies that touched; and every
+// moved flag. The plain step tests all pairs in every pass, each test clearing both flags and
+// each correction setting them: a flag ends set when the body's last pair was corrected in the
+// last pass.
+void Solver::writeBack() {
+    for (size_t k = 0; k < bodies_.size(); ++k) {
+        if (k + prefetchDistance < bodies_.size()) {
+            const BodyCopy& ahead = bodies_[k + prefetchDistance];
+            fetchAhead(ahead.body);
+            if (poses_[ahead.pose].markedPass != 0) {
+                __builtin_prefetch(poses_[ahead.pose].pose, 1);
+            }
+        }
+        const BodyCopy& copy = bodies_[k];
+        const PoseCopy& pose = poses_[copy.pose];
+        if (pose.markedPass != 0) {  // moved
+            pose.pose->x = pose.x;
+            pose.pose->y = pose.y;
+        }
+        if (copy.touched) {
+            copy.body->velocity = copy.velocity;
+            copy.body->angularVelocity = copy.angularVelocity;
+        }
+        copy.body->moved = copy.lastPair != none && correctedIn_[copy.lastPair] == pass_;
+    }
+}
+
+int32_t Solver::solve(const BroadPhase& broad, size_t vertices, bool posesShared) {
+    copyBodies(broad, vertices, posesShared);
+    origin_ = Vec2{minkowskiScratch.x, minkowskiScratch.y};  // nothing in a step moves it
+    const uint32_t count = static_cast<uint32_t>(pairs_.size());
+    const size_t words = (static_cast<size_t>(count) + 63) / 64;
+    due_.assign(words, ~uint64_t{0});
+    if (count % 64 != 0) {
+        due_.back() = (uint64_t{1} << (count % 64)) - 1;
+    }
+    dueNext_.assign(words, 0);
+    kept_.assign(count, Kept{0, 0});
+    contactOf_.assign(count, none);
+    contacts.clear();
+    correctedIn_.assign(count, 0);
+    keptEdges_.clear();
+    pass_ = 0;
+    bool quiet = false;
+    while (!quiet && pass_ < World::maxPasses) {
+        quiet = true;
+        ++pass_;
+        for (size_t w = 0; w < words; ++w) {
+            // Reread after each test: a correction may mark later pairs of this word.
+            while (due_[w] != 0) {
+                const uint32_t p = static_cast<uint32_t>(w * 64 + std::countr_zero(due_[w]));
+                due_[w] &= due_[w] - 1;
+                quiet = !testPair(p) && quiet;
+            }
+        }
+        due_.swap(dueNext_);
+        std::fill(dueNext_.begin(), dueNext_.end(), 0);
+    }
+    writeBack();
+    return pass_;
+}
+
+}  // namespace scrapvolt

@@ -1,0 +1,90 @@
+#pragma once
+// Test and resolve, the passes of World::step, on contiguous copies of the bodies in pairs.
+#include <cstddef>
+#include <cstdint>
+#include <vector>
+
+#include "broad_phase.h"
+#include "contact_walk.h"
+
+namespace scrapvolt {
+
+class Solver {
+  public:
+    // Copies the bodies of the pairs (refreshing their rotation caches), runs passes until one
+    // makes no positional correction or the cap is reached, writes the copies back and returns
+    // the number of passes. vertices: at least the vertex count of every body's polygon;
+    // posesShared: some bodies of the world share a pose (and then a copy).
+    int32_t solve(const BroadPhase& broad, size_t vertices, bool posesShared);
+
+    // The pairs that touched, in the order they first touched, with their last contact.
+    std::vector<StepContact> contacts;
+
+  private:
+    // One per pose: bodies bound to one polygon (or a body added twice) share it, since a
+    // correction of either moves both. Its rotation caches are in corners_ from first on.
+    struct PoseCopy {
+        Pose* pose;
+        float x;
+        float y;
+        uint32_t firstBody;  // the first body copy on this pose
+        uint32_t first;
+        int32_t count;
+        float reach;         // the sum of |x| + |y| over the rotated vertices: bounds the rounding
+        float extent;        // the largest |x| + |y|: no vertex lies further along a unit direction
+        int32_t markedPass;  // the pass of the last correction that moved it, or 0
+        uint32_t markedTo;   // then: its first pair after the corrected one
+    };
+    struct BodyCopy {
+        Body* body;
+        Vec2 velocity;
+        float angularVelocity;
+        float inverseMass;
+        float inverseInertia;
+        uint32_t pose;
+        uint32_t nextOfPose;  // the next body copy on the same pose, or none
+        uint32_t lastPair;    // the body's last pair in pass order
+        bool touched;         // in a contact: its motion may have changed
+    };
+    struct Corner {  // vertex i of a pose copy with the edge that starts there
+        Vec2 vertex;
+        Vec2 normal;
+        float offset;
+    };
+    // The edges of a - b of a pair that touched: they depend on the copies' rotations only, which
+    // a step does not change, so they are walked once and kept (count 0: not yet, none: no room).
+    struct Kept {
+        uint32_t first;
+        uint32_t count;
+    };
+    struct Shape;
+
+    uint32_t copyOf(const StepBody& body, bool posesShared);
+    void copyBodies(const BroadPhase& broad, size_t vertices, bool posesShared);
+    bool testPair(uint32_t p);
+    void keep(Kept& kept, const Shape& a, const Shape& b);
+    const Contact* keptContact(const Kept& kept, const Shape& a, const Shape& b) const;
+    void markPairsOf(uint32_t pose, uint32_t p);
+    void writeBack();
+
+    std::vector<PoseCopy> poses_;
+    std::vector<BodyCopy> bodies_;
+    std::vector<Corner> corners_;
+    std::vector<uint32_t> copyOfPose_;  // by pose label: the pose copy, or none
+    std::vector<uint32_t> copyAt_;      // by sorted position: the body copy, or none
+    std::vector<Pair> pairs_;           // of body copies
+    // Each pose's pairs in pass order: pairsOf_[pairsOfStart_[k]] to pairsOf_[pairsOfStart_[k+1]].
+    std::vector<uint32_t> pairsOfStart_;
+    std::vector<uint32_t> pairsOf_;
+    // By pair: due in this pass, due in the next (bit sets); the pass of its last correction.
+    std::vector<uint64_t> due_;
+    std::vector<uint64_t> dueNext_;
+    std::vector<int32_t> correctedIn_;
+    std::vector<Kept> kept_;
+    std::vector<uint32_t> contactOf_;  // by pair: its place in contacts, or none
+    std::vector<DifferenceEdge> keptEdges_;
+    int32_t pass_ = 0;
+    Vec2 origin_{0.0f, 0.0f};  // the scratch polygon's position, which the query's point follows
+};
+
+}  // namespace scrapvolt
