@@ -10,7 +10,6 @@
 #include <cmath>
 
 #include "contact_resolution.h"
-#include "contact_walk.h"
 
 namespace scrapvolt {
 
