@@ -248,13 +248,12 @@ void Solver::keep(Kept& kept, const Shape& a, const Shape& b) {
     keptEdges_.resize(fits ? keptEdges_.size() : kept.first);
 }
 
-// As walkContact, from the kept edges.
+// As walkContact, from the kept edges. No distance reached is positive: the nearest edge has the
+// least magnitude (NaN's is above infinity's), the last among equal ones; found without a branch.
 const Contact* Solver::keptContact(const Kept& kept, const Shape& a, const Shape& b) const {
     const DifferenceEdge* edges = keptEdges_.data() + kept.first;
     const float qx = (b.x() - a.x()) - origin_.x;
     const float qy = (b.y() - a.y()) - origin_.y;
-    // No distance reached is positive: the nearest edge has the least magnitude (NaN's is above
-    // infinity's), the highest index among equal ones; found in integers, without a branch.
     uint32_t least = UINT32_MAX;
     uint32_t nearest = 0;
     float distance = 0.0f;
