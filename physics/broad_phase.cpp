@@ -158,8 +158,7 @@ void BroadPhase::pairsOfOrdinary(uint32_t i) {
 
 void BroadPhase::findPairs() {
     pairs.clear();
-    pairs.reserve(8 *
-                  sorted.size());  // a few per body, so that steps after the first rarely need more
+    pairs.reserve(8 * sorted.size());  // a few per body: later steps rarely need more
     fillBands();
     nextLarge = 0;
     for (uint32_t i = 0; i + 1 < sorted.size(); ++i) {

@@ -10,7 +10,6 @@
 #include <cmath>
 
 #include "contact_resolution.h"
-#include "contact_walk.h"
 
 namespace scrapvolt {
 
@@ -249,22 +248,26 @@ void Solver::keep(Kept& kept, const Shape& a, const Shape& b) {
     keptEdges_.resize(fits ? keptEdges_.size() : kept.first);
 }
 
-// As walkContact, from the kept edges.
+// As walkContact, from the kept edges. No distance reached is positive: the nearest edge has the
+// least magnitude (NaN's is above infinity's), the last among equal ones; found without a branch.
 const Contact* Solver::keptContact(const Kept& kept, const Shape& a, const Shape& b) const {
     const DifferenceEdge* edges = keptEdges_.data() + kept.first;
     const float qx = (b.x() - a.x()) - origin_.x;
     const float qy = (b.y() - a.y()) - origin_.y;
-    NearestEdge<uint32_t> nearest;
+    uint32_t least = UINT32_MAX;
+    uint32_t nearest = 0;
     float distance = 0.0f;
     for (uint32_t e = 0; e < kept.count; ++e) {
         distance = lineDistance(qx, qy, edges[e].normal, edges[e].offset);
         if (distance > 0.0f) {
             return nullptr;
         }
-        nearest.offer(distance, e);
+        const uint32_t magnitude = std::bit_cast<uint32_t>(distance) & 0x7FFFFFFFu;
+        nearest = magnitude <= least ? e : nearest;
+        least = magnitude <= least ? magnitude : least;
     }
-    nearest.finish(distance, kept.count - 1);
-    return writeContact(a, b, nearest.best, edges[nearest.edge]);
+    const DifferenceEdge& e = edges[std::isnan(distance) ? kept.count - 1 : nearest];
+    return writeContact(a, b, lineDistance(qx, qy, e.normal, e.offset), e);
 }
 
 // Writes what the passes changed: poses that moved, motions of bodies that touched; and every

@@ -61,10 +61,11 @@ class Solver {
 
     uint32_t copyOf(const StepBody& body, bool posesShared);
     void copyBodies(const BroadPhase& broad, size_t vertices, bool posesShared);
-    bool testPair(uint32_t p);
+    [[gnu::always_inline]] inline bool testPair(uint32_t p);
     void keep(Kept& kept, const Shape& a, const Shape& b);
-    const Contact* keptContact(const Kept& kept, const Shape& a, const Shape& b) const;
-    void markPairsOf(uint32_t pose, uint32_t p);
+    [[gnu::always_inline]] inline const Contact* keptContact(const Kept& kept, const Shape& a,
+                                                             const Shape& b) const;
+    [[gnu::always_inline]] inline void markPairsOf(uint32_t pose, uint32_t p);
     void writeBack();
 
     std::vector<PoseCopy> poses_;

@@ -191,10 +191,7 @@ void World::step() {
         }
         return;
     }
-    if (scratch_ == nullptr) {
-        scratch_ = new StepScratch;
-    }
-    StepScratch& s = *scratch_;
+    StepScratch& s = scratch_ != nullptr ? *scratch_ : *(scratch_ = new StepScratch);
     integrate(s, head);
     if (!s.listKept || s.listed.size() != s.ahead.size()) {
         labelPoses(s);
@@ -217,10 +214,7 @@ void World::sortByMinX() {
     if (head == nullptr) {
         return;
     }
-    if (scratch_ == nullptr) {
-        scratch_ = new StepScratch;
-    }
-    StepScratch& s = *scratch_;
+    StepScratch& s = scratch_ != nullptr ? *scratch_ : *(scratch_ = new StepScratch);
     s.listed.clear();
     s.keys.clear();
     for (WorldNode* node = head; node != nullptr; node = node->next) {
