@@ -132,6 +132,15 @@ void gather(StepScratch& s) {
     }
 }
 
+// Drops the last step's contacts of one body, or all of them (body null).
+void dropContacts(StepScratch* s, const Body* body) {
+    if (s != nullptr) {
+        std::erase_if(s->solver.contacts, [&](const StepContact& c) {
+            return body == nullptr || c.bodyA == body || c.bodyB == body;
+        });
+    }
+}
+
 }  // namespace
 
 World::~World() {
@@ -152,11 +161,7 @@ bool World::remove(Body& body) {
             WorldNode* node = *link;
             *link = node->next;
             delete node;
-            if (scratch_ != nullptr) {
-                std::erase_if(scratch_->solver.contacts, [&](const StepContact& c) {
-                    return c.bodyA == &body || c.bodyB == &body;
-                });
-            }
+            dropContacts(scratch_, &body);
             return true;
         }
     }
@@ -173,9 +178,7 @@ bool World::contains(const Body& body) const {
 }
 
 void World::clear() {
-    if (scratch_ != nullptr) {
-        scratch_->solver.contacts.clear();
-    }
+    dropContacts(scratch_, nullptr);
     while (head != nullptr) {
         WorldNode* next = head->next;
         delete head;
@@ -186,9 +189,7 @@ void World::clear() {
 void World::step() {
     lastPassCount = 0;
     if (head == nullptr || head->next == nullptr) {
-        if (scratch_ != nullptr) {
-            scratch_->solver.contacts.clear();
-        }
+        dropContacts(scratch_, nullptr);
         return;
     }
     StepScratch& s = scratch_ != nullptr ? *scratch_ : *(scratch_ = new StepScratch);
