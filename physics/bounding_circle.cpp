@@ -1,3 +1,4 @@
+#include <algorithm>
 #include <cmath>
 
 #include <scrapvolt/physics/polygon.h>
@@ -20,81 +21,52 @@ float distanceSquared(const Vec2& v, float cx, float cy) {
     return dx * dx + dy * dy;
 }
 
-BoundingCircleCandidate* push(BoundingCircleCandidate* head, float cx, float cy, const Vec2& on) {
-    const float dx = cx - on.x;
-    const float dy = cy - on.y;
-    return new BoundingCircleCandidate{cx, cy, dy * dy + dx * dx, head};
-}
-
-// Circles with each pair of vertices as a diameter.
-BoundingCircleCandidate* pushPairs(BoundingCircleCandidate* head, const Vec2* v, int32_t n) {
-    for (int32_t i = 0; i <= n - 2; ++i) {
-        for (int32_t j = i + 1; j <= n - 1; ++j) {
-            const float cx = (v[i].x + v[j].x) * 0.5f;
-            const float cy = (v[i].y + v[j].y) * 0.5f;
-            head = push(head, cx, cy, v[j]);
-        }
-    }
-    return head;
-}
-
-// Circumcircle of vi, vj, vk, or the head unchanged for a (nearly) degenerate triangle. The
-// centre is m2 + t (-e2.y, e2.x) on the bisector of vj vk, with t chosen so that it also lies
-// on the bisector of vi vj: e1 . (c - m1) = 0 gives t = e1 . (m1 - m2) / D.
-BoundingCircleCandidate* pushCircumcircle(BoundingCircleCandidate* head, const Vec2& vi,
-                                          const Vec2& vj, const Vec2& vk) {
-    const Vec2 e1{vj.x - vi.x, vj.y - vi.y};
-    const Vec2 e2{vk.x - vj.x, vk.y - vj.y};
-    const Vec2 m1{(vi.x + vj.x) * 0.5f, (vi.y + vj.y) * 0.5f};
-    const Vec2 m2{(vj.x + vk.x) * 0.5f, (vj.y + vk.y) * 0.5f};
-    const float d = e2.x * e1.y - e2.y * e1.x;  // twice the signed area
-    if (!(std::fabs(d) > 0.001f)) {
-        return head;
-    }
-    const float c1 = -(e1.x * m1.x + e1.y * m1.y);
-    const float t = -(e1.x * m2.x + e1.y * m2.y + c1) / d;
-    return push(head, m2.x - t * e2.y, m2.y + t * e2.x, vj);
-}
-
-BoundingCircleCandidate* pushTriples(BoundingCircleCandidate* head, const Vec2* v, int32_t n) {
-    for (int32_t i = 0; i <= n - 3; ++i) {
-        for (int32_t j = i + 1; j <= n - 2; ++j) {
-            for (int32_t k = j + 1; k <= n - 1; ++k) {
-                head = pushCircumcircle(head, v[i], v[j], v[k]);
-            }
-        }
-    }
-    return head;
-}
-
-// Squared radius the candidate needs to hold every vertex: its own, or more when a vertex lies
-// outside it. Rounding the squared radius to 32 bits can leave a candidate's own defining
-// vertices a hair outside; enlarging instead of discarding keeps the minimal circle among the
-// choices, and the enlarged circle holds every vertex.
-float enclosingRadiusSquared(const BoundingCircleCandidate& c, const Vec2* v, int32_t n) {
-    float needed = c.radiusSquared;
-    for (int32_t i = n - 1; i >= 0; --i) {
-        const float d = distanceSquared(v[i], c.centreX, c.centreY);
-        if (d > needed) {
-            needed = d;
-        }
-    }
-    return needed;
-}
-
-// Builds the candidate list (every pair's circle, then every non-degenerate triangle's
-// circumcircle), takes the smallest enclosing one and releases the list. The minimal enclosing
+// Lists every pair's circle (the pair as a diameter), then every non-degenerate triangle's
+// circumcircle, takes the smallest enclosing one and releases the list. The minimal enclosing
 // circle is one of the candidates; any other centre needs a radius at least as large to reach
 // every vertex, so the least enlarged radius is the minimal one. A single vertex gives no
 // candidate and is its own circle.
 void chooseLocalCircle(const Vec2* v, int32_t n, Vec2& centre, float& radiusSquared) {
-    BoundingCircleCandidate* head = pushTriples(pushPairs(nullptr, v, n), v, n);
+    BoundingCircleCandidate* head = nullptr;
+    const auto push = [&](float cx, float cy, const Vec2& on) {
+        head = new BoundingCircleCandidate{cx, cy, distanceSquared(on, cx, cy), head};
+    };
+    for (int32_t i = 0; i <= n - 2; ++i) {
+        for (int32_t j = i + 1; j <= n - 1; ++j) {
+            push((v[i].x + v[j].x) * 0.5f, (v[i].y + v[j].y) * 0.5f, v[j]);
+        }
+    }
+    // The circumcentre is m2 + t (-e2.y, e2.x) on the bisector of vj vk, with t chosen so that it
+    // also lies on the bisector of vi vj: e1 . (c - m1) = 0 gives t = e1 . (m1 - m2) / D. A
+    // (nearly) degenerate triangle gives none.
+    for (int32_t i = 0; i <= n - 3; ++i) {
+        for (int32_t j = i + 1; j <= n - 2; ++j) {
+            for (int32_t k = j + 1; k <= n - 1; ++k) {
+                const Vec2 e1{v[j].x - v[i].x, v[j].y - v[i].y};
+                const Vec2 e2{v[k].x - v[j].x, v[k].y - v[j].y};
+                const Vec2 m1{(v[i].x + v[j].x) * 0.5f, (v[i].y + v[j].y) * 0.5f};
+                const Vec2 m2{(v[j].x + v[k].x) * 0.5f, (v[j].y + v[k].y) * 0.5f};
+                const float d = e2.x * e1.y - e2.y * e1.x;  // twice the signed area
+                if (std::fabs(d) > 0.001f) {
+                    const float c1 = -(e1.x * m1.x + e1.y * m1.y);
+                    const float t = -(e1.x * m2.x + e1.y * m2.y + c1) / d;
+                    push(m2.x - t * e2.y, m2.y + t * e2.x, v[j]);
+                }
+            }
+        }
+    }
     centre = v[0];
     radiusSquared = 0.0f;
     bool chosen = false;
-    // The smallest circle wins; on equal radii the one nearest the head (created last).
     while (head != nullptr) {
-        const float needed = enclosingRadiusSquared(*head, v, n);
+        // Rounding the squared radius to 32 bits can leave a candidate's own defining vertices a
+        // hair outside; enlarging it to hold every vertex instead of discarding it keeps the
+        // minimal circle among the choices.
+        float needed = head->radiusSquared;
+        for (int32_t i = n - 1; i >= 0; --i) {
+            needed = std::max(needed, distanceSquared(v[i], head->centreX, head->centreY));
+        }
+        // The smallest circle wins; on equal radii the one nearest the head (created last).
         if (!chosen || needed < radiusSquared) {
             chosen = true;
             radiusSquared = needed;
