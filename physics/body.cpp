@@ -3,6 +3,8 @@
 #include <cmath>
 #include <numbers>
 
+#include "contact_resolution.h"
+
 namespace scrapvolt {
 
 namespace {
@@ -15,10 +17,12 @@ Pose sharedPose{0.0f, 0.0f, 0.0f};
 // well over an hour of its car spinning at full turn, so no angle reaches it in an hour of play.
 constexpr float angleLimit = 32768.0f;
 
-// The same direction within half a turn of 0: whole turns taken off in double, rounded once.
-float wrapped(float angle) {
-    constexpr double turn = 2.0 * std::numbers::pi;
-    return static_cast<float>(angle - std::round(angle / turn) * turn);
+// Brings the polygon's rotation cache up to date once after each move.
+void refreshRotation(Body& body) {
+    if (body.moved) {
+        body.polygon->updateRotation();
+        body.moved = false;
+    }
 }
 }  // namespace
 
@@ -42,7 +46,10 @@ void Body::integrate() {
     pose->y += velocity.y;
     pose->angle += angularVelocity;
     if (std::fabs(pose->angle) > angleLimit && std::isfinite(pose->angle)) {
-        pose->angle = wrapped(pose->angle);
+        // The same direction within half a turn of 0: whole turns taken off in double, rounded
+        // once.
+        constexpr double turn = 2.0 * std::numbers::pi;
+        pose->angle = static_cast<float>(pose->angle - std::round(pose->angle / turn) * turn);
     }
     moved = true;
     circle = polygon->boundingCircle();
@@ -51,8 +58,6 @@ void Body::integrate() {
     angularVelocity = angularDamping * angularVelocity;
 }
 
-// (fx, fy) is turned by the body's angle into the world frame; neither it nor the torque is
-// scaled by the inverse mass or inertia.
 void Body::applyLocalForce(float fx, float fy, float torque) {
     angularVelocity += torque;
     const float c = std::cos(pose->angle);
@@ -67,6 +72,37 @@ void Body::pointVelocity(const Vec2& point, Vec2& out) const {
     const float ry = point.y - pose->y;
     out.x = velocity.x - angularVelocity * ry;
     out.y = velocity.y + angularVelocity * rx;
+}
+
+bool Body::collide(Body& other) {
+    // Circles as of the last integration. Written as "not within" so that a NaN distance (a body
+    // that has left the finite numbers) rejects the pair instead of reaching the contact query.
+    const float dx = other.circle->centreX - circle->centreX;
+    const float dy = other.circle->centreY - circle->centreY;
+    const float r = other.circle->radius + circle->radius;
+    if (!(dx * dx + dy * dy <= r * r)) {
+        return false;
+    }
+    refreshRotation(*this);
+    refreshRotation(other);
+    const Contact* found = polygon->contact(*other.polygon);
+    if (found == nullptr) {
+        return false;
+    }
+    resolveContact(found->separation, found->point, found->normal, other);
+    // Only the positional correction sets the flags again, and it sets both.
+    return moved && other.moved;
+}
+
+void Body::resolveContact(const Vec2& separation, const Vec2& point, const Vec2& normal,
+                          Body& other) {
+    const ContactMotion a{pose->x, pose->y, velocity, angularVelocity, inverseMass, inverseInertia};
+    const ContactMotion b{other.pose->x,         other.pose->y,     other.velocity,
+                          other.angularVelocity, other.inverseMass, other.inverseInertia};
+    if (resolveContactMotion(a, b, separation, point, normal)) {
+        moved = true;
+        other.moved = true;
+    }
 }
 
 }  // namespace scrapvolt
