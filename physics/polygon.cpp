@@ -14,6 +14,18 @@ namespace {
 // allocates nothing.
 constexpr int32_t growthStep = 16;
 
+// Only the local vertices are kept: the rotated vertices and the edges are caches that the next
+// updateRotation and recomputeEdges rebuild.
+void resizeStorage(Polygon& p, int32_t capacity) {
+    p.capacity = capacity;
+    const size_t bytes = sizeof(Vec2) * static_cast<size_t>(capacity);
+    p.localVertices = static_cast<Vec2*>(std::realloc(p.localVertices, bytes));
+    delete[] p.rotatedVertices;
+    p.rotatedVertices = new Vec2[capacity];
+    delete[] p.edges;
+    p.edges = new PolygonEdge[capacity];
+}
+
 }  // namespace
 
 Polygon::~Polygon() {
@@ -29,31 +41,16 @@ void Polygon::clear() {
 }
 
 void Polygon::reserve(int32_t n) {
-    if (n <= capacity) {
-        return;
+    if (n > capacity) {
+        resizeStorage(*this, n);
     }
-    capacity = n;
-    std::free(localVertices);
-    localVertices = static_cast<Vec2*>(std::malloc(sizeof(Vec2) * static_cast<size_t>(n)));
-    delete[] rotatedVertices;
-    rotatedVertices = new Vec2[n];
-    delete[] edges;
-    edges = new PolygonEdge[n];
 }
 
 void Polygon::addVertex(float vx, float vy) {
     edgesStale = true;
     worldCircle.radius = -1.0f;
     if (vertexCount + 1 > capacity) {
-        // Only the local vertices are kept: the rotated vertices and the edges are caches that
-        // the next updateRotation and recomputeEdges rebuild.
-        capacity += growthStep;
-        const size_t bytes = sizeof(Vec2) * static_cast<size_t>(capacity);
-        localVertices = static_cast<Vec2*>(std::realloc(localVertices, bytes));
-        delete[] rotatedVertices;
-        rotatedVertices = new Vec2[capacity];
-        delete[] edges;
-        edges = new PolygonEdge[capacity];
+        resizeStorage(*this, capacity + growthStep);
     }
     localVertices[vertexCount] = Vec2{vx, vy};
     rotatedVertices[vertexCount] = Vec2{vx, vy};
@@ -67,21 +64,16 @@ void Polygon::recomputeEdges() {
         const Vec2 a = localVertices[i];
         const Vec2 b = localVertices[(i + 1) % n];
         PolygonEdge& edge = edges[i];
-        // (-dy, dx) points out of the polygon for clockwise winding.
-        edge.normal = Vec2{-(b.y - a.y), b.x - a.x};
-        // Normalised in double: the stored unit normal is then the correctly rounded one.
-        const double nx = edge.normal.x;
-        const double ny = edge.normal.y;
+        // (-dy, dx) points out of the polygon for clockwise winding. Normalised in double: the
+        // stored unit normal is then the correctly rounded one. An edge of length 0 (or NaN) has
+        // no direction: a zero normal keeps every distance to its line at 0 instead of NaN.
+        const double nx = -(b.y - a.y);
+        const double ny = b.x - a.x;
         const double lengthSquared = nx * nx + ny * ny;
-        if (lengthSquared > 0.0) {
-            const double inverseLength = 1.0 / std::sqrt(lengthSquared);
-            edge.normal = Vec2{static_cast<float>(inverseLength * nx),
-                               static_cast<float>(inverseLength * ny)};
-        } else {
-            // An edge of length 0 has no direction: a zero normal keeps every distance to its
-            // line at 0 instead of NaN.
-            edge.normal = Vec2{0.0f, 0.0f};
-        }
+        const double inverseLength = 1.0 / std::sqrt(lengthSquared);
+        edge.normal = lengthSquared > 0.0 ? Vec2{static_cast<float>(inverseLength * nx),
+                                                 static_cast<float>(inverseLength * ny)}
+                                          : Vec2{0.0f, 0.0f};
         edge.offset = lineOffset(edge.normal, a);
         edge.owner = this;
         edge.vertexIndex = 0;
@@ -90,9 +82,7 @@ void Polygon::recomputeEdges() {
 
 void Polygon::recomputeOffsets() {
     for (int32_t i = vertexCount - 1; i >= 0; --i) {
-        PolygonEdge& edge = edges[i];
-        const Vec2 a = localVertices[i];
-        edge.offset = lineOffset(edge.normal, a);
+        edges[i].offset = lineOffset(edges[i].normal, localVertices[i]);
     }
 }
 
@@ -128,14 +118,13 @@ void Polygon::updateRotation() {
     }
     cosAngle = std::cos(angle);
     negSinAngle = -std::sin(angle);
-    const float c = cosAngle;
-    const float m = negSinAngle;
     // Rotation by +angle: (x cos - y sin, x sin + y cos), written with m = -sin.
+    const auto turn = [c = cosAngle, m = negSinAngle](const Vec2& v) {
+        return Vec2{v.y * m + v.x * c, v.y * c - m * v.x};
+    };
     for (int32_t i = vertexCount - 1; i >= 0; --i) {
-        const Vec2 l = localVertices[i];
-        rotatedVertices[i] = Vec2{l.y * m + l.x * c, l.y * c - m * l.x};
-        const Vec2 nrm = edges[i].normal;
-        edges[i].rotatedNormal = Vec2{nrm.y * m + nrm.x * c, nrm.y * c - m * nrm.x};
+        rotatedVertices[i] = turn(localVertices[i]);
+        edges[i].rotatedNormal = turn(edges[i].normal);
     }
 }
 

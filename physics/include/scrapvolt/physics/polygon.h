@@ -52,7 +52,7 @@ struct Polygon : Pose {
 
     /// Drops every vertex (keeping the storage) and marks the caches stale.
     void clear();
-    /// Makes room for n vertices at once; the vertices held are lost unless n fits already.
+    /// Makes room for n vertices at once, keeping the vertices but not the caches.
     void reserve(int32_t n);
     /// Appends a vertex in the local frame (clockwise order, see above).
     void addVertex(float x, float y);
