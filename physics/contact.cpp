@@ -52,8 +52,7 @@ int32_t Polygon::queryPoint(float px, float py) {
     NearestEdge<int32_t> nearest;
     float dist = 0.0f;
     for (int32_t i = 0; i < vertexCount; ++i) {
-        const PolygonEdge& edge = edges[i];
-        dist = (qx * edge.rotatedNormal.x + qy * edge.rotatedNormal.y) + edge.offset;
+        dist = lineDistance(qx, qy, edges[i].rotatedNormal, edges[i].offset);
         if (dist > 0.0f) {
             return -1;  // outside this edge's line; a point on the line counts as inside
         }

@@ -90,14 +90,15 @@ struct NearestEdge {
 // Walks the edges of a - b in the order Polygon::minkowskiDifference lays them out, merging a's
 // edges with b's reversed ones; support(i) is b's support vertex for a's edge i. emit(vertex,
 // normal, ofA, index) gets each edge's first vertex and, for a's edge (ofA), b's vertex index
-// there, else a's; returning true stops the walk (false returned). Both polygons clockwise, b's
-// support moves forward; rounding can step it back, and the walk then goes around b once more.
+// there, else a's; returning true stops the walk. True when the walk went all the way round:
+// false when stopped or a polygon has no vertices. Both polygons clockwise, b's support moves
+// forward; rounding can step it back, and the walk then goes around b once more.
 template <typename Shape, typename Support, typename Emit>
 bool walkDifference(const Shape& a, const Shape& b, Support support, Emit emit) {
     const int32_t nA = a.count();
     const int32_t nB = b.count();
     if (nA == 0 || nB == 0) {
-        return true;
+        return false;
     }
     const int32_t lastSupport = support(nA - 1);  // found as the walk needs them: exits spare some
     int32_t j = lastSupport;
@@ -128,7 +129,7 @@ struct DifferenceEdge {
     int32_t index;
 };
 
-// Calls visit with each edge of a - b in the walk's order until visit returns true; false then.
+// walkDifference finding b's support as it goes, visit given each edge as a DifferenceEdge.
 template <typename Shape, typename Visit>
 bool forEachDifferenceEdge(const Shape& a, const Shape& b, Visit visit) {
     return walkDifference(
@@ -159,9 +160,6 @@ const Contact* writeContact(const Shape& a, const Shape& b, float best, const Di
 // position (origin). The first edge the point lies beyond ends the walk and the support search.
 template <typename Shape>
 const Contact* walkContact(const Shape& a, const Shape& b, const Vec2& origin) {
-    if (a.count() == 0 || b.count() == 0) {
-        return nullptr;
-    }
     const float qx = (b.x() - a.x()) - origin.x;
     const float qy = (b.y() - a.y()) - origin.y;
     NearestEdge<DifferenceEdge> nearest;
