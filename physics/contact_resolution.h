@@ -1,7 +1,6 @@
 #pragma once
 // The arithmetic of a contact's resolution, shared by Body::resolveContact and the world step's
-// passes on body copies, so that both round every operation the same way. Internal: not
-// installed.
+// passes on body copies, so that both round every operation the same way.
 #include <cmath>
 
 #include <scrapvolt/physics/vec2.h>
@@ -18,33 +17,30 @@ struct ContactMotion {
     float inverseInertia;
 };
 
-// v + w x r at a world point.
-inline Vec2 pointVelocityOf(const ContactMotion& m, const Vec2& point) {
-    const float rx = point.x - m.x;
-    const float ry = point.y - m.y;
-    return Vec2{m.velocity.x - m.angularVelocity * ry, m.velocity.y + m.angularVelocity * rx};
-}
-
 // Pushes a and b apart by the separation, split by inverse mass (a NaN sum counts as 0), then
 // applies an impulse along the normal that stops their approach at the point. True when the
 // positions were corrected.
 inline bool resolveContactMotion(ContactMotion a, ContactMotion b, const Vec2& separation,
                                  const Vec2& point, const Vec2& normal) {
-    bool corrected = false;
     const float massSum = a.inverseMass + b.inverseMass;
-    if (massSum != 0.0f && !std::isnan(massSum)) {
+    const bool corrected = massSum != 0.0f && !std::isnan(massSum);
+    if (corrected) {
         const float shareA = a.inverseMass / massSum;
         const float shareB = b.inverseMass / massSum;
         a.x -= shareA * separation.x;
         a.y -= shareA * separation.y;
         b.x += shareB * separation.x;
         b.y += shareB * separation.y;
-        corrected = true;
     }
 
-    // Relative velocity of the contact points along the normal, from the corrected poses.
-    const Vec2 va = pointVelocityOf(a, point);
-    const Vec2 vb = pointVelocityOf(b, point);
+    // The lever arms r and the contact points' velocities v + w x r, from the corrected poses;
+    // vn: their relative velocity along the normal.
+    const float rax = point.x - a.x;
+    const float ray = point.y - a.y;
+    const float rbx = point.x - b.x;
+    const float rby = point.y - b.y;
+    const Vec2 va{a.velocity.x - a.angularVelocity * ray, a.velocity.y + a.angularVelocity * rax};
+    const Vec2 vb{b.velocity.x - b.angularVelocity * rby, b.velocity.y + b.angularVelocity * rbx};
     const float vn = (vb.x - va.x) * normal.x + (vb.y - va.y) * normal.y;
     if (vn > 0.0f) {
         return corrected;
@@ -52,10 +48,6 @@ inline bool resolveContactMotion(ContactMotion a, ContactMotion b, const Vec2& s
 
     // c = r x n for each lever arm; the impulse j = -vn / (1/mA + 1/mB + cA^2/IA + cB^2/IB)
     // brings the relative normal velocity to 0: no restitution, no friction.
-    const float rax = point.x - a.x;
-    const float ray = point.y - a.y;
-    const float rbx = point.x - b.x;
-    const float rby = point.y - b.y;
     const float ca = rax * normal.y - ray * normal.x;
     const float cb = rbx * normal.y - rby * normal.x;
     const float denominator =
