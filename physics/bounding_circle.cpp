@@ -25,8 +25,10 @@ float distanceSquared(const Vec2& v, float cx, float cy) {
 // circumcircle, takes the smallest enclosing one and releases the list. The minimal enclosing
 // circle is one of the candidates; any other centre needs a radius at least as large to reach
 // every vertex, so the least enlarged radius is the minimal one. A single vertex gives no
-// candidate and is its own circle.
-void chooseLocalCircle(const Vec2* v, int32_t n, Vec2& centre, float& radiusSquared) {
+// candidate and is its own circle. Out of line: Polygon::boundingCircle, called every tick, then
+// saves no registers.
+[[gnu::noinline]] void chooseLocalCircle(const Vec2* v, int32_t n, Vec2& centre,
+                                         float& radiusSquared) {
     BoundingCircleCandidate* head = nullptr;
     const auto push = [&](float cx, float cy, const Vec2& on) {
         head = new BoundingCircleCandidate{cx, cy, distanceSquared(on, cx, cy), head};

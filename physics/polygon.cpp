@@ -118,13 +118,14 @@ void Polygon::updateRotation() {
     }
     cosAngle = std::cos(angle);
     negSinAngle = -std::sin(angle);
+    const float c = cosAngle;
+    const float m = negSinAngle;
     // Rotation by +angle: (x cos - y sin, x sin + y cos), written with m = -sin.
-    const auto turn = [c = cosAngle, m = negSinAngle](const Vec2& v) {
-        return Vec2{v.y * m + v.x * c, v.y * c - m * v.x};
-    };
     for (int32_t i = vertexCount - 1; i >= 0; --i) {
-        rotatedVertices[i] = turn(localVertices[i]);
-        edges[i].rotatedNormal = turn(edges[i].normal);
+        const Vec2 l = localVertices[i];
+        rotatedVertices[i] = Vec2{l.y * m + l.x * c, l.y * c - m * l.x};
+        const Vec2 nrm = edges[i].normal;
+        edges[i].rotatedNormal = Vec2{nrm.y * m + nrm.x * c, nrm.y * c - m * nrm.x};
     }
 }
 
