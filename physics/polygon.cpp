@@ -10,8 +10,7 @@ namespace scrapvolt {
 
 namespace {
 
-// Storage grows in fixed steps and is never shrunk, so refilling a polygon of the same size
-// allocates nothing.
+// Storage is never shrunk, so refilling a polygon of the same size allocates nothing.
 constexpr int32_t growthStep = 16;
 
 // Only the local vertices are kept: the rotated vertices and the edges are caches that the next

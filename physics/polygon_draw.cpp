@@ -4,7 +4,6 @@
 
 namespace scrapvolt {
 
-// The one place where the physics engine calls OpenGL.
 void Polygon::draw() {
     if (vertexCount == 0) {
         return;

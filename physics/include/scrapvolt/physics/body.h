@@ -10,9 +10,8 @@ namespace scrapvolt {
 /// so two bodies bound to one polygon share one pose (each moves it, and a world steps it twice).
 /// The body neither owns nor copies the polygon, which must outlive it.
 ///
-/// Time is counted in ticks: velocities are per tick (units and radians per tick), damping is a
-/// factor per tick, and no operation takes a time step. A body starts immovable: inverse mass and
-/// inverse inertia 0 (such a body is still turned and moved by its own velocities).
+/// Time is counted in ticks: velocities and damping are per tick; no operation takes a time
+/// step. A body starts immovable (inverse mass and inertia 0) but its velocities still move it.
 struct Body {
     bool reservedFlag = false;  ///< not used by the engine
     Polygon* polygon;

@@ -8,8 +8,6 @@
 
 namespace scrapvolt {
 
-struct Polygon;
-
 /// One edge of a polygon: edge i runs from vertex i to vertex (i + 1) mod vertexCount.
 struct PolygonEdge {
     Vec2 normal;         ///< unit outward normal, local frame
@@ -19,18 +17,17 @@ struct PolygonEdge {
     Polygon* owner;
 };
 
-/// A convex polygon placed in the world by its pose (the Pose base: x, y, angle, the record's
-/// first three fields).
+/// A convex polygon placed in the world by its pose (its Pose base).
 ///
 /// Winding: the vertices must run clockwise with y up (negative shoelace area), as
 /// isConvexClockwise checks: every query takes the edge normals (-dy, dx) as pointing outwards,
 /// so an anticlockwise or non-convex polygon gives meaningless contacts (an anticlockwise one
-/// usually collides with nothing). World::add asserts this in builds without NDEBUG.
+/// usually collides with nothing).
 ///
 /// Caches, each refreshed only when asked: the edge normals (recomputeEdges, or updateRotation
 /// when a vertex was added), the rotated vertices and normals (updateRotation: contact and
 /// queryPoint answer for the angle of the last updateRotation, not the current one) and the
-/// bounding circle (boundingCircle). World::step refreshes the rotation of the bodies it tests.
+/// bounding circle (boundingCircle).
 ///
 /// Storage grows 16 vertices at a time and is never shrunk; a polygon is not copyable.
 struct Polygon : Pose {
@@ -61,11 +58,10 @@ struct Polygon : Pose {
     void recomputeOffsets();
     /// Brings the rotated vertices and normals to the current angle.
     void updateRotation();
-    /// Draws the polygon filled at its pose with OpenGL, at z = 0 of the current model-view
-    /// matrix, one GL_POLYGON inside glPushMatrix/glPopMatrix. It sets the colour to white
-    /// (glColor3f(1, 1, 1), left set afterwards) and nothing else: depth test, culling and
-    /// blending are the caller's. The vertices go to OpenGL anticlockwise as seen with y up, the
-    /// front face under the shell's set-up. Nothing is drawn without vertices. Defined in the
+    /// Draws the polygon filled at its pose, at z = 0 of the current model-view matrix: one
+    /// GL_POLYGON inside glPushMatrix/glPopMatrix, anticlockwise as seen with y up (the front face
+    /// under the shell's set-up), nothing without vertices. It sets the colour to white (left set)
+    /// and nothing else: depth test, culling and blending are the caller's. Defined in the
     /// physics_draw library, which links OpenGL.
     void draw();
 

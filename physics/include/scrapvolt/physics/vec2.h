@@ -2,9 +2,8 @@
 
 namespace scrapvolt {
 
-/// Two 32-bit floats, x then y: a point or a vector in a polygon's local frame or in the world.
-/// Lengths are in the program's own units (the engine has none of its own; the arena's car is
-/// about 3 by 4). All physics values are 32-bit floats.
+/// Two 32-bit floats (as are all physics values), x then y: a point or a vector in a polygon's
+/// local frame or in the world, in the program's own length units (the engine has none).
 struct Vec2 {
     float x;
     float y;

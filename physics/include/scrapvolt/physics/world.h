@@ -36,15 +36,14 @@ struct StepScratch;
 /// polygon, share a pose that every pass pushes both ways, so such a step runs to maxPasses.
 /// A body whose polygon has no vertices is integrated and takes part in no test.
 struct World {
-    // Upper bound on the passes of one step. Without it a movable body squeezed between two
+    // Upper bound on the passes of one step: without it a movable body squeezed between two
     // immovable ones in a gap narrower than itself is pushed to and fro for ever, and a jam never
-    // settles within a step: each pass only hands the overlap on. A step cut short leaves a small
-    // overlap that later steps remove. Unjammed scenes need far fewer: the arena at most 2,
-    // "topdown-squares" at N = 5000 up to 7 plain and 127 with kick100.
+    // settles. A step cut short leaves a small overlap that later steps remove. The arena needs
+    // at most 2, "topdown-squares" at N = 5000 up to 7 plain and 127 with kick100.
     static constexpr int32_t maxPasses = 128;
 
     WorldNode* head = nullptr;
-    int32_t lastPassCount = 0;  ///< passes the last step ran (0 when it had under two bodies)
+    int32_t lastPassCount = 0;  ///< passes the last step ran
 
     constexpr World() = default;
     ~World();
@@ -60,16 +59,16 @@ struct World {
     bool contains(const Body& body) const;
     /// Frees every node; the bodies themselves are not touched.
     void clear();
-    /// One tick. Under two bodies it does nothing (not even integrate) and lastPassCount is 0.
+    /// One tick. Under two bodies it does nothing (not even integrate): 0 passes, no contacts.
     /// Otherwise: integrates every body once, sorts the list by minX, then repeats passes over
     /// the pairs whose x intervals overlap, calling Body::collide (the earlier body as A), until a
     /// pass makes no positional correction or maxPasses ran; bit for bit the results of that plain
     /// sweep. No bounce, friction, gravity or sleeping. Refreshes the rotation caches of tested
-    /// bodies and may overwrite contactResult. Allocates nothing once grown to the world's size.
+    /// bodies. Allocates nothing once grown to the world's size.
     void step();
-    /// The pairs that touched during the last step, in the order they first touched (empty
-    /// after a step of fewer than two bodies). Valid until the next step or clear; remove drops
-    /// the removed body's pairs. The storage grows with the world and is then reused.
+    /// The pairs that touched during the last step, in the order they first touched. Valid until
+    /// the next step or clear; remove drops the removed body's pairs. The storage grows with the
+    /// world and is then reused.
     std::span<const StepContact> contacts() const;
     /// The step's insertion sort by minX, ascending (not stable: a node moved back goes before
     /// equal keys); NaN keys go last.
