@@ -1,6 +1,7 @@
 #include <scrapvolt/physics/body.h>
 
 #include <cmath>
+#include <initializer_list>
 #include <numbers>
 
 #include "contact_resolution.h"
@@ -16,14 +17,6 @@ Pose sharedPose{0.0f, 0.0f, 0.0f};
 // is three hours of the arena's fastest bar (0.03 rad per tick at 100 ticks per second) and
 // well over an hour of its car spinning at full turn, so no angle reaches it in an hour of play.
 constexpr float angleLimit = 32768.0f;
-
-// Brings the polygon's rotation cache up to date once after each move.
-void refreshRotation(Body& body) {
-    if (body.moved) {
-        body.polygon->updateRotation();
-        body.moved = false;
-    }
-}
 }  // namespace
 
 Body::Body(Polygon& boundPolygon) : polygon(&boundPolygon), pose(&boundPolygon) {
@@ -83,8 +76,13 @@ bool Body::collide(Body& other) {
     if (!(dx * dx + dy * dy <= r * r)) {
         return false;
     }
-    refreshRotation(*this);
-    refreshRotation(other);
+    // Each rotation cache is brought up to date once after each move.
+    for (Body* body : {this, &other}) {
+        if (body->moved) {
+            body->polygon->updateRotation();
+            body->moved = false;
+        }
+    }
     const Contact* found = polygon->contact(*other.polygon);
     if (found == nullptr) {
         return false;

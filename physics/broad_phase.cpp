@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <numeric>
 
 namespace scrapvolt {
 
@@ -65,17 +66,16 @@ void BroadPhase::fillBands() {
     for (uint32_t k = 0; k < n; ++k) {
         const StepBody& b = sorted[k];
         const double r = b.radius;
-        if (!(std::fabs(b.centreX) <= ordinaryLimit && std::fabs(b.centreY) <= ordinaryLimit &&
-              r >= 0.0 && r <= ordinaryLimit)) {  // NaN included
-            bandsOf[k] = Bands{1, 0};
-            large.push_back(k);
-            continue;
+        const bool bounded = std::fabs(b.centreX) <= ordinaryLimit &&  // false for NaN
+                             std::fabs(b.centreY) <= ordinaryLimit && r >= 0.0 &&
+                             r <= ordinaryLimit;
+        if (bounded) {
+            radiusSum += r;
+            ++ordinary;
+            low = std::min(low, b.centreY - r);
+            high = std::max(high, b.centreY + r);
         }
-        radiusSum += r;
-        ++ordinary;
-        low = std::min(low, b.centreY - r);
-        high = std::max(high, b.centreY + r);
-        if (r > 0.5 * height_) {
+        if (!bounded || r > 0.5 * height_) {
             bandsOf[k] = Bands{1, 0};
             large.push_back(k);
             continue;
@@ -87,9 +87,7 @@ void BroadPhase::fillBands() {
         }
     }
     large.push_back(n);  // end mark
-    for (int32_t band = 0; band < bands_; ++band) {
-        bandStart[band + 1] += bandStart[band];
-    }
+    std::partial_sum(bandStart.begin(), bandStart.end(), bandStart.begin());
     bandMembers.resize(bandStart[bands_]);
     cursor.assign(bandStart.begin(), bandStart.end() - 1);
     for (uint32_t k = 0; k < n; ++k) {
