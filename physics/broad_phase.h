@@ -39,9 +39,8 @@ struct SortKey {
     uint32_t index;
 };
 
-// The list's insertion sort by minX: a key in order stays; one out of order goes in front of the
-// first key not below its own (equal keys do not keep their order); NaN last. About linear on
-// the previous tick's order.
+// World::sortByMinX's order: a key out of order goes in front of the first key not below its
+// own. About linear on the previous tick's order.
 void insertionSort(std::vector<SortKey>& keys);
 
 struct BroadPhase {
