@@ -27,14 +27,13 @@ Polygon& Polygon::minkowskiDifference(Polygon& other) {
         return false;
     });
     int32_t k = 0;
-    walkDifference(a, b, support, [&](const Vec2&, const Vec2& n, bool ofA, int32_t index) {
-        m.edges[k++] = PolygonEdge{n, 0.0f, n, index, ofA ? &other : this};
+    walkDifference(a, b, support, [&](const Vec2& p, const Vec2& n, bool ofA, int32_t index) {
+        m.edges[k++] = PolygonEdge{n, lineOffset(n, p), n, index, ofA ? &other : this};
         return false;
     });
     // The edges just written are the difference's; rebuilding them from the vertices would lose
     // the owners.
     m.edgesStale = false;
-    m.recomputeOffsets();
     m.cosAngle = 1.0f;
     m.negSinAngle = 0.0f;
     return m;

@@ -65,10 +65,9 @@ int32_t supportVertex(const Shape& a, int32_t i, const Shape& b) {
     return taken;
 }
 
-// The edge of least penetration among edges offered in increasing index order, as a scan from
-// the last edge down that replaces its choice only by a strictly greater distance keeps it: the
-// greatest distance, the highest index among equal ones; NaN passed over except at the last edge,
-// where the scan starts (finish).
+// The edge of least penetration among edges offered in index order, as a scan from the last edge
+// down keeping its choice on ties finds it: the greatest distance, the highest index among equal
+// ones; NaN passed over except at the last edge, where the scan starts (finish).
 template <typename Edge>
 struct NearestEdge {
     float best = -INFINITY;
