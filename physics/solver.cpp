@@ -192,13 +192,16 @@ bool Solver::testPair(uint32_t p) {
     const Shape shapeA{poseA, corners_.data() + poseA.first};
     const Shape shapeB{poseB, corners_.data() + poseB.first};
     const Contact* found = nullptr;
-    if (kept_[p].count != 0 && kept_[p].count != none) {
-        found = keptContact(kept_[p], shapeA, shapeB);
+    Kept& kept = kept_[p];
+    if (kept.count != 0 && kept.count != none) {
+        found = keptContact(kept, shapeA, shapeB);
     } else if (!certainlyApart(shapeA, shapeB, origin_)) {
         found = walkContact(shapeA, shapeB, origin_);
-        if (found != nullptr && kept_[p].count == 0) {
-            keep(kept_[p], shapeA, shapeB);  // touching: most likely tested again
+        // Touching, or walked before (too shallow, or near): most likely tested again.
+        if (kept.count == 0 && (found != nullptr || kept.first == none)) {
+            keep(kept, shapeA, shapeB);
         }
+        kept.first = kept.count == 0 ? none : kept.first;
     }
     if (found == nullptr) {
         return false;
