@@ -13,7 +13,7 @@ bool keyBefore(float a, float b) {
     return a < b || (std::isnan(b) && !std::isnan(a));
 }
 
-bool circlesOverlap(const StepBody& a, const StepBody& b) {
+bool circlesOverlap(const StepCircle& a, const StepCircle& b) {
     const float dx = b.centreX - a.centreX;
     const float dy = b.centreY - a.centreY;
     const float r = b.radius + a.radius;
@@ -64,7 +64,7 @@ void BroadPhase::fillBands() {
     double low = INFINITY;
     double high = -INFINITY;
     for (uint32_t k = 0; k < n; ++k) {
-        const StepBody& b = sorted[k];
+        const StepCircle& b = sorted[k];
         const double r = b.radius;
         const bool bounded = std::fabs(b.centreX) <= ordinaryLimit &&  // false for NaN
                              std::fabs(b.centreY) <= ordinaryLimit && r >= 0.0 &&
@@ -123,7 +123,7 @@ void BroadPhase::pairsOfLarge(uint32_t i) {
 // An ordinary body: its bands' members after it, then the large bodies after it. Each list comes
 // in sorted order; from two lists on, they are merged (a member of two bands comes up twice).
 void BroadPhase::pairsOfOrdinary(uint32_t i) {
-    const StepBody& a = sorted[i];
+    const StepCircle& a = sorted[i];
     uint32_t count = 0;  // candidates in found, which has room for all
     int32_t sources = 0;
     const auto take = [&](const uint32_t* m, const uint32_t* end) {

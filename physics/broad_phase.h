@@ -9,23 +9,15 @@
 
 namespace scrapvolt {
 
-// One body of the step: its interval and its circle as the passes see them.
-struct StepBody {
-    Body* body;
-    Polygon* polygon;
+// One body's interval and circle as the passes see them: all that the broad phase reads, kept
+// small, since the walls' pairs sweep over most of the world.
+struct StepCircle {
     float minX;
     float maxX;
     float centreX;
     float centreY;
     float radius;
-    uint32_t pose;  // bodies with the same pose have the same label
 };
-
-// Asks for a body or a polygon, two cache lines, ahead of its use.
-inline void fetchAhead(const void* p) {
-    __builtin_prefetch(p);
-    __builtin_prefetch(static_cast<const char*>(p) + 64);
-}
 
 // Two positions in the sorted list, a < b: a's body takes the role A.
 struct Pair {
@@ -44,7 +36,7 @@ struct SortKey {
 void insertionSort(std::vector<SortKey>& keys);
 
 struct BroadPhase {
-    std::vector<StepBody> sorted;  // by sorted position
+    std::vector<StepCircle> sorted;  // by sorted position
     std::vector<Pair> pairs;
 
     // Fills pairs: for each body in sorted order, those after it whose interval starts strictly

@@ -8,6 +8,8 @@
 
 #include <bit>
 #include <cmath>
+#include <initializer_list>
+#include <numeric>
 
 #include "contact_resolution.h"
 
@@ -71,9 +73,9 @@ bool certainlyApart(const Shape& a, const Shape& b, const Vec2& origin) {
 
 uint32_t Solver::copyOf(const StepBody& step, bool posesShared) {
     Body* body = step.body;
-    uint32_t index = posesShared ? copyOfPose_[step.pose] : none;
+    uint32_t index = posesShared ? copyOfPose_[step.label] : none;
     if (index == none) {
-        Polygon& polygon = *body->polygon;
+        Polygon& polygon = *step.polygon;
         polygon.updateRotation();
         const uint32_t first = static_cast<uint32_t>(corners_.size());
         const int32_t count = polygon.vertexCount;
@@ -86,83 +88,90 @@ uint32_t Solver::copyOf(const StepBody& step, bool posesShared) {
             extent = std::max(extent, std::fabs(v.x) + std::fabs(v.y));
         }
         index = static_cast<uint32_t>(poses_.size());
-        copyOfPose_[posesShared ? step.pose : 0] = index;
-        poses_.push_back(PoseCopy{body->pose, body->pose->x, body->pose->y, none, first, count,
-                                  reach, extent, 0, 0});
+        copyOfPose_[posesShared ? step.label : 0] = index;
+        poses_.push_back(PoseCopy{step.pose->x, step.pose->y, first, count, reach, extent});
+        states_.push_back(PoseState{body->pose, none, 0, 0});
     }
-    PoseCopy& pose = poses_[index];
-    for (uint32_t b = pose.firstBody; b != none; b = bodies_[b].nextOfPose) {
+    PoseState& state = states_[index];
+    for (uint32_t b = state.firstBody; b != none; b = bodies_[b].nextOfPose) {
         if (bodies_[b].body == body) {
             return b;  // added twice
         }
     }
     bodies_.push_back(BodyCopy{body, body->velocity, body->angularVelocity, body->inverseMass,
-                               body->inverseInertia, index, pose.firstBody, none, false});
-    pose.firstBody = static_cast<uint32_t>(bodies_.size() - 1);
-    return pose.firstBody;
+                               body->inverseInertia, index, state.firstBody, none, false});
+    state.firstBody = static_cast<uint32_t>(bodies_.size() - 1);
+    return state.firstBody;
 }
 
 // The copies in sorted order, the pairs in copies, each pose's pairs in pass order.
-void Solver::copyBodies(const BroadPhase& broad, size_t vertices, bool posesShared) {
-    const size_t n = broad.sorted.size();
+void Solver::copyBodies(std::span<const StepBody> bodies, const std::vector<Pair>& pairs,
+                        size_t vertices, bool posesShared) {
+    const size_t n = bodies.size();
     // Room for every body and pair: later steps allocate only when the world has grown.
+    for (auto* v : {&copyOfPose_, &copyAt_, &pairsOfStart_}) {
+        v->reserve(n + 1);
+    }
     poses_.reserve(n);
+    states_.reserve(n);
     bodies_.reserve(n);
-    pairsOfStart_.reserve(n + 1);
     corners_.reserve(vertices);
-    pairs_.reserve(broad.pairs.capacity());
-    pairsOf_.reserve(2 * broad.pairs.capacity());
-    due_.reserve(broad.pairs.capacity() / 64 + 1);
-    dueNext_.reserve(broad.pairs.capacity() / 64 + 1);
-    kept_.reserve(broad.pairs.capacity());
-    correctedIn_.reserve(broad.pairs.capacity());
-    contactOf_.reserve(broad.pairs.capacity());
-    contacts.reserve(broad.pairs.capacity());  // at most one a pair
+    for (auto* v : {&pairs_, &posePairs_}) {
+        v->reserve(pairs.capacity());
+    }
+    pairsOf_.reserve(2 * pairs.capacity());
+    due_.reserve(pairs.capacity() / 64 + 1);
+    dueNext_.reserve(pairs.capacity() / 64 + 1);
+    kept_.reserve(pairs.capacity());
+    correctedIn_.reserve(pairs.capacity());
+    contactOf_.reserve(pairs.capacity());
+    contacts.reserve(pairs.capacity());  // at most one a pair
     keptEdges_.reserve(48 * n);  // enough for a jam, where every body touches several others
     copyAt_.assign(n, none);
-    for (const Pair& pair : broad.pairs) {
+    for (const Pair& pair : pairs) {
         copyAt_[pair.a] = 0;
         copyAt_[pair.b] = 0;
     }
-    copyOfPose_.reserve(n);
     copyOfPose_.assign(posesShared ? n : 1, none);
     poses_.clear();
+    states_.clear();
     bodies_.clear();
     corners_.clear();
     for (size_t k = 0; k < n; ++k) {
         // The bodies lie scattered in memory: fetched a few places ahead, in two hops.
         if (k + 2 * prefetchDistance < n) {
-            fetchAhead(broad.sorted[k + 2 * prefetchDistance].body);
-            fetchAhead(broad.sorted[k + 2 * prefetchDistance].polygon);
+            fetchAhead(bodies[k + 2 * prefetchDistance].body);
+            fetchAhead(bodies[k + 2 * prefetchDistance].polygon);
         }
         if (k + prefetchDistance < n && copyAt_[k + prefetchDistance] != none) {
-            const Polygon& polygon = *broad.sorted[k + prefetchDistance].polygon;  // has vertices
+            const Polygon& polygon = *bodies[k + prefetchDistance].polygon;  // has vertices
             __builtin_prefetch(polygon.localVertices);
             __builtin_prefetch(polygon.rotatedVertices);
             __builtin_prefetch(polygon.edges);
             __builtin_prefetch(polygon.edges + 2);
         }
         if (copyAt_[k] != none) {
-            copyAt_[k] = copyOf(broad.sorted[k], posesShared);
+            copyAt_[k] = copyOf(bodies[k], posesShared);
         }
     }
-    pairs_.resize(broad.pairs.size());
+    pairs_.resize(pairs.size());
+    posePairs_.resize(pairs.size());
     pairsOfStart_.assign(poses_.size() + 1, 0);
     for (size_t p = 0; p < pairs_.size(); ++p) {
-        pairs_[p] = Pair{copyAt_[broad.pairs[p].a], copyAt_[broad.pairs[p].b]};
+        pairs_[p] = Pair{copyAt_[pairs[p].a], copyAt_[pairs[p].b]};
+        posePairs_[p] = Pair{bodies_[pairs_[p].a].pose, bodies_[pairs_[p].b].pose};
         bodies_[pairs_[p].a].lastPair = static_cast<uint32_t>(p);
         bodies_[pairs_[p].b].lastPair = static_cast<uint32_t>(p);
-        ++pairsOfStart_[bodies_[pairs_[p].a].pose];
-        ++pairsOfStart_[bodies_[pairs_[p].b].pose];
+        ++pairsOfStart_[posePairs_[p].a];
+        ++pairsOfStart_[posePairs_[p].b];
     }
     pairsOf_.resize(2 * pairs_.size());
-    for (size_t k = 1; k < pairsOfStart_.size(); ++k) {  // each start holds its range's end
-        pairsOfStart_[k] += pairsOfStart_[k - 1];
-    }
-    // Filled from the back, each range ends ascending and its start moves to its beginning.
+    std::partial_sum(pairsOfStart_.begin(), pairsOfStart_.end(), pairsOfStart_.begin());
+    // Each start holds its range's end: filled from the back, each range ends ascending and its
+    // start moves to its beginning.
     for (size_t p = pairs_.size(); p-- > 0;) {
-        pairsOf_[--pairsOfStart_[bodies_[pairs_[p].a].pose]] = static_cast<uint32_t>(p);
-        pairsOf_[--pairsOfStart_[bodies_[pairs_[p].b].pose]] = static_cast<uint32_t>(p);
+        pairsOf_[--pairsOfStart_[posePairs_[p].a]] = static_cast<uint32_t>(p);
+        pairsOf_[--pairsOfStart_[posePairs_[p].b]] = static_cast<uint32_t>(p);
     }
 }
 
@@ -170,7 +179,7 @@ void Solver::copyBodies(const BroadPhase& broad, size_t vertices, bool posesShar
 // ones (p too) in the next. After a second correction in a pass, only those tested since the
 // first (from markedTo on) change passes: the later ones are still due in this one.
 void Solver::markPairsOf(uint32_t pose, uint32_t p) {
-    PoseCopy& copy = poses_[pose];
+    PoseState& copy = states_[pose];
     const bool again = copy.markedPass == pass_;
     uint32_t r = again ? copy.markedTo : pairsOfStart_[pose];
     for (; r != pairsOfStart_[pose + 1] && pairsOf_[r] <= p; ++r) {
@@ -185,10 +194,9 @@ void Solver::markPairsOf(uint32_t pose, uint32_t p) {
 
 // What Body::collide does after its circle pre-test; true when it made a positional correction.
 bool Solver::testPair(uint32_t p) {
-    BodyCopy& a = bodies_[pairs_[p].a];
-    BodyCopy& b = bodies_[pairs_[p].b];
-    PoseCopy& poseA = poses_[a.pose];
-    PoseCopy& poseB = poses_[b.pose];
+    const Pair poses = posePairs_[p];
+    PoseCopy& poseA = poses_[poses.a];
+    PoseCopy& poseB = poses_[poses.b];
     const Shape shapeA{poseA, corners_.data() + poseA.first};
     const Shape shapeB{poseB, corners_.data() + poseB.first};
     const Contact* found = nullptr;
@@ -207,6 +215,8 @@ bool Solver::testPair(uint32_t p) {
         return false;
     }
     setBit(dueNext_, p);  // touching: the impulse acts again in the next pass
+    BodyCopy& a = bodies_[pairs_[p].a];
+    BodyCopy& b = bodies_[pairs_[p].b];
     if (contactOf_[p] == none) {
         contactOf_[p] = static_cast<uint32_t>(contacts.size());
         contacts.push_back({a.body, b.body, {}, {}});
@@ -229,10 +239,10 @@ bool Solver::testPair(uint32_t p) {
         return std::bit_cast<uint64_t>(from) != std::bit_cast<uint64_t>(Vec2{to.x, to.y});
     };
     if (moved(before[0], poseA)) {
-        markPairsOf(a.pose, p);
+        markPairsOf(poses.a, p);
     }
     if (moved(before[1], poseB)) {
-        markPairsOf(b.pose, p);
+        markPairsOf(poses.b, p);
     }
     return true;
 }
@@ -282,15 +292,15 @@ void Solver::writeBack() {
         if (k + prefetchDistance < bodies_.size()) {
             const BodyCopy& ahead = bodies_[k + prefetchDistance];
             fetchAhead(ahead.body);
-            if (poses_[ahead.pose].markedPass != 0) {
-                __builtin_prefetch(poses_[ahead.pose].pose, 1);
+            if (states_[ahead.pose].markedPass != 0) {
+                __builtin_prefetch(states_[ahead.pose].pose, 1);
             }
         }
         const BodyCopy& copy = bodies_[k];
-        const PoseCopy& pose = poses_[copy.pose];
-        if (pose.markedPass != 0) {  // moved
-            pose.pose->x = pose.x;
-            pose.pose->y = pose.y;
+        const PoseState& state = states_[copy.pose];
+        if (state.markedPass != 0) {  // moved
+            state.pose->x = poses_[copy.pose].x;
+            state.pose->y = poses_[copy.pose].y;
         }
         if (copy.touched) {
             copy.body->velocity = copy.velocity;
@@ -300,8 +310,9 @@ void Solver::writeBack() {
     }
 }
 
-int32_t Solver::solve(const BroadPhase& broad, size_t vertices, bool posesShared) {
-    copyBodies(broad, vertices, posesShared);
+int32_t Solver::solve(std::span<const StepBody> bodies, const std::vector<Pair>& pairs,
+                      size_t vertices, bool posesShared) {
+    copyBodies(bodies, pairs, vertices, posesShared);
     origin_ = Vec2{minkowskiScratch.x, minkowskiScratch.y};  // nothing in a step moves it
     const uint32_t count = static_cast<uint32_t>(pairs_.size());
     const size_t words = (static_cast<size_t>(count) + 63) / 64;

@@ -2,6 +2,7 @@
 // Test and resolve, the passes of World::step, on contiguous copies of the bodies in pairs.
 #include <cstddef>
 #include <cstdint>
+#include <span>
 #include <vector>
 
 #include "broad_phase.h"
@@ -9,29 +10,49 @@
 
 namespace scrapvolt {
 
+// One body of the step, by sorted place: its node and what the passes copy from it.
+struct StepBody {
+    WorldNode* node;
+    Body* body;
+    Polygon* polygon;
+    const Pose* pose;
+    uint32_t label;  // the same for bodies with the same pose
+};
+
+// Asks for a body or a polygon, two cache lines, ahead of its use.
+inline void fetchAhead(const void* p) {
+    __builtin_prefetch(p);
+    __builtin_prefetch(static_cast<const char*>(p) + 64);
+}
+
 class Solver {
   public:
     // Copies the bodies of the pairs (refreshing their rotation caches), runs passes until one
     // makes no positional correction or the cap is reached, writes the copies back and returns
     // the number of passes. vertices: at least the vertex count of every body's polygon;
     // posesShared: some bodies of the world share a pose (and then a copy).
-    int32_t solve(const BroadPhase& broad, size_t vertices, bool posesShared);
+    int32_t solve(std::span<const StepBody> bodies, const std::vector<Pair>& pairs, size_t vertices,
+                  bool posesShared);
 
     // The pairs that touched, in the order they first touched, with their last contact.
     std::vector<StepContact> contacts;
 
   private:
     // One per pose: bodies bound to one polygon (or a body added twice) share it, since a
-    // correction of either moves both. Its rotation caches are in corners_ from first on.
+    // correction of either moves both. What a test reads, apart from the rest (PoseState), so
+    // that the walls' pairs, which sweep the world, read little; the rotation caches are in
+    // corners_ from first on.
     struct PoseCopy {
-        Pose* pose;
         float x;
         float y;
-        uint32_t firstBody;  // the first body copy on this pose
         uint32_t first;
         int32_t count;
-        float reach;         // the sum of |x| + |y| over the rotated vertices: bounds the rounding
-        float extent;        // the largest |x| + |y|: no vertex lies further along a unit direction
+        float reach;   // the sum of |x| + |y| over the rotated vertices: bounds the rounding
+        float extent;  // the largest |x| + |y|: no vertex lies further along a unit direction
+    };
+    struct PoseState {
+        Pose* pose;
+        uint32_t firstBody;  // the first body copy on this pose
         int32_t markedPass;  // the pass of the last correction that moved it, or 0
         uint32_t markedTo;   // then: its first pair after the corrected one
     };
@@ -51,8 +72,8 @@ class Solver {
         Vec2 normal;
         float offset;
     };
-    // The edges of a - b of a pair that touched: they depend on the copies' rotations only, which
-    // a step does not change, so they are walked once and kept (count 0: not yet, none: no room).
+    // The edges of a - b of a pair walked: they depend on the copies' rotations only, which a
+    // step does not change, so they are walked once and kept (count 0: not yet, none: no room).
     struct Kept {
         uint32_t first;
         uint32_t count;
@@ -60,7 +81,8 @@ class Solver {
     struct Shape;
 
     uint32_t copyOf(const StepBody& body, bool posesShared);
-    void copyBodies(const BroadPhase& broad, size_t vertices, bool posesShared);
+    void copyBodies(std::span<const StepBody> bodies, const std::vector<Pair>& pairs,
+                    size_t vertices, bool posesShared);
     [[gnu::always_inline]] inline bool testPair(uint32_t p);
     void keep(Kept& kept, const Shape& a, const Shape& b);
     [[gnu::always_inline]] inline const Contact* keptContact(const Kept& kept, const Shape& a,
@@ -69,11 +91,13 @@ class Solver {
     void writeBack();
 
     std::vector<PoseCopy> poses_;
+    std::vector<PoseState> states_;  // by pose copy
     std::vector<BodyCopy> bodies_;
     std::vector<Corner> corners_;
     std::vector<uint32_t> copyOfPose_;  // by pose label: the pose copy, or none
     std::vector<uint32_t> copyAt_;      // by sorted position: the body copy, or none
     std::vector<Pair> pairs_;           // of body copies
+    std::vector<Pair> posePairs_;       // of their pose copies
     // Each pose's pairs in pass order: pairsOf_[pairsOfStart_[k]] to pairsOf_[pairsOfStart_[k+1]].
     std::vector<uint32_t> pairsOfStart_;
     std::vector<uint32_t> pairsOf_;

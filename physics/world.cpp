@@ -16,29 +16,23 @@ namespace scrapvolt {
 // The step's working arrays, by stage; they keep their capacity from step to step, so a step
 // allocates only when the world has grown since the last one.
 struct StepScratch {
-    // A node with its body's polygon, pose, circle and interval, and a label that nodes with the
-    // same pose share. Integration lists them in list order; the last step's sorted order (this
-    // one's list order unless the list changed) tells what to fetch into the cache ahead of use.
+    // A body as integration leaves it, by place in the list: its circle (as its integration left
+    // it) and interval, and its record for the passes.
     struct Listed {
-        WorldNode* node;
-        Body* body;
-        Polygon* polygon;
-        const Pose* pose;
-        const BoundingCircle* circle;
-        float minX;
-        float maxX;
-        BoundingCircle at;  // the circle as its body's integration left it
-        uint32_t label;
+        StepBody body;
+        StepCircle circle;
     };
     std::vector<Listed> listed;
-    std::vector<Listed> ahead;
     std::vector<SortKey> keys;
+    // By sorted place: the bodies (the next step's list, unless it changes: integration checks
+    // them and fetches them into the cache ahead of use) and their circles.
+    std::vector<StepBody> bodies;
+    BroadPhase broad;
     size_t vertices = 0;  // of every body's polygon
     // Labels are kept while the list and the bodies' poses stay as they were, else found again.
     bool posesShared = false;
     bool listKept = false;
     std::vector<uint32_t> seen;
-    BroadPhase broad;
     Solver solver;
 };
 
@@ -52,15 +46,15 @@ void integrate(StepScratch& s, WorldNode* head) {
     s.keys.clear();
     s.vertices = 0;
     s.listKept = true;
+    const std::vector<StepBody>& ahead = s.bodies;
     for (WorldNode* node = head; node != nullptr; node = node->next) {
         const size_t k = s.listed.size();
-        s.listKept = s.listKept && k < s.ahead.size() && s.ahead[k].node == node &&
-                     s.ahead[k].pose == node->body->pose;
-        if (k + prefetchDistance < s.ahead.size()) {
-            const StepScratch::Listed& ahead = s.ahead[k + prefetchDistance];
-            __builtin_prefetch(ahead.node);
-            fetchAhead(ahead.body);
-            fetchAhead(ahead.polygon);
+        s.listKept = s.listKept && k < ahead.size() && ahead[k].node == node &&
+                     ahead[k].pose == node->body->pose;
+        if (k + prefetchDistance < ahead.size()) {
+            __builtin_prefetch(ahead[k + prefetchDistance].node);
+            fetchAhead(ahead[k + prefetchDistance].body);
+            fetchAhead(ahead[k + prefetchDistance].polygon);
         }
         Body& body = *node->body;
         body.integrate();
@@ -72,11 +66,12 @@ void integrate(StepScratch& s, WorldNode* head) {
             body.circle != nullptr ? *body.circle : BoundingCircle{nan, nan, nan};
         node->minX = c.centreX - c.radius;
         node->maxX = c.radius + c.centreX;
-        const uint32_t label = s.listKept ? s.ahead[k].label : 0;
-        s.listed.push_back(
-            {node, &body, body.polygon, body.pose, body.circle, node->minX, node->maxX, c, label});
+        const uint32_t label = s.listKept ? ahead[k].label : 0;
+        s.listed.push_back({{node, &body, body.polygon, body.pose, label},
+                            {node->minX, node->maxX, c.centreX, c.centreY, c.radius}});
         s.keys.push_back(SortKey{node->minX, static_cast<uint32_t>(k)});
     }
+    s.listKept = s.listKept && s.listed.size() == ahead.size();
 }
 
 // Labels each node with the place of the first node of its pose, by open addressing on the
@@ -89,16 +84,16 @@ void labelPoses(StepScratch& s) {
     s.seen.assign(size, 0);
     s.posesShared = false;
     for (uint32_t k = 0; k < s.listed.size(); ++k) {
-        const Pose* pose = s.listed[k].pose;
+        const Pose* pose = s.listed[k].body.pose;
         size_t h = static_cast<size_t>(
                        (reinterpret_cast<uintptr_t>(pose) >> 3) * 0x9E3779B97F4A7C15u >> 32) &
                    (size - 1);
-        while (s.seen[h] != 0 && s.listed[s.seen[h] - 1].pose != pose) {
+        while (s.seen[h] != 0 && s.listed[s.seen[h] - 1].body.pose != pose) {
             h = (h + 1) & (size - 1);
         }
         s.posesShared = s.posesShared || s.seen[h] != 0;
         s.seen[h] = s.seen[h] != 0 ? s.seen[h] : k + 1;
-        s.listed[k].label = s.seen[h] - 1;
+        s.listed[k].body.label = s.seen[h] - 1;
     }
 }
 
@@ -108,27 +103,31 @@ WorldNode* relink(const std::vector<StepScratch::Listed>& listed,
                   const std::vector<SortKey>& keys) {
     for (size_t k = 0; k + 1 < keys.size(); ++k) {
         if (keys[k + 1].index != keys[k].index + 1) {
-            listed[keys[k].index].node->next = listed[keys[k + 1].index].node;
+            listed[keys[k].index].body.node->next = listed[keys[k + 1].index].body.node;
         }
     }
     if (keys.back().index + 1 != keys.size()) {
-        listed[keys.back().index].node->next = nullptr;
+        listed[keys.back().index].body.node->next = nullptr;
     }
-    return listed[keys[0].index].node;
+    return listed[keys[0].index].body.node;
 }
 
-// The bodies in sorted order with their intervals and circles. A polygon bound to two bodies
-// has one circle, which its later integration moves: then the circles are read again.
+// The bodies and circles in sorted order. A polygon bound to two bodies has one circle, which its
+// later integration moves: then the circles are read again.
 void gather(StepScratch& s) {
     const size_t n = s.keys.size();
+    s.bodies.resize(n);
     s.broad.sorted.resize(n);
-    s.ahead.resize(n);
     for (size_t k = 0; k < n; ++k) {
         const StepScratch::Listed& b = s.listed[s.keys[k].index];
-        const BoundingCircle c = s.posesShared && b.circle != nullptr ? *b.circle : b.at;
-        s.broad.sorted[k] =
-            StepBody{b.body, b.polygon, b.minX, b.maxX, c.centreX, c.centreY, c.radius, b.label};
-        s.ahead[k] = b;
+        s.bodies[k] = b.body;
+        s.broad.sorted[k] = b.circle;
+        const BoundingCircle* c = b.body.body->circle;
+        if (s.posesShared && c != nullptr) {
+            s.broad.sorted[k].centreX = c->centreX;
+            s.broad.sorted[k].centreY = c->centreY;
+            s.broad.sorted[k].radius = c->radius;
+        }
     }
 }
 
@@ -194,14 +193,14 @@ void World::step() {
     }
     StepScratch& s = scratch_ != nullptr ? *scratch_ : *(scratch_ = new StepScratch);
     integrate(s, head);
-    if (!s.listKept || s.listed.size() != s.ahead.size()) {
+    if (!s.listKept) {
         labelPoses(s);
     }
     insertionSort(s.keys);
     head = relink(s.listed, s.keys);
     gather(s);
     s.broad.findPairs();
-    lastPassCount = s.solver.solve(s.broad, s.vertices, s.posesShared);
+    lastPassCount = s.solver.solve(s.bodies, s.broad.pairs, s.vertices, s.posesShared);
 }
 
 std::span<const StepContact> World::contacts() const {
@@ -220,8 +219,7 @@ void World::sortByMinX() {
     s.keys.clear();
     for (WorldNode* node = head; node != nullptr; node = node->next) {
         s.keys.push_back(SortKey{node->minX, static_cast<uint32_t>(s.listed.size())});
-        s.listed.push_back({node, node->body, nullptr, nullptr, nullptr, node->minX, node->maxX,
-                            BoundingCircle{}, 0});
+        s.listed.push_back({{node, node->body, nullptr, nullptr, 0}, {}});
     }
     insertionSort(s.keys);
     head = relink(s.listed, s.keys);
