@@ -100,6 +100,7 @@ uint32_t Solver::copyOf(const StepBody& step, bool posesShared) {
     }
     bodies_.push_back(BodyCopy{body, body->velocity, body->angularVelocity, body->inverseMass,
                                body->inverseInertia, index, state.firstBody, none, false});
+    body->moved = false;  // as its first test leaves it; write-back sets it again where due
     state.firstBody = static_cast<uint32_t>(bodies_.size() - 1);
     return state.firstBody;
 }
@@ -283,20 +284,24 @@ const Contact* Solver::keptContact(const Kept& kept, const Shape& a, const Shape
     return writeContact(a, b, lineDistance(qx, qy, e.normal, e.offset), e);
 }
 
-// Writes what the passes changed: poses that moved, motions of bodies that touched; and every
-// moved flag. The plain step tests all pairs in every pass, each test clearing both flags and
-// each correction setting them: a flag ends set when the body's last pair was corrected in the
-// last pass.
+// Writes what the passes changed: poses that moved, motions of bodies that touched, and the moved
+// flags that end set. The plain step tests all pairs in every pass, each test clearing both flags
+// and each correction setting them: a flag ends set when the body's last pair was corrected in
+// the last pass. Bodies that nothing changed are not visited.
 void Solver::writeBack() {
+    const auto due = [&](const BodyCopy& copy) {
+        return copy.touched || states_[copy.pose].markedPass != 0;
+    };
     for (size_t k = 0; k < bodies_.size(); ++k) {
-        if (k + prefetchDistance < bodies_.size()) {
+        if (k + prefetchDistance < bodies_.size() && due(bodies_[k + prefetchDistance])) {
             const BodyCopy& ahead = bodies_[k + prefetchDistance];
             fetchAhead(ahead.body);
-            if (states_[ahead.pose].markedPass != 0) {
-                __builtin_prefetch(states_[ahead.pose].pose, 1);
-            }
+            __builtin_prefetch(states_[ahead.pose].pose, 1);
         }
         const BodyCopy& copy = bodies_[k];
+        if (!due(copy)) {
+            continue;  // untouched: nothing corrected it either
+        }
         const PoseState& state = states_[copy.pose];
         if (state.markedPass != 0) {  // moved
             state.pose->x = poses_[copy.pose].x;
