@@ -293,11 +293,6 @@ void Solver::writeBack() {
         return copy.touched || states_[copy.pose].markedPass != 0;
     };
     for (size_t k = 0; k < bodies_.size(); ++k) {
-        if (k + prefetchDistance < bodies_.size() && due(bodies_[k + prefetchDistance])) {
-            const BodyCopy& ahead = bodies_[k + prefetchDistance];
-            fetchAhead(ahead.body);
-            __builtin_prefetch(states_[ahead.pose].pose, 1);
-        }
         const BodyCopy& copy = bodies_[k];
         if (!due(copy)) {
             continue;  // untouched: nothing corrected it either
