@@ -8,7 +8,6 @@
 
 #include <bit>
 #include <cmath>
-#include <initializer_list>
 #include <numeric>
 
 #include "contact_resolution.h"
@@ -110,23 +109,12 @@ void Solver::copyBodies(std::span<const StepBody> bodies, const std::vector<Pair
                         size_t vertices, bool posesShared) {
     const size_t n = bodies.size();
     // Room for every body and pair: later steps allocate only when the world has grown.
-    for (auto* v : {&copyOfPose_, &copyAt_, &pairsOfStart_}) {
-        v->reserve(n + 1);
-    }
-    poses_.reserve(n);
-    states_.reserve(n);
-    bodies_.reserve(n);
+    const auto reserve = [](size_t size, auto&... v) { (v.reserve(size), ...); };
+    reserve(n + 1, copyOfPose_, copyAt_, pairsOfStart_, poses_, states_, bodies_);
+    reserve(pairs.capacity(), pairs_, posePairs_, kept_, correctedIn_, contactOf_, contacts);
+    reserve(pairs.capacity() / 64 + 1, due_, dueNext_);
+    reserve(2 * pairs.capacity(), pairsOf_);
     corners_.reserve(vertices);
-    for (auto* v : {&pairs_, &posePairs_}) {
-        v->reserve(pairs.capacity());
-    }
-    pairsOf_.reserve(2 * pairs.capacity());
-    due_.reserve(pairs.capacity() / 64 + 1);
-    dueNext_.reserve(pairs.capacity() / 64 + 1);
-    kept_.reserve(pairs.capacity());
-    correctedIn_.reserve(pairs.capacity());
-    contactOf_.reserve(pairs.capacity());
-    contacts.reserve(pairs.capacity());  // at most one a pair
     keptEdges_.reserve(48 * n);  // enough for a jam, where every body touches several others
     copyAt_.assign(n, none);
     for (const Pair& pair : pairs) {
@@ -289,15 +277,11 @@ const Contact* Solver::keptContact(const Kept& kept, const Shape& a, const Shape
 // and each correction setting them: a flag ends set when the body's last pair was corrected in
 // the last pass. Bodies that nothing changed are not visited.
 void Solver::writeBack() {
-    const auto due = [&](const BodyCopy& copy) {
-        return copy.touched || states_[copy.pose].markedPass != 0;
-    };
-    for (size_t k = 0; k < bodies_.size(); ++k) {
-        const BodyCopy& copy = bodies_[k];
-        if (!due(copy)) {
-            continue;  // untouched: nothing corrected it either
-        }
+    for (const BodyCopy& copy : bodies_) {
         const PoseState& state = states_[copy.pose];
+        if (!copy.touched) {
+            continue;  // nothing corrected it either
+        }
         if (state.markedPass != 0) {  // moved
             state.pose->x = poses_[copy.pose].x;
             state.pose->y = poses_[copy.pose].y;

@@ -74,26 +74,20 @@ void integrate(StepScratch& s, WorldNode* head) {
     s.listKept = s.listKept && s.listed.size() == ahead.size();
 }
 
-// Labels each node with the place of the first node of its pose, by open addressing on the
-// poses' addresses (a slot holds a place + 1).
+// Labels each node with the place of the first node of its pose, in list order.
 void labelPoses(StepScratch& s) {
-    size_t size = 16;
-    while (size < 2 * s.listed.size()) {
-        size *= 2;
-    }
-    s.seen.assign(size, 0);
-    s.posesShared = false;
+    s.seen.resize(s.listed.size());
     for (uint32_t k = 0; k < s.listed.size(); ++k) {
-        const Pose* pose = s.listed[k].body.pose;
-        size_t h = static_cast<size_t>(
-                       (reinterpret_cast<uintptr_t>(pose) >> 3) * 0x9E3779B97F4A7C15u >> 32) &
-                   (size - 1);
-        while (s.seen[h] != 0 && s.listed[s.seen[h] - 1].body.pose != pose) {
-            h = (h + 1) & (size - 1);
-        }
-        s.posesShared = s.posesShared || s.seen[h] != 0;
-        s.seen[h] = s.seen[h] != 0 ? s.seen[h] : k + 1;
-        s.listed[k].body.label = s.seen[h] - 1;
+        s.seen[k] = k;
+    }
+    const auto pose = [&](uint32_t k) { return std::pair{s.listed[k].body.pose, k}; };
+    std::sort(s.seen.begin(), s.seen.end(),
+              [&](uint32_t a, uint32_t b) { return pose(a) < pose(b); });
+    s.posesShared = false;
+    for (size_t r = 0; r < s.seen.size(); ++r) {
+        const bool same = r > 0 && pose(s.seen[r - 1]).first == pose(s.seen[r]).first;
+        s.posesShared = s.posesShared || same;
+        s.listed[s.seen[r]].body.label = same ? s.listed[s.seen[r - 1]].body.label : s.seen[r];
     }
 }
 
