@@ -4,8 +4,8 @@
 
 #include <algorithm>
 #include <cassert>
-#include <cmath>
 #include <limits>
+#include <numeric>
 #include <vector>
 
 #include "broad_phase.h"
@@ -13,19 +13,18 @@
 
 namespace scrapvolt {
 
-// The step's working arrays, by stage; they keep their capacity from step to step, so a step
-// allocates only when the world has grown since the last one.
+// The step's working arrays, by stage, kept from step to step: a step allocates only when the
+// world has grown since the last one.
 struct StepScratch {
-    // A body as integration leaves it, by place in the list: its circle (as its integration left
-    // it) and interval, and its record for the passes.
+    // By place in the list: a body's record and its circle and interval as integration left them.
     struct Listed {
         StepBody body;
         StepCircle circle;
     };
     std::vector<Listed> listed;
     std::vector<SortKey> keys;
-    // By sorted place: the bodies (the next step's list, unless it changes: integration checks
-    // them and fetches them into the cache ahead of use) and their circles.
+    // By sorted place (as are broad's circles): the bodies, the next step's list unless it
+    // changes (integration checks them and fetches them ahead).
     std::vector<StepBody> bodies;
     BroadPhase broad;
     size_t vertices = 0;  // of every body's polygon
@@ -77,9 +76,7 @@ void integrate(StepScratch& s, WorldNode* head) {
 // Labels each node with the place of the first node of its pose, in list order.
 void labelPoses(StepScratch& s) {
     s.seen.resize(s.listed.size());
-    for (uint32_t k = 0; k < s.listed.size(); ++k) {
-        s.seen[k] = k;
-    }
+    std::iota(s.seen.begin(), s.seen.end(), 0u);
     const auto pose = [&](uint32_t k) { return std::pair{s.listed[k].body.pose, k}; };
     std::sort(s.seen.begin(), s.seen.end(),
               [&](uint32_t a, uint32_t b) { return pose(a) < pose(b); });
@@ -91,19 +88,20 @@ void labelPoses(StepScratch& s) {
     }
 }
 
-// Relinks the list in the keys' order. A node followed by the one that followed it before keeps
-// its link, so an unchanged stretch is not touched.
-WorldNode* relink(const std::vector<StepScratch::Listed>& listed,
-                  const std::vector<SortKey>& keys) {
-    for (size_t k = 0; k + 1 < keys.size(); ++k) {
-        if (keys[k + 1].index != keys[k].index + 1) {
-            listed[keys[k].index].body.node->next = listed[keys[k + 1].index].body.node;
+// Sorts the keys and relinks the list in their order. A node followed by the one that followed it
+// before keeps its link, so an unchanged stretch is not touched.
+WorldNode* sortList(StepScratch& s) {
+    insertionSort(s.keys);
+    const auto node = [&](size_t k) { return s.listed[s.keys[k].index].body.node; };
+    for (size_t k = 0; k + 1 < s.keys.size(); ++k) {
+        if (s.keys[k + 1].index != s.keys[k].index + 1) {
+            node(k)->next = node(k + 1);
         }
     }
-    if (keys.back().index + 1 != keys.size()) {
-        listed[keys.back().index].body.node->next = nullptr;
+    if (s.keys.back().index + 1 != s.keys.size()) {
+        node(s.keys.size() - 1)->next = nullptr;
     }
-    return listed[keys[0].index].body.node;
+    return node(0);
 }
 
 // The bodies and circles in sorted order. A polygon bound to two bodies has one circle, which its
@@ -118,9 +116,7 @@ void gather(StepScratch& s) {
         s.broad.sorted[k] = b.circle;
         const BoundingCircle* c = b.body.body->circle;
         if (s.posesShared && c != nullptr) {
-            s.broad.sorted[k].centreX = c->centreX;
-            s.broad.sorted[k].centreY = c->centreY;
-            s.broad.sorted[k].radius = c->radius;
+            s.broad.sorted[k] = {b.circle.minX, b.circle.maxX, c->centreX, c->centreY, c->radius};
         }
     }
 }
@@ -162,12 +158,11 @@ bool World::remove(Body& body) {
 }
 
 bool World::contains(const Body& body) const {
-    for (const WorldNode* node = head; node != nullptr; node = node->next) {
-        if (node->body == &body) {
-            return true;
-        }
+    const WorldNode* node = head;
+    while (node != nullptr && node->body != &body) {
+        node = node->next;
     }
-    return false;
+    return node != nullptr;
 }
 
 void World::clear() {
@@ -190,8 +185,7 @@ void World::step() {
     if (!s.listKept) {
         labelPoses(s);
     }
-    insertionSort(s.keys);
-    head = relink(s.listed, s.keys);
+    head = sortList(s);
     gather(s);
     s.broad.findPairs();
     lastPassCount = s.solver.solve(s.bodies, s.broad.pairs, s.vertices, s.posesShared);
@@ -215,8 +209,7 @@ void World::sortByMinX() {
         s.keys.push_back(SortKey{node->minX, static_cast<uint32_t>(s.listed.size())});
         s.listed.push_back({{node, node->body, nullptr, nullptr, 0}, {}});
     }
-    insertionSort(s.keys);
-    head = relink(s.listed, s.keys);
+    head = sortList(s);
 }
 
 }  // namespace scrapvolt
