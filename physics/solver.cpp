@@ -1,9 +1,8 @@
-// Copies give the step's results: every pair is tested in the first pass, so each body in a pair
-// has its rotation refreshed before its first test, and once is enough (angles do not change
-// within a step); the passes change only positions, velocities and moved flags.
-// A pass tests only some pairs: one found apart gives the same answer until one of its poses
-// moves. So a pass tests the pairs found touching in the pass before (the impulse acts again) and
-// those with a pose moved since their last test.
+// Copies give the step's results: the first pass tests every pair, so each body in a pair has its
+// rotation refreshed before its first test, once (angles do not change within a step), and the
+// passes change only positions, velocities and moved flags. A pair found apart stays apart until
+// one of its poses moves: a later pass tests the pairs found touching in the pass before (the
+// impulse acts again) and those with a pose moved since their last test.
 #include "solver.h"
 
 #include <bit>
@@ -98,7 +97,7 @@ uint32_t Solver::copyOf(const StepBody& step, bool posesShared) {
         }
     }
     bodies_.push_back(BodyCopy{body, body->velocity, body->angularVelocity, body->inverseMass,
-                               body->inverseInertia, index, state.firstBody, none, false});
+                               body->inverseInertia, index, state.firstBody, none, false, 0});
     body->moved = false;  // as its first test leaves it; write-back sets it again where due
     state.firstBody = static_cast<uint32_t>(bodies_.size() - 1);
     return state.firstBody;
@@ -111,7 +110,7 @@ void Solver::copyBodies(std::span<const StepBody> bodies, const std::vector<Pair
     // Room for every body and pair: later steps allocate only when the world has grown.
     const auto reserve = [](size_t size, auto&... v) { (v.reserve(size), ...); };
     reserve(n + 1, copyOfPose_, copyAt_, pairsOfStart_, poses_, states_, bodies_);
-    reserve(pairs.capacity(), pairs_, posePairs_, kept_, correctedIn_, contactOf_, contacts);
+    reserve(pairs.capacity(), pairs_, posePairs_, kept_, contactOf_, contacts);
     reserve(pairs.capacity() / 64 + 1, due_, dueNext_);
     reserve(2 * pairs.capacity(), pairsOf_);
     corners_.reserve(vertices);
@@ -221,7 +220,8 @@ bool Solver::testPair(uint32_t p) {
             found->separation, found->point, found->normal)) {
         return false;
     }
-    correctedIn_[p] = pass_;
+    a.correctedIn = p == a.lastPair ? pass_ : a.correctedIn;
+    b.correctedIn = p == b.lastPair ? pass_ : b.correctedIn;
     // Only a pose that moved changes its pairs' answers: an immovable body (a wall) keeps its
     // place, bit for bit, and its other pairs need no new test.
     const auto moved = [](const Vec2& from, const PoseCopy& to) {
@@ -272,25 +272,23 @@ const Contact* Solver::keptContact(const Kept& kept, const Shape& a, const Shape
     return writeContact(a, b, lineDistance(qx, qy, e.normal, e.offset), e);
 }
 
-// Writes what the passes changed: poses that moved, motions of bodies that touched, and the moved
-// flags that end set. The plain step tests all pairs in every pass, each test clearing both flags
-// and each correction setting them: a flag ends set when the body's last pair was corrected in
-// the last pass. Bodies that nothing changed are not visited.
+// Writes what the passes changed to the bodies that touched (no other was corrected either):
+// poses that moved, motions, and moved flags. The plain step tests all pairs in every pass, each
+// test clearing both flags and each correction setting them: a flag ends set when the body's last
+// pair was corrected in the last pass.
 void Solver::writeBack() {
     for (const BodyCopy& copy : bodies_) {
-        const PoseState& state = states_[copy.pose];
         if (!copy.touched) {
-            continue;  // nothing corrected it either
+            continue;
         }
+        const PoseState& state = states_[copy.pose];
         if (state.markedPass != 0) {  // moved
             state.pose->x = poses_[copy.pose].x;
             state.pose->y = poses_[copy.pose].y;
         }
-        if (copy.touched) {
-            copy.body->velocity = copy.velocity;
-            copy.body->angularVelocity = copy.angularVelocity;
-        }
-        copy.body->moved = copy.lastPair != none && correctedIn_[copy.lastPair] == pass_;
+        copy.body->velocity = copy.velocity;
+        copy.body->angularVelocity = copy.angularVelocity;
+        copy.body->moved = copy.correctedIn == pass_;
     }
 }
 
@@ -308,7 +306,6 @@ int32_t Solver::solve(std::span<const StepBody> bodies, const std::vector<Pair>&
     kept_.assign(count, Kept{0, 0});
     contactOf_.assign(count, none);
     contacts.clear();
-    correctedIn_.assign(count, 0);
     keptEdges_.clear();
     pass_ = 0;
     bool quiet = false;

@@ -66,6 +66,7 @@ class Solver {
         uint32_t nextOfPose;  // the next body copy on the same pose, or none
         uint32_t lastPair;    // the body's last pair in pass order
         bool touched;         // in a contact: its motion may have changed
+        int32_t correctedIn;  // the last pass that corrected its last pair, or 0
     };
     struct Corner {  // vertex i of a pose copy with the edge that starts there
         Vec2 vertex;
@@ -101,10 +102,9 @@ class Solver {
     // Each pose's pairs in pass order: pairsOf_[pairsOfStart_[k]] to pairsOf_[pairsOfStart_[k+1]].
     std::vector<uint32_t> pairsOfStart_;
     std::vector<uint32_t> pairsOf_;
-    // By pair: due in this pass, due in the next (bit sets); the pass of its last correction.
+    // By pair: due in this pass, due in the next (bit sets).
     std::vector<uint64_t> due_;
     std::vector<uint64_t> dueNext_;
-    std::vector<int32_t> correctedIn_;
     std::vector<Kept> kept_;
     std::vector<uint32_t> contactOf_;  // by pair: its place in contacts, or none
     std::vector<DifferenceEdge> keptEdges_;
