@@ -107,24 +107,23 @@ uint32_t Solver::copyOf(const StepBody& step, bool posesShared) {
 void Solver::copyBodies(std::span<const StepBody> bodies, const std::vector<Pair>& pairs,
                         size_t vertices, bool posesShared) {
     const size_t n = bodies.size();
-    // Room for every body and pair: later steps allocate only when the world has grown.
-    const auto reserve = [](size_t size, auto&... v) { (v.reserve(size), ...); };
-    reserve(n + 1, copyOfPose_, copyAt_, pairsOfStart_, poses_, states_, bodies_);
-    reserve(pairs.capacity(), pairs_, posePairs_, kept_, contactOf_, contacts);
-    reserve(pairs.capacity() / 64 + 1, due_, dueNext_);
-    reserve(2 * pairs.capacity(), pairsOf_);
-    corners_.reserve(vertices);
-    keptEdges_.reserve(48 * n);  // enough for a jam, where every body touches several others
+    // Emptied, with room for every body and pair: later steps allocate only when the world has
+    // grown. The lists by pair are resized and filled below.
+    const auto empty = [](size_t size, auto&... v) { ((v.clear(), v.reserve(size)), ...); };
+    empty(n + 1, copyOfPose_, copyAt_, pairsOfStart_, poses_, states_, bodies_);
+    empty(pairs.capacity(), kept_, contactOf_, contacts);
+    empty(pairs.capacity() / 64 + 1, due_, dueNext_);
+    empty(vertices, corners_);
+    empty(48 * n, keptEdges_);  // enough for a jam, where every body touches several others
+    pairs_.reserve(pairs.capacity());
+    posePairs_.reserve(pairs.capacity());
+    pairsOf_.reserve(2 * pairs.capacity());
     copyAt_.assign(n, none);
     for (const Pair& pair : pairs) {
         copyAt_[pair.a] = 0;
         copyAt_[pair.b] = 0;
     }
     copyOfPose_.assign(posesShared ? n : 1, none);
-    poses_.clear();
-    states_.clear();
-    bodies_.clear();
-    corners_.clear();
     for (size_t k = 0; k < n; ++k) {
         // The bodies lie scattered in memory: fetched a few places ahead, in two hops.
         if (k + 2 * prefetchDistance < n) {
@@ -213,7 +212,8 @@ bool Solver::testPair(uint32_t p) {
     contacts[contactOf_[p]].normal = found->normal;
     a.touched = true;
     b.touched = true;
-    const Vec2 before[2] = {{poseA.x, poseA.y}, {poseB.x, poseB.y}};
+    const auto at = [](const PoseCopy& c) { return std::bit_cast<uint64_t>(Vec2{c.x, c.y}); };
+    const uint64_t before[2] = {at(poseA), at(poseB)};
     if (!resolveContactMotion(
             {poseA.x, poseA.y, a.velocity, a.angularVelocity, a.inverseMass, a.inverseInertia},
             {poseB.x, poseB.y, b.velocity, b.angularVelocity, b.inverseMass, b.inverseInertia},
@@ -224,13 +224,10 @@ bool Solver::testPair(uint32_t p) {
     b.correctedIn = p == b.lastPair ? pass_ : b.correctedIn;
     // Only a pose that moved changes its pairs' answers: an immovable body (a wall) keeps its
     // place, bit for bit, and its other pairs need no new test.
-    const auto moved = [](const Vec2& from, const PoseCopy& to) {
-        return std::bit_cast<uint64_t>(from) != std::bit_cast<uint64_t>(Vec2{to.x, to.y});
-    };
-    if (moved(before[0], poseA)) {
+    if (at(poseA) != before[0]) {
         markPairsOf(poses.a, p);
     }
-    if (moved(before[1], poseB)) {
+    if (at(poseB) != before[1]) {
         markPairsOf(poses.b, p);
     }
     return true;
@@ -272,26 +269,6 @@ const Contact* Solver::keptContact(const Kept& kept, const Shape& a, const Shape
     return writeContact(a, b, lineDistance(qx, qy, e.normal, e.offset), e);
 }
 
-// Writes what the passes changed to the bodies that touched (no other was corrected either):
-// poses that moved, motions, and moved flags. The plain step tests all pairs in every pass, each
-// test clearing both flags and each correction setting them: a flag ends set when the body's last
-// pair was corrected in the last pass.
-void Solver::writeBack() {
-    for (const BodyCopy& copy : bodies_) {
-        if (!copy.touched) {
-            continue;
-        }
-        const PoseState& state = states_[copy.pose];
-        if (state.markedPass != 0) {  // moved
-            state.pose->x = poses_[copy.pose].x;
-            state.pose->y = poses_[copy.pose].y;
-        }
-        copy.body->velocity = copy.velocity;
-        copy.body->angularVelocity = copy.angularVelocity;
-        copy.body->moved = copy.correctedIn == pass_;
-    }
-}
-
 int32_t Solver::solve(std::span<const StepBody> bodies, const std::vector<Pair>& pairs,
                       size_t vertices, bool posesShared) {
     copyBodies(bodies, pairs, vertices, posesShared);
@@ -305,11 +282,8 @@ int32_t Solver::solve(std::span<const StepBody> bodies, const std::vector<Pair>&
     dueNext_.assign(words, 0);
     kept_.assign(count, Kept{0, 0});
     contactOf_.assign(count, none);
-    contacts.clear();
-    keptEdges_.clear();
     pass_ = 0;
-    bool quiet = false;
-    while (!quiet && pass_ < World::maxPasses) {
+    for (bool quiet = false; !quiet && pass_ < World::maxPasses;) {
         quiet = true;
         ++pass_;
         for (size_t w = 0; w < words; ++w) {
@@ -323,7 +297,22 @@ int32_t Solver::solve(std::span<const StepBody> bodies, const std::vector<Pair>&
         due_.swap(dueNext_);
         std::fill(dueNext_.begin(), dueNext_.end(), 0);
     }
-    writeBack();
+    // Write-back, to the bodies that touched (no other was corrected): poses that moved, motions
+    // and moved flags. In the plain step each test clears both flags and each correction sets
+    // them: a flag ends set when the body's last pair was corrected in the last pass.
+    for (const BodyCopy& copy : bodies_) {
+        if (!copy.touched) {
+            continue;
+        }
+        const PoseState& state = states_[copy.pose];
+        if (state.markedPass != 0) {  // moved
+            state.pose->x = poses_[copy.pose].x;
+            state.pose->y = poses_[copy.pose].y;
+        }
+        copy.body->velocity = copy.velocity;
+        copy.body->angularVelocity = copy.angularVelocity;
+        copy.body->moved = copy.correctedIn == pass_;
+    }
     return pass_;
 }
 
