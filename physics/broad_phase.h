@@ -1,6 +1,5 @@
 #pragma once
-// The broad phase of World::step: the sort by minX and the pairs whose intervals and circles
-// overlap, in the order a pass tests them.
+// The broad phase of World::step: the sort by minX and the overlapping pairs, in pass order.
 #include <scrapvolt/physics/world.h>
 
 #include <cstddef>
@@ -9,8 +8,7 @@
 
 namespace scrapvolt {
 
-// One body's interval and circle as the passes see them: all that the broad phase reads, kept
-// small, since the walls' pairs sweep over most of the world.
+// A body's interval and circle: all the broad phase reads, kept small for the walls' long sweeps.
 struct StepCircle {
     float minX;
     float maxX;

@@ -13,17 +13,6 @@
 
 namespace scrapvolt {
 
-namespace {
-
-constexpr uint32_t none = UINT32_MAX;
-constexpr size_t prefetchDistance = 12;
-
-void setBit(std::vector<uint64_t>& bits, uint32_t k) {
-    bits[k >> 6] |= uint64_t{1} << (k & 63);
-}
-
-}  // namespace
-
 // A pose copy as the contact walk reads it.
 struct Solver::Shape {
     const PoseCopy& copy;
@@ -37,6 +26,13 @@ struct Solver::Shape {
 };
 
 namespace {
+
+constexpr uint32_t none = UINT32_MAX;
+constexpr size_t prefetchDistance = 12;
+
+void setBit(std::vector<uint64_t>& bits, uint32_t k) {
+    bits[k >> 6] |= uint64_t{1} << (k & 63);
+}
 
 // True when the walk would find the point beyond some edge of a - b: no contact. First, cheaply,
 // an edge of a with b's pose point beyond its line by more than b's extent (so every vertex of b
@@ -107,8 +103,7 @@ uint32_t Solver::copyOf(const StepBody& step, bool posesShared) {
 void Solver::copyBodies(std::span<const StepBody> bodies, const std::vector<Pair>& pairs,
                         size_t vertices, bool posesShared) {
     const size_t n = bodies.size();
-    // Emptied, with room for every body and pair: later steps allocate only when the world has
-    // grown. The lists by pair are resized and filled below.
+    // Emptied, with room for every body and pair: later steps allocate only when the world grew.
     const auto empty = [](size_t size, auto&... v) { ((v.clear(), v.reserve(size)), ...); };
     empty(n + 1, copyOfPose_, copyAt_, pairsOfStart_, poses_, states_, bodies_);
     empty(pairs.capacity(), kept_, contactOf_, contacts);
@@ -222,8 +217,7 @@ bool Solver::testPair(uint32_t p) {
     }
     a.correctedIn = p == a.lastPair ? pass_ : a.correctedIn;
     b.correctedIn = p == b.lastPair ? pass_ : b.correctedIn;
-    // Only a pose that moved changes its pairs' answers: an immovable body (a wall) keeps its
-    // place, bit for bit, and its other pairs need no new test.
+    // Only a moved pose changes its pairs' answers (a wall keeps its place, bit for bit).
     if (at(poseA) != before[0]) {
         markPairsOf(poses.a, p);
     }

@@ -27,10 +27,9 @@ inline void fetchAhead(const void* p) {
 
 class Solver {
   public:
-    // Copies the bodies of the pairs (refreshing their rotation caches), runs passes until one
-    // makes no positional correction or the cap is reached, writes the copies back and returns
-    // the number of passes. vertices: at least the vertex count of every body's polygon;
-    // posesShared: some bodies of the world share a pose (and then a copy).
+    // Copies the bodies in pairs (refreshing their rotation caches), runs passes until one makes
+    // no positional correction or maxPasses ran, writes back; returns the passes. vertices: at
+    // least every polygon's vertex count; posesShared: some bodies share a pose (and a copy).
     int32_t solve(std::span<const StepBody> bodies, const std::vector<Pair>& pairs, size_t vertices,
                   bool posesShared);
 
@@ -38,10 +37,9 @@ class Solver {
     std::vector<StepContact> contacts;
 
   private:
-    // One per pose: bodies bound to one polygon (or a body added twice) share it, since a
-    // correction of either moves both. What a test reads, apart from the rest (PoseState), so
-    // that the walls' pairs, which sweep the world, read little; the rotation caches are in
-    // corners_ from first on.
+    // One per pose (bodies bound to one polygon, or a body added twice, share it: a correction of
+    // either moves both). Only what a test reads, so that the walls' pairs, which sweep the
+    // world, read little; the rotation caches are in corners_ from first on.
     struct PoseCopy {
         float x;
         float y;

@@ -13,8 +13,7 @@
 
 namespace scrapvolt {
 
-// The step's working arrays, by stage, kept from step to step: a step allocates only when the
-// world has grown since the last one.
+// The step's working arrays, kept from step to step: a step allocates only as the world grows.
 struct StepScratch {
     // By place in the list: a body's record and its circle and interval as integration left them.
     struct Listed {
@@ -78,8 +77,7 @@ void labelPoses(StepScratch& s) {
     s.seen.resize(s.listed.size());
     std::iota(s.seen.begin(), s.seen.end(), 0u);
     const auto pose = [&](uint32_t k) { return std::pair{s.listed[k].body.pose, k}; };
-    std::sort(s.seen.begin(), s.seen.end(),
-              [&](uint32_t a, uint32_t b) { return pose(a) < pose(b); });
+    std::ranges::sort(s.seen, {}, pose);
     s.posesShared = false;
     for (size_t r = 0; r < s.seen.size(); ++r) {
         const bool same = r > 0 && pose(s.seen[r - 1]).first == pose(s.seen[r]).first;
@@ -88,8 +86,7 @@ void labelPoses(StepScratch& s) {
     }
 }
 
-// Sorts the keys and relinks the list in their order. A node followed by the one that followed it
-// before keeps its link, so an unchanged stretch is not touched.
+// Sorts the keys and relinks the list in their order; an unchanged stretch keeps its links.
 WorldNode* sortList(StepScratch& s) {
     insertionSort(s.keys);
     const auto node = [&](size_t k) { return s.listed[s.keys[k].index].body.node; };
