@@ -48,16 +48,15 @@ struct BroadPhase {
     void pairsOfOrdinary(uint32_t i);
 
     // Ordinary bodies (finite circles of the bands' size, far from float overflow) are listed in
-    // horizontal bands by sorted position (a cursor: the first member after the body at hand);
-    // large ones are swept against every body. The layout comes from the last step's circles:
-    // any layout gives the same pairs, a fitting one fewer candidates.
+    // horizontal bands by sorted position; large ones are swept against every body. The layout
+    // comes from the last step's circles: any gives the same pairs, a fitting one fewer candidates.
     struct Bands {
         int32_t low;
         int32_t high;
     };
     std::vector<Bands> bandsOf;       // by sorted position; low > high: large
     std::vector<uint32_t> bandStart;  // members of band b: bandMembers[bandStart[b], next start)
-    std::vector<uint32_t> cursor;
+    std::vector<uint32_t> cursor;     // by band: its first member after the body at hand
     std::vector<uint32_t> bandMembers;
     std::vector<uint32_t> large;  // sorted positions, ended by the body count
     std::vector<uint32_t> found;

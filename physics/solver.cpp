@@ -1,8 +1,7 @@
-// Copies give the step's results: the first pass tests every pair, so each body in a pair has its
-// rotation refreshed before its first test, once (angles do not change within a step), and the
-// passes change only positions, velocities and moved flags. A pair found apart stays apart until
-// one of its poses moves: a later pass tests the pairs found touching in the pass before (the
-// impulse acts again) and those with a pose moved since their last test.
+// Copies give the step's results: the first pass tests every pair, refreshing each body's rotation
+// before its first test, once (angles do not change in a step); passes change only positions,
+// velocities and moved flags. A pair found apart stays apart until a pose of it moves: a later
+// pass tests those touching in the pass before (the impulse acts again) or moved since tested.
 #include "solver.h"
 
 #include <bit>
@@ -28,7 +27,6 @@ struct Solver::Shape {
 namespace {
 
 constexpr uint32_t none = UINT32_MAX;
-constexpr size_t prefetchDistance = 12;
 
 void setBit(std::vector<uint64_t>& bits, uint32_t k) {
     bits[k >> 6] |= uint64_t{1} << (k & 63);

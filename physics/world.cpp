@@ -22,8 +22,7 @@ struct StepScratch {
     };
     std::vector<Listed> listed;
     std::vector<SortKey> keys;
-    // By sorted place (as are broad's circles): the bodies, the next step's list unless it
-    // changes (integration checks them and fetches them ahead).
+    // By sorted place, as broad's circles: what integrate expects the next step's list to be.
     std::vector<StepBody> bodies;
     BroadPhase broad;
     size_t vertices = 0;  // of every body's polygon
@@ -35,8 +34,6 @@ struct StepScratch {
 };
 
 namespace {
-
-constexpr size_t prefetchDistance = 12;
 
 // Integrates every body in list order and takes its interval from its circle.
 void integrate(StepScratch& s, WorldNode* head) {
