@@ -103,8 +103,7 @@ void BroadPhase::fillBands() {
     }
 }
 
-// A large body (a wall's circle takes in about every other body of its interval, as good as at
-// random): each candidate is written, and kept or not by its test, instead of a branch.
+// A large body: a wall's circle takes in about every other body of its interval, as at random.
 void BroadPhase::pairsOfLarge(uint32_t i) {
     const uint32_t n = static_cast<uint32_t>(sorted.size());
     uint32_t end = i + 1;
@@ -115,7 +114,7 @@ void BroadPhase::pairsOfLarge(uint32_t i) {
     pairs.resize(size + (end - i - 1));
     for (uint32_t j = i + 1; j < end; ++j) {
         pairs[size] = Pair{i, j};
-        size += circlesOverlap(sorted[i], sorted[j]) ? 1 : 0;
+        size += circlesOverlap(sorted[i], sorted[j]) ? 1 : 0;  // no branch to mispredict
     }
     pairs.resize(size);
 }

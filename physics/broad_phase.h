@@ -38,8 +38,7 @@ struct BroadPhase {
     std::vector<Pair> pairs;
 
     // Fills pairs: for each body in sorted order, those after it whose interval starts strictly
-    // left of its right end and whose circle overlaps or touches its own as Body::collide tests
-    // it. Intervals and circles do not change in a step: every pass tests these pairs.
+    // left of its right end and whose circle meets its own as Body::collide tests; fixed per step.
     void findPairs();
 
   private:

@@ -39,8 +39,7 @@ struct PolygonShape {
 };
 
 // b's vertex furthest against a's edge i, the highest index among equal ones (the last vertex is
-// taken first, whatever its value, NaN too); -1 when b has none. Selects, not branches: which
-// vertex wins is as good as random.
+// taken first, NaN too); -1 when b has none. Selects, not branches: the winner is as at random.
 template <typename Shape>
 int32_t supportVertex(const Shape& a, int32_t i, const Shape& b) {
     const Vec2 rn = a.normal(i);

@@ -147,8 +147,7 @@ void Solver::copyBodies(std::span<const StepBody> bodies, const std::vector<Pair
     }
     pairsOf_.resize(2 * pairs_.size());
     std::partial_sum(pairsOfStart_.begin(), pairsOfStart_.end(), pairsOfStart_.begin());
-    // Each start holds its range's end: filled from the back, each range ends ascending and its
-    // start moves to its beginning.
+    // Filled from the back: each range ascending, its start moved from its end to its first.
     for (size_t p = pairs_.size(); p-- > 0;) {
         pairsOf_[--pairsOfStart_[posePairs_[p].a]] = static_cast<uint32_t>(p);
         pairsOf_[--pairsOfStart_[posePairs_[p].b]] = static_cast<uint32_t>(p);

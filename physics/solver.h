@@ -72,11 +72,10 @@ class Solver {
         Vec2 normal;
         float offset;
     };
-    // The edges of a - b of a pair walked: they depend on the copies' rotations only, which a
-    // step does not change, so they are walked once and kept (count 0: not yet, none: no room).
+    // A pair's edges of a - b, walked once and kept: they depend only on the step's rotations.
     struct Kept {
         uint32_t first;
-        uint32_t count;
+        uint32_t count;  // 0: not walked yet; none: no room
     };
     struct Shape;
 
