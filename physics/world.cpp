@@ -54,8 +54,7 @@ void integrate(StepScratch& s, WorldNode* head) {
         Body& body = *node->body;
         body.integrate();
         s.vertices += static_cast<size_t>(std::max(body.polygon->vertexCount, 0));
-        // A polygon without vertices has no circle: a NaN interval sorts last and overlaps
-        // nothing, so the body takes part in no test.
+        // No vertices, no circle: a NaN interval sorts last and overlaps nothing, so no test.
         const float nan = std::numeric_limits<float>::quiet_NaN();
         const BoundingCircle c =
             body.circle != nullptr ? *body.circle : BoundingCircle{nan, nan, nan};
@@ -96,23 +95,6 @@ WorldNode* sortList(StepScratch& s) {
         node(s.keys.size() - 1)->next = nullptr;
     }
     return node(0);
-}
-
-// The bodies and circles in sorted order. A polygon bound to two bodies has one circle, which its
-// later integration moves: then the circles are read again.
-void gather(StepScratch& s) {
-    const size_t n = s.keys.size();
-    s.bodies.resize(n);
-    s.broad.sorted.resize(n);
-    for (size_t k = 0; k < n; ++k) {
-        const StepScratch::Listed& b = s.listed[s.keys[k].index];
-        s.bodies[k] = b.body;
-        s.broad.sorted[k] = b.circle;
-        const BoundingCircle* c = b.body.body->circle;
-        if (s.posesShared && c != nullptr) {
-            s.broad.sorted[k] = {b.circle.minX, b.circle.maxX, c->centreX, c->centreY, c->radius};
-        }
-    }
 }
 
 // Drops the last step's contacts of one body, or all of them (body null).
@@ -180,7 +162,20 @@ void World::step() {
         labelPoses(s);
     }
     head = sortList(s);
-    gather(s);
+    // The bodies and circles in sorted order. A polygon bound to two bodies has one circle, which
+    // its later integration moves: then the circles are read again.
+    const size_t n = s.keys.size();
+    s.bodies.resize(n);
+    s.broad.sorted.resize(n);
+    for (size_t k = 0; k < n; ++k) {
+        const StepScratch::Listed& b = s.listed[s.keys[k].index];
+        s.bodies[k] = b.body;
+        s.broad.sorted[k] = b.circle;
+        const BoundingCircle* c = b.body.body->circle;
+        if (s.posesShared && c != nullptr) {
+            s.broad.sorted[k] = {b.circle.minX, b.circle.maxX, c->centreX, c->centreY, c->radius};
+        }
+    }
     s.broad.findPairs();
     lastPassCount = s.solver.solve(s.bodies, s.broad.pairs, s.vertices, s.posesShared);
 }
