@@ -23,10 +23,9 @@ struct Pair {
     uint32_t b;
 };
 
-// Sort key: a node's minX and its place in the list before the sort.
 struct SortKey {
     float minX;
-    uint32_t index;
+    uint32_t index;  // the node's place in the list before the sort
 };
 
 // World::sortByMinX's order: a key out of order goes in front of the first key not below its
@@ -46,9 +45,8 @@ struct BroadPhase {
     void pairsOfLarge(uint32_t i);
     void pairsOfOrdinary(uint32_t i);
 
-    // Ordinary bodies (finite circles of the bands' size, far from float overflow) are listed in
-    // horizontal bands by sorted position; large ones are swept against every body. The layout
-    // comes from the last step's circles: any gives the same pairs, a fitting one fewer candidates.
+    // Ordinary bodies (finite circles of the bands' size) are listed in horizontal bands by sorted
+    // position, large ones swept against all. Any layout (the last step's) gives the same pairs.
     struct Bands {
         int32_t low;
         int32_t high;

@@ -1,7 +1,6 @@
 #pragma once
-// The one walk over the Minkowski difference A - B, shared by the contact query (which builds it
-// in the scratch polygon) and the world step (which walks copies without building it): support
-// search, edge order, point-to-line distance, tie rule and minimum depth are written once.
+// The one walk over the Minkowski difference A - B, for the contact query (built in the scratch
+// polygon) and the step (on copies, not built): support, edge order, ties and depth written once.
 #include <scrapvolt/physics/contact.h>
 #include <scrapvolt/physics/polygon.h>
 

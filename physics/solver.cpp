@@ -155,8 +155,7 @@ void Solver::copyBodies(std::span<const StepBody> bodies, const std::vector<Pair
 }
 
 // After a correction at pair p moved the pose: its later pairs are due in this pass, its earlier
-// ones (p too) in the next. After a second correction in a pass, only those tested since the
-// first (from markedTo on) change passes: the later ones are still due in this one.
+// ones (p too) in the next. After a second correction in a pass, only those from markedTo move on.
 void Solver::markPairsOf(uint32_t pose, uint32_t p) {
     PoseState& copy = states_[pose];
     const bool again = copy.markedPass == pass_;

@@ -38,9 +38,8 @@ class Solver {
     std::vector<StepContact> contacts;
 
   private:
-    // One per pose (bodies bound to one polygon, or a body added twice, share it: a correction of
-    // either moves both). Only what a test reads, so that the walls' pairs, which sweep the
-    // world, read little; the rotation caches are in corners_ from first on.
+    // One per pose, shared by the bodies on it (a correction of either moves both). Only what a
+    // test reads, small for the walls' sweeping pairs; rotation caches are in corners_ from first.
     struct PoseCopy {
         float x;
         float y;

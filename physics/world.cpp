@@ -1,5 +1,4 @@
-// The world's list and its step: integrate, sort and find pairs (broad_phase.cpp), test and
-// resolve on copies (solver.cpp), write back.
+// The world's list and its step: integrate, sort, pair (broad_phase.cpp), solve (solver.cpp).
 #include <scrapvolt/physics/world.h>
 
 #include <algorithm>
