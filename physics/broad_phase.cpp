@@ -42,9 +42,8 @@ void insertionSort(std::vector<SortKey>& keys) {
 }
 
 // An ordinary body joins every band its circle reaches with a margin far above the circle test's
-// rounding (by a monotone function clamped to the ends), so bodies whose circles pass the test
-// share one. The next layout: bands of four average radii (a body reaches three at most), 4096 at
-// most, over the circles' span. In double: nothing overflows.
+// rounding (monotone, clamped to the ends), so circles that pass the test share a band. The next
+// layout, in double (no overflow): bands of four mean radii (a body reaches three), 4096 at most.
 void BroadPhase::fillBands() {
     const uint32_t n = static_cast<uint32_t>(sorted.size());
     large.clear();

@@ -33,11 +33,10 @@ void setBit(std::vector<uint64_t>& bits, uint32_t k) {
 }
 
 // True when the walk would find the point beyond some edge of a - b: no contact. First, cheaply,
-// an edge of a with b's pose point beyond its line by more than b's extent (so every vertex of b
-// is beyond it) and than rounding can bridge: the walk's distance for that edge, n . (q - (va_i -
-// vb_s)) in floats, errs by about 8 * 2^-24 * S with S = |qx| + |qy| + reach(a) + reach(b), as
-// does the value here; the margin 1e-5 * S is twenty times both (NaN or infinite input: none).
-// Then a's edge facing b, its distance computed as the walk computes it.
+// an edge of a with b's pose point beyond its line by more than b's extent (every vertex of b is
+// beyond) and than rounding bridges: the walk's distance n . (q - (va_i - vb_s)) in floats errs by
+// about 8 * 2^-24 * S, S = |qx| + |qy| + reach(a) + reach(b), as does this value; the margin
+// 1e-5 * S is twenty times both (NaN or infinite input: none). Then a's edge facing b, as walked.
 template <typename Shape>
 bool certainlyApart(const Shape& a, const Shape& b, const Vec2& origin) {
     const float qx = (b.x() - a.x()) - origin.x;

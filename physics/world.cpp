@@ -161,8 +161,7 @@ void World::step() {
         labelPoses(s);
     }
     head = sortList(s);
-    // The bodies and circles in sorted order. A polygon bound to two bodies has one circle, which
-    // its later integration moves: then the circles are read again.
+    // The bodies and circles in sorted order; a circle two bodies share may have moved: reread.
     const size_t n = s.keys.size();
     s.bodies.resize(n);
     s.broad.sorted.resize(n);
