@@ -102,7 +102,7 @@ void BroadPhase::fillBands() {
     }
 }
 
-// A large body: a wall's circle takes in about every other body of its interval, as at random.
+// A large body: a wall's circle takes in about every other body of its interval, near at random.
 void BroadPhase::pairsOfLarge(uint32_t i) {
     const uint32_t n = static_cast<uint32_t>(sorted.size());
     uint32_t end = i + 1;

@@ -38,7 +38,7 @@ struct PolygonShape {
 };
 
 // b's vertex furthest against a's edge i, the highest index among equal ones (the last vertex is
-// taken first, NaN too); -1 when b has none. Selects, not branches: the winner is as at random.
+// taken first, NaN too); -1 when b has none. Selects, not branches: the winner is near random.
 template <typename Shape>
 int32_t supportVertex(const Shape& a, int32_t i, const Shape& b) {
     const Vec2 rn = a.normal(i);

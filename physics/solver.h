@@ -38,8 +38,8 @@ class Solver {
     std::vector<StepContact> contacts;
 
   private:
-    // One per pose, shared by the bodies on it (a correction of either moves both). Only what a
-    // test reads, small for the walls' sweeping pairs; rotation caches are in corners_ from first.
+    // One per pose, shared by its bodies (on one polygon, or added twice: a correction moves both).
+    // Only what a test reads, small for the walls' sweeping pairs; caches in corners_ from first.
     struct PoseCopy {
         float x;
         float y;
