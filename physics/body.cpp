@@ -39,8 +39,7 @@ void Body::integrate() {
     pose->y += velocity.y;
     pose->angle += angularVelocity;
     if (std::fabs(pose->angle) > angleLimit && std::isfinite(pose->angle)) {
-        // The same direction within half a turn of 0: whole turns taken off in double, rounded
-        // once.
+        // Same direction, within half a turn of 0: whole turns taken off in double, rounded once.
         constexpr double turn = 2.0 * std::numbers::pi;
         pose->angle = static_cast<float>(pose->angle - std::round(pose->angle / turn) * turn);
     }

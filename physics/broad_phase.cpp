@@ -42,9 +42,8 @@ void insertionSort(std::vector<SortKey>& keys) {
 }
 
 // An ordinary body joins every band its circle reaches with a margin far above the circle test's
-// rounding (by a monotone function clamped to the ends), so bodies whose circles pass the test
-// share one. The next layout: bands of four average radii (a body reaches three at most), 4096 at
-// most, over the circles' span. In double: nothing overflows.
+// rounding (monotone, clamped to the ends), so circles that pass the test share a band. The next
+// layout, in double (no overflow): bands of four mean radii (a body reaches three), 4096 at most.
 void BroadPhase::fillBands() {
     const uint32_t n = static_cast<uint32_t>(sorted.size());
     large.clear();
@@ -103,8 +102,7 @@ void BroadPhase::fillBands() {
     }
 }
 
-// A large body (a wall's circle takes in about every other body of its interval, as good as at
-// random): each candidate is written, and kept or not by its test, instead of a branch.
+// A large body: a wall's circle takes in about every other body of its interval, near at random.
 void BroadPhase::pairsOfLarge(uint32_t i) {
     const uint32_t n = static_cast<uint32_t>(sorted.size());
     uint32_t end = i + 1;
@@ -115,7 +113,7 @@ void BroadPhase::pairsOfLarge(uint32_t i) {
     pairs.resize(size + (end - i - 1));
     for (uint32_t j = i + 1; j < end; ++j) {
         pairs[size] = Pair{i, j};
-        size += circlesOverlap(sorted[i], sorted[j]) ? 1 : 0;
+        size += circlesOverlap(sorted[i], sorted[j]) ? 1 : 0;  // no branch to mispredict
     }
     pairs.resize(size);
 }

@@ -1,6 +1,5 @@
 #pragma once
-// The broad phase of World::step: the sort by minX and the pairs whose intervals and circles
-// overlap, in the order a pass tests them.
+// The broad phase of World::step: the sort by minX and the overlapping pairs, in pass order.
 #include <scrapvolt/physics/world.h>
 
 #include <cstddef>
@@ -9,8 +8,7 @@
 
 namespace scrapvolt {
 
-// One body's interval and circle as the passes see them: all that the broad phase reads, kept
-// small, since the walls' pairs sweep over most of the world.
+// A body's interval and circle: all the broad phase reads, kept small for the walls' long sweeps.
 struct StepCircle {
     float minX;
     float maxX;
@@ -25,10 +23,9 @@ struct Pair {
     uint32_t b;
 };
 
-// Sort key: a node's minX and its place in the list before the sort.
 struct SortKey {
     float minX;
-    uint32_t index;
+    uint32_t index;  // the node's place in the list before the sort
 };
 
 // World::sortByMinX's order: a key out of order goes in front of the first key not below its
@@ -40,8 +37,7 @@ struct BroadPhase {
     std::vector<Pair> pairs;
 
     // Fills pairs: for each body in sorted order, those after it whose interval starts strictly
-    // left of its right end and whose circle overlaps or touches its own as Body::collide tests
-    // it. Intervals and circles do not change in a step: every pass tests these pairs.
+    // left of its right end and whose circle meets its own as Body::collide tests; fixed per step.
     void findPairs();
 
   private:
@@ -49,17 +45,15 @@ struct BroadPhase {
     void pairsOfLarge(uint32_t i);
     void pairsOfOrdinary(uint32_t i);
 
-    // Ordinary bodies (finite circles of the bands' size, far from float overflow) are listed in
-    // horizontal bands by sorted position (a cursor: the first member after the body at hand);
-    // large ones are swept against every body. The layout comes from the last step's circles:
-    // any layout gives the same pairs, a fitting one fewer candidates.
+    // Ordinary bodies (finite circles of the bands' size) are listed in horizontal bands by sorted
+    // position, large ones swept against all. Any layout (the last step's) gives the same pairs.
     struct Bands {
         int32_t low;
         int32_t high;
     };
     std::vector<Bands> bandsOf;       // by sorted position; low > high: large
     std::vector<uint32_t> bandStart;  // members of band b: bandMembers[bandStart[b], next start)
-    std::vector<uint32_t> cursor;
+    std::vector<uint32_t> cursor;     // by band: its first member after the body at hand
     std::vector<uint32_t> bandMembers;
     std::vector<uint32_t> large;  // sorted positions, ended by the body count
     std::vector<uint32_t> found;

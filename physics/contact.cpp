@@ -31,8 +31,7 @@ Polygon& Polygon::minkowskiDifference(Polygon& other) {
         m.edges[k++] = PolygonEdge{n, lineOffset(n, p), n, index, ofA ? &other : this};
         return false;
     });
-    // The edges just written are the difference's; rebuilding them from the vertices would lose
-    // the owners.
+    // The edges just written are the difference's: rebuilt from the vertices, they lose the owners.
     m.edgesStale = false;
     m.cosAngle = 1.0f;
     m.negSinAngle = 0.0f;

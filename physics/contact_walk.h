@@ -1,8 +1,6 @@
 #pragma once
-// The narrow phase's one walk over the Minkowski difference A - B, shared by the contact query
-// (which builds the difference in the scratch polygon) and the world step (which walks it on
-// copies of the bodies without building it): support search, edge order, point-to-line
-// distance, tie rule and minimum depth are written once.
+// The one walk over the Minkowski difference A - B, for the contact query (built in the scratch
+// polygon) and the step (on copies, not built): support, edge order, ties and depth written once.
 #include <scrapvolt/physics/contact.h>
 #include <scrapvolt/physics/polygon.h>
 
@@ -22,8 +20,7 @@ inline float lineOffset(const Vec2& n, const Vec2& p) {
     return static_cast<float>(-(static_cast<double>(n.y) * p.y + static_cast<double>(n.x) * p.x));
 }
 
-// -best times the nearest edge's normal, turned back by -angle (c = cos, m = -sin; 1 and 0 for
-// the scratch polygon).
+// -best times the nearest edge's normal, turned back by -angle (c = cos, m = -sin).
 inline Vec2 separationOf(float best, const Vec2& normal, float c, float m) {
     const Vec2 s{best * normal.x, best * normal.y};
     return Vec2{s.y * m - s.x * c, -(s.x * m) - s.y * c};
@@ -41,8 +38,7 @@ struct PolygonShape {
 };
 
 // b's vertex furthest against a's edge i, the highest index among equal ones (the last vertex is
-// taken first, whatever its value, NaN too); -1 when b has none. Selects, not branches: which
-// vertex wins is as good as random.
+// taken first, NaN too); -1 when b has none. Selects, not branches: the winner is near random.
 template <typename Shape>
 int32_t supportVertex(const Shape& a, int32_t i, const Shape& b) {
     const Vec2 rn = a.normal(i);
@@ -86,12 +82,11 @@ struct NearestEdge {
     }
 };
 
-// Walks the edges of a - b in the order Polygon::minkowskiDifference lays them out, merging a's
-// edges with b's reversed ones; support(i) is b's support vertex for a's edge i. emit(vertex,
-// normal, ofA, index) gets each edge's first vertex and, for a's edge (ofA), b's vertex index
-// there, else a's; returning true stops the walk. True when the walk went all the way round:
-// false when stopped or a polygon has no vertices. Both polygons clockwise, b's support moves
-// forward; rounding can step it back, and the walk then goes around b once more.
+// Walks the edges of a - b as Polygon::minkowskiDifference lays them out, a's edges merged with
+// b's reversed ones; support(i): b's support vertex for a's edge i. emit(vertex, normal, ofA,
+// index) gets each edge's first vertex and b's vertex on a's edge (ofA), else a's; true stops the
+// walk. True when it went all the way round (never without vertices). b's support moves forward
+// (both are clockwise): should rounding step it back, the walk goes around b once more.
 template <typename Shape, typename Support, typename Emit>
 bool walkDifference(const Shape& a, const Shape& b, Support support, Emit emit) {
     const int32_t nA = a.count();

@@ -1,9 +1,7 @@
-// Copies give the step's results: every pair is tested in the first pass, so each body in a pair
-// has its rotation refreshed before its first test, and once is enough (angles do not change
-// within a step); the passes change only positions, velocities and moved flags.
-// A pass tests only some pairs: one found apart gives the same answer until one of its poses
-// moves. So a pass tests the pairs found touching in the pass before (the impulse acts again) and
-// those with a pose moved since their last test.
+// Copies give the step's results: the first pass tests every pair, refreshing each body's rotation
+// before its first test, once (angles do not change in a step); passes change only positions,
+// velocities and moved flags. A pair found apart stays apart until a pose of it moves: a later
+// pass tests those touching in the pass before (the impulse acts again) or moved since tested.
 #include "solver.h"
 
 #include <bit>
@@ -13,17 +11,6 @@
 #include "contact_resolution.h"
 
 namespace scrapvolt {
-
-namespace {
-
-constexpr uint32_t none = UINT32_MAX;
-constexpr size_t prefetchDistance = 12;
-
-void setBit(std::vector<uint64_t>& bits, uint32_t k) {
-    bits[k >> 6] |= uint64_t{1} << (k & 63);
-}
-
-}  // namespace
 
 // A pose copy as the contact walk reads it.
 struct Solver::Shape {
@@ -39,12 +26,17 @@ struct Solver::Shape {
 
 namespace {
 
+constexpr uint32_t none = UINT32_MAX;
+
+void setBit(std::vector<uint64_t>& bits, uint32_t k) {
+    bits[k >> 6] |= uint64_t{1} << (k & 63);
+}
+
 // True when the walk would find the point beyond some edge of a - b: no contact. First, cheaply,
-// an edge of a with b's pose point beyond its line by more than b's extent (so every vertex of b
-// is beyond it) and than rounding can bridge: the walk's distance for that edge, n . (q - (va_i -
-// vb_s)) in floats, errs by about 8 * 2^-24 * S with S = |qx| + |qy| + reach(a) + reach(b), as
-// does the value here; the margin 1e-5 * S is twenty times both (NaN or infinite input: none).
-// Then a's edge facing b, its distance computed as the walk computes it.
+// an edge of a with b's pose point beyond its line by more than b's extent (every vertex of b is
+// beyond) and than rounding bridges: the walk's distance n . (q - (va_i - vb_s)) in floats errs by
+// about 8 * 2^-24 * S, S = |qx| + |qy| + reach(a) + reach(b), as does this value; the margin
+// 1e-5 * S is twenty times both (NaN or infinite input: none). Then a's edge facing b, as walked.
 template <typename Shape>
 bool certainlyApart(const Shape& a, const Shape& b, const Vec2& origin) {
     const float qx = (b.x() - a.x()) - origin.x;
@@ -98,7 +90,7 @@ uint32_t Solver::copyOf(const StepBody& step, bool posesShared) {
         }
     }
     bodies_.push_back(BodyCopy{body, body->velocity, body->angularVelocity, body->inverseMass,
-                               body->inverseInertia, index, state.firstBody, none, false});
+                               body->inverseInertia, index, state.firstBody, none, false, 0});
     body->moved = false;  // as its first test leaves it; write-back sets it again where due
     state.firstBody = static_cast<uint32_t>(bodies_.size() - 1);
     return state.firstBody;
@@ -108,24 +100,22 @@ uint32_t Solver::copyOf(const StepBody& step, bool posesShared) {
 void Solver::copyBodies(std::span<const StepBody> bodies, const std::vector<Pair>& pairs,
                         size_t vertices, bool posesShared) {
     const size_t n = bodies.size();
-    // Room for every body and pair: later steps allocate only when the world has grown.
-    const auto reserve = [](size_t size, auto&... v) { (v.reserve(size), ...); };
-    reserve(n + 1, copyOfPose_, copyAt_, pairsOfStart_, poses_, states_, bodies_);
-    reserve(pairs.capacity(), pairs_, posePairs_, kept_, correctedIn_, contactOf_, contacts);
-    reserve(pairs.capacity() / 64 + 1, due_, dueNext_);
-    reserve(2 * pairs.capacity(), pairsOf_);
-    corners_.reserve(vertices);
-    keptEdges_.reserve(48 * n);  // enough for a jam, where every body touches several others
+    // Emptied, with room for every body and pair: later steps allocate only when the world grew.
+    const auto empty = [](size_t size, auto&... v) { ((v.clear(), v.reserve(size)), ...); };
+    empty(n + 1, copyOfPose_, copyAt_, pairsOfStart_, poses_, states_, bodies_);
+    empty(pairs.capacity(), kept_, contactOf_, contacts);
+    empty(pairs.capacity() / 64 + 1, due_, dueNext_);
+    empty(vertices, corners_);
+    empty(48 * n, keptEdges_);  // enough for a jam, where every body touches several others
+    pairs_.reserve(pairs.capacity());
+    posePairs_.reserve(pairs.capacity());
+    pairsOf_.reserve(2 * pairs.capacity());
     copyAt_.assign(n, none);
     for (const Pair& pair : pairs) {
         copyAt_[pair.a] = 0;
         copyAt_[pair.b] = 0;
     }
     copyOfPose_.assign(posesShared ? n : 1, none);
-    poses_.clear();
-    states_.clear();
-    bodies_.clear();
-    corners_.clear();
     for (size_t k = 0; k < n; ++k) {
         // The bodies lie scattered in memory: fetched a few places ahead, in two hops.
         if (k + 2 * prefetchDistance < n) {
@@ -156,8 +146,7 @@ void Solver::copyBodies(std::span<const StepBody> bodies, const std::vector<Pair
     }
     pairsOf_.resize(2 * pairs_.size());
     std::partial_sum(pairsOfStart_.begin(), pairsOfStart_.end(), pairsOfStart_.begin());
-    // Each start holds its range's end: filled from the back, each range ends ascending and its
-    // start moves to its beginning.
+    // Filled from the back: each range ascending, its start moved from its end to its first.
     for (size_t p = pairs_.size(); p-- > 0;) {
         pairsOf_[--pairsOfStart_[posePairs_[p].a]] = static_cast<uint32_t>(p);
         pairsOf_[--pairsOfStart_[posePairs_[p].b]] = static_cast<uint32_t>(p);
@@ -165,8 +154,7 @@ void Solver::copyBodies(std::span<const StepBody> bodies, const std::vector<Pair
 }
 
 // After a correction at pair p moved the pose: its later pairs are due in this pass, its earlier
-// ones (p too) in the next. After a second correction in a pass, only those tested since the
-// first (from markedTo on) change passes: the later ones are still due in this one.
+// ones (p too) in the next. After a second correction in a pass, only those from markedTo move on.
 void Solver::markPairsOf(uint32_t pose, uint32_t p) {
     PoseState& copy = states_[pose];
     const bool again = copy.markedPass == pass_;
@@ -214,23 +202,21 @@ bool Solver::testPair(uint32_t p) {
     contacts[contactOf_[p]].normal = found->normal;
     a.touched = true;
     b.touched = true;
-    const Vec2 before[2] = {{poseA.x, poseA.y}, {poseB.x, poseB.y}};
+    const auto at = [](const PoseCopy& c) { return std::bit_cast<uint64_t>(Vec2{c.x, c.y}); };
+    const uint64_t before[2] = {at(poseA), at(poseB)};
     if (!resolveContactMotion(
             {poseA.x, poseA.y, a.velocity, a.angularVelocity, a.inverseMass, a.inverseInertia},
             {poseB.x, poseB.y, b.velocity, b.angularVelocity, b.inverseMass, b.inverseInertia},
             found->separation, found->point, found->normal)) {
         return false;
     }
-    correctedIn_[p] = pass_;
-    // Only a pose that moved changes its pairs' answers: an immovable body (a wall) keeps its
-    // place, bit for bit, and its other pairs need no new test.
-    const auto moved = [](const Vec2& from, const PoseCopy& to) {
-        return std::bit_cast<uint64_t>(from) != std::bit_cast<uint64_t>(Vec2{to.x, to.y});
-    };
-    if (moved(before[0], poseA)) {
+    a.correctedIn = p == a.lastPair ? pass_ : a.correctedIn;
+    b.correctedIn = p == b.lastPair ? pass_ : b.correctedIn;
+    // Only a moved pose changes its pairs' answers (a wall keeps its place, bit for bit).
+    if (at(poseA) != before[0]) {
         markPairsOf(poses.a, p);
     }
-    if (moved(before[1], poseB)) {
+    if (at(poseB) != before[1]) {
         markPairsOf(poses.b, p);
     }
     return true;
@@ -272,28 +258,6 @@ const Contact* Solver::keptContact(const Kept& kept, const Shape& a, const Shape
     return writeContact(a, b, lineDistance(qx, qy, e.normal, e.offset), e);
 }
 
-// Writes what the passes changed: poses that moved, motions of bodies that touched, and the moved
-// flags that end set. The plain step tests all pairs in every pass, each test clearing both flags
-// and each correction setting them: a flag ends set when the body's last pair was corrected in
-// the last pass. Bodies that nothing changed are not visited.
-void Solver::writeBack() {
-    for (const BodyCopy& copy : bodies_) {
-        const PoseState& state = states_[copy.pose];
-        if (!copy.touched) {
-            continue;  // nothing corrected it either
-        }
-        if (state.markedPass != 0) {  // moved
-            state.pose->x = poses_[copy.pose].x;
-            state.pose->y = poses_[copy.pose].y;
-        }
-        if (copy.touched) {
-            copy.body->velocity = copy.velocity;
-            copy.body->angularVelocity = copy.angularVelocity;
-        }
-        copy.body->moved = copy.lastPair != none && correctedIn_[copy.lastPair] == pass_;
-    }
-}
-
 int32_t Solver::solve(std::span<const StepBody> bodies, const std::vector<Pair>& pairs,
                       size_t vertices, bool posesShared) {
     copyBodies(bodies, pairs, vertices, posesShared);
@@ -307,12 +271,8 @@ int32_t Solver::solve(std::span<const StepBody> bodies, const std::vector<Pair>&
     dueNext_.assign(words, 0);
     kept_.assign(count, Kept{0, 0});
     contactOf_.assign(count, none);
-    contacts.clear();
-    correctedIn_.assign(count, 0);
-    keptEdges_.clear();
     pass_ = 0;
-    bool quiet = false;
-    while (!quiet && pass_ < World::maxPasses) {
+    for (bool quiet = false; !quiet && pass_ < World::maxPasses;) {
         quiet = true;
         ++pass_;
         for (size_t w = 0; w < words; ++w) {
@@ -326,7 +286,22 @@ int32_t Solver::solve(std::span<const StepBody> bodies, const std::vector<Pair>&
         due_.swap(dueNext_);
         std::fill(dueNext_.begin(), dueNext_.end(), 0);
     }
-    writeBack();
+    // Write-back, to the bodies that touched (no other was corrected): poses that moved, motions
+    // and moved flags. In the plain step each test clears both flags and each correction sets
+    // them: a flag ends set when the body's last pair was corrected in the last pass.
+    for (const BodyCopy& copy : bodies_) {
+        if (!copy.touched) {
+            continue;
+        }
+        const PoseState& state = states_[copy.pose];
+        if (state.markedPass != 0) {  // moved
+            state.pose->x = poses_[copy.pose].x;
+            state.pose->y = poses_[copy.pose].y;
+        }
+        copy.body->velocity = copy.velocity;
+        copy.body->angularVelocity = copy.angularVelocity;
+        copy.body->moved = copy.correctedIn == pass_;
+    }
     return pass_;
 }
 

@@ -19,7 +19,8 @@ struct StepBody {
     uint32_t label;  // the same for bodies with the same pose
 };
 
-// Asks for a body or a polygon, two cache lines, ahead of its use.
+// Asks for a body or a polygon, two cache lines, ahead of its use (prefetchDistance places on).
+constexpr size_t prefetchDistance = 12;
 inline void fetchAhead(const void* p) {
     __builtin_prefetch(p);
     __builtin_prefetch(static_cast<const char*>(p) + 64);
@@ -27,10 +28,9 @@ inline void fetchAhead(const void* p) {
 
 class Solver {
   public:
-    // Copies the bodies of the pairs (refreshing their rotation caches), runs passes until one
-    // makes no positional correction or the cap is reached, writes the copies back and returns
-    // the number of passes. vertices: at least the vertex count of every body's polygon;
-    // posesShared: some bodies of the world share a pose (and then a copy).
+    // Copies the bodies in pairs (refreshing their rotation caches), runs passes until one makes
+    // no positional correction or maxPasses ran, writes back; returns the passes. vertices: at
+    // least every polygon's vertex count; posesShared: some bodies share a pose (and a copy).
     int32_t solve(std::span<const StepBody> bodies, const std::vector<Pair>& pairs, size_t vertices,
                   bool posesShared);
 
@@ -38,10 +38,8 @@ class Solver {
     std::vector<StepContact> contacts;
 
   private:
-    // One per pose: bodies bound to one polygon (or a body added twice) share it, since a
-    // correction of either moves both. What a test reads, apart from the rest (PoseState), so
-    // that the walls' pairs, which sweep the world, read little; the rotation caches are in
-    // corners_ from first on.
+    // One per pose, shared by its bodies (on one polygon, or added twice: a correction moves both).
+    // Only what a test reads, small for the walls' sweeping pairs; caches in corners_ from first.
     struct PoseCopy {
         float x;
         float y;
@@ -66,17 +64,17 @@ class Solver {
         uint32_t nextOfPose;  // the next body copy on the same pose, or none
         uint32_t lastPair;    // the body's last pair in pass order
         bool touched;         // in a contact: its motion may have changed
+        int32_t correctedIn;  // the last pass that corrected its last pair, or 0
     };
     struct Corner {  // vertex i of a pose copy with the edge that starts there
         Vec2 vertex;
         Vec2 normal;
         float offset;
     };
-    // The edges of a - b of a pair walked: they depend on the copies' rotations only, which a
-    // step does not change, so they are walked once and kept (count 0: not yet, none: no room).
+    // A pair's edges of a - b, walked once and kept: they depend only on the step's rotations.
     struct Kept {
         uint32_t first;
-        uint32_t count;
+        uint32_t count;  // 0: not walked yet; none: no room
     };
     struct Shape;
 
@@ -88,7 +86,6 @@ class Solver {
     [[gnu::always_inline]] inline const Contact* keptContact(const Kept& kept, const Shape& a,
                                                              const Shape& b) const;
     [[gnu::always_inline]] inline void markPairsOf(uint32_t pose, uint32_t p);
-    void writeBack();
 
     std::vector<PoseCopy> poses_;
     std::vector<PoseState> states_;  // by pose copy
@@ -101,10 +98,9 @@ class Solver {
     // Each pose's pairs in pass order: pairsOf_[pairsOfStart_[k]] to pairsOf_[pairsOfStart_[k+1]].
     std::vector<uint32_t> pairsOfStart_;
     std::vector<uint32_t> pairsOf_;
-    // By pair: due in this pass, due in the next (bit sets); the pass of its last correction.
+    // By pair: due in this pass, due in the next (bit sets).
     std::vector<uint64_t> due_;
     std::vector<uint64_t> dueNext_;
-    std::vector<int32_t> correctedIn_;
     std::vector<Kept> kept_;
     std::vector<uint32_t> contactOf_;  // by pair: its place in contacts, or none
     std::vector<DifferenceEdge> keptEdges_;

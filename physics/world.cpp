@@ -1,11 +1,10 @@
-// The world's list and its step: integrate, sort and find pairs (broad_phase.cpp), test and
-// resolve on copies (solver.cpp), write back.
+// The world's list and its step: integrate, sort, pair (broad_phase.cpp), solve (solver.cpp).
 #include <scrapvolt/physics/world.h>
 
 #include <algorithm>
 #include <cassert>
-#include <cmath>
 #include <limits>
+#include <numeric>
 #include <vector>
 
 #include "broad_phase.h"
@@ -13,19 +12,16 @@
 
 namespace scrapvolt {
 
-// The step's working arrays, by stage; they keep their capacity from step to step, so a step
-// allocates only when the world has grown since the last one.
+// The step's working arrays, kept from step to step: a step allocates only as the world grows.
 struct StepScratch {
-    // A body as integration leaves it, by place in the list: its circle (as its integration left
-    // it) and interval, and its record for the passes.
+    // By place in the list: a body's record and its circle and interval as integration left them.
     struct Listed {
         StepBody body;
         StepCircle circle;
     };
     std::vector<Listed> listed;
     std::vector<SortKey> keys;
-    // By sorted place: the bodies (the next step's list, unless it changes: integration checks
-    // them and fetches them into the cache ahead of use) and their circles.
+    // By sorted place, as broad's circles: what integrate expects the next step's list to be.
     std::vector<StepBody> bodies;
     BroadPhase broad;
     size_t vertices = 0;  // of every body's polygon
@@ -37,8 +33,6 @@ struct StepScratch {
 };
 
 namespace {
-
-constexpr size_t prefetchDistance = 12;
 
 // Integrates every body in list order and takes its interval from its circle.
 void integrate(StepScratch& s, WorldNode* head) {
@@ -59,8 +53,7 @@ void integrate(StepScratch& s, WorldNode* head) {
         Body& body = *node->body;
         body.integrate();
         s.vertices += static_cast<size_t>(std::max(body.polygon->vertexCount, 0));
-        // A polygon without vertices has no circle: a NaN interval sorts last and overlaps
-        // nothing, so the body takes part in no test.
+        // No vertices, no circle: a NaN interval sorts last and overlaps nothing, so no test.
         const float nan = std::numeric_limits<float>::quiet_NaN();
         const BoundingCircle c =
             body.circle != nullptr ? *body.circle : BoundingCircle{nan, nan, nan};
@@ -77,12 +70,9 @@ void integrate(StepScratch& s, WorldNode* head) {
 // Labels each node with the place of the first node of its pose, in list order.
 void labelPoses(StepScratch& s) {
     s.seen.resize(s.listed.size());
-    for (uint32_t k = 0; k < s.listed.size(); ++k) {
-        s.seen[k] = k;
-    }
+    std::iota(s.seen.begin(), s.seen.end(), 0u);
     const auto pose = [&](uint32_t k) { return std::pair{s.listed[k].body.pose, k}; };
-    std::sort(s.seen.begin(), s.seen.end(),
-              [&](uint32_t a, uint32_t b) { return pose(a) < pose(b); });
+    std::ranges::sort(s.seen, {}, pose);
     s.posesShared = false;
     for (size_t r = 0; r < s.seen.size(); ++r) {
         const bool same = r > 0 && pose(s.seen[r - 1]).first == pose(s.seen[r]).first;
@@ -91,38 +81,19 @@ void labelPoses(StepScratch& s) {
     }
 }
 
-// Relinks the list in the keys' order. A node followed by the one that followed it before keeps
-// its link, so an unchanged stretch is not touched.
-WorldNode* relink(const std::vector<StepScratch::Listed>& listed,
-                  const std::vector<SortKey>& keys) {
-    for (size_t k = 0; k + 1 < keys.size(); ++k) {
-        if (keys[k + 1].index != keys[k].index + 1) {
-            listed[keys[k].index].body.node->next = listed[keys[k + 1].index].body.node;
+// Sorts the keys and relinks the list in their order; an unchanged stretch keeps its links.
+WorldNode* sortList(StepScratch& s) {
+    insertionSort(s.keys);
+    const auto node = [&](size_t k) { return s.listed[s.keys[k].index].body.node; };
+    for (size_t k = 0; k + 1 < s.keys.size(); ++k) {
+        if (s.keys[k + 1].index != s.keys[k].index + 1) {
+            node(k)->next = node(k + 1);
         }
     }
-    if (keys.back().index + 1 != keys.size()) {
-        listed[keys.back().index].body.node->next = nullptr;
+    if (s.keys.back().index + 1 != s.keys.size()) {
+        node(s.keys.size() - 1)->next = nullptr;
     }
-    return listed[keys[0].index].body.node;
-}
-
-// The bodies and circles in sorted order. A polygon bound to two bodies has one circle, which its
-// later integration moves: then the circles are read again.
-void gather(StepScratch& s) {
-    const size_t n = s.keys.size();
-    s.bodies.resize(n);
-    s.broad.sorted.resize(n);
-    for (size_t k = 0; k < n; ++k) {
-        const StepScratch::Listed& b = s.listed[s.keys[k].index];
-        s.bodies[k] = b.body;
-        s.broad.sorted[k] = b.circle;
-        const BoundingCircle* c = b.body.body->circle;
-        if (s.posesShared && c != nullptr) {
-            s.broad.sorted[k].centreX = c->centreX;
-            s.broad.sorted[k].centreY = c->centreY;
-            s.broad.sorted[k].radius = c->radius;
-        }
-    }
+    return node(0);
 }
 
 // Drops the last step's contacts of one body, or all of them (body null).
@@ -162,12 +133,11 @@ bool World::remove(Body& body) {
 }
 
 bool World::contains(const Body& body) const {
-    for (const WorldNode* node = head; node != nullptr; node = node->next) {
-        if (node->body == &body) {
-            return true;
-        }
+    const WorldNode* node = head;
+    while (node != nullptr && node->body != &body) {
+        node = node->next;
     }
-    return false;
+    return node != nullptr;
 }
 
 void World::clear() {
@@ -190,9 +160,20 @@ void World::step() {
     if (!s.listKept) {
         labelPoses(s);
     }
-    insertionSort(s.keys);
-    head = relink(s.listed, s.keys);
-    gather(s);
+    head = sortList(s);
+    // The bodies and circles in sorted order; a circle two bodies share may have moved: reread.
+    const size_t n = s.keys.size();
+    s.bodies.resize(n);
+    s.broad.sorted.resize(n);
+    for (size_t k = 0; k < n; ++k) {
+        const StepScratch::Listed& b = s.listed[s.keys[k].index];
+        s.bodies[k] = b.body;
+        s.broad.sorted[k] = b.circle;
+        const BoundingCircle* c = b.body.body->circle;
+        if (s.posesShared && c != nullptr) {
+            s.broad.sorted[k] = {b.circle.minX, b.circle.maxX, c->centreX, c->centreY, c->radius};
+        }
+    }
     s.broad.findPairs();
     lastPassCount = s.solver.solve(s.bodies, s.broad.pairs, s.vertices, s.posesShared);
 }
@@ -215,8 +196,7 @@ void World::sortByMinX() {
         s.keys.push_back(SortKey{node->minX, static_cast<uint32_t>(s.listed.size())});
         s.listed.push_back({{node, node->body, nullptr, nullptr, 0}, {}});
     }
-    insertionSort(s.keys);
-    head = relink(s.listed, s.keys);
+    head = sortList(s);
 }
 
 }  // namespace scrapvolt
