@@ -258,6 +258,25 @@ const Contact* Solver::keptContact(const Kept& kept, const Shape& a, const Shape
     return writeContact(a, b, lineDistance(qx, qy, e.normal, e.offset), e);
 }
 
+// Writes back to the bodies that touched (no other was corrected): poses that moved, motions and
+// moved flags. In the plain step each test clears both flags and each correction sets them: a
+// flag ends set when the body's last pair was corrected in the last pass.
+void Solver::writeBack() {
+    for (const BodyCopy& copy : bodies_) {
+        if (!copy.touched) {
+            continue;
+        }
+        const PoseState& state = states_[copy.pose];
+        if (state.markedPass != 0) {  // moved
+            state.pose->x = poses_[copy.pose].x;
+            state.pose->y = poses_[copy.pose].y;
+        }
+        copy.body->velocity = copy.velocity;
+        copy.body->angularVelocity = copy.angularVelocity;
+        copy.body->moved = copy.correctedIn == pass_;
+    }
+}
+
 int32_t Solver::solve(std::span<const StepBody> bodies, const std::vector<Pair>& pairs,
                       size_t vertices, bool posesShared) {
     copyBodies(bodies, pairs, vertices, posesShared);
@@ -286,22 +305,7 @@ int32_t Solver::solve(std::span<const StepBody> bodies, const std::vector<Pair>&
         due_.swap(dueNext_);
         std::fill(dueNext_.begin(), dueNext_.end(), 0);
     }
-    // Write-back, to the bodies that touched (no other was corrected): poses that moved, motions
-    // and moved flags. In the plain step each test clears both flags and each correction sets
-    // them: a flag ends set when the body's last pair was corrected in the last pass.
-    for (const BodyCopy& copy : bodies_) {
-        if (!copy.touched) {
-            continue;
-        }
-        const PoseState& state = states_[copy.pose];
-        if (state.markedPass != 0) {  // moved
-            state.pose->x = poses_[copy.pose].x;
-            state.pose->y = poses_[copy.pose].y;
-        }
-        copy.body->velocity = copy.velocity;
-        copy.body->angularVelocity = copy.angularVelocity;
-        copy.body->moved = copy.correctedIn == pass_;
-    }
+    writeBack();
     return pass_;
 }
 

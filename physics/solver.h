@@ -86,6 +86,7 @@ class Solver {
     [[gnu::always_inline]] inline const Contact* keptContact(const Kept& kept, const Shape& a,
                                                              const Shape& b) const;
     [[gnu::always_inline]] inline void markPairsOf(uint32_t pose, uint32_t p);
+    void writeBack();
 
     std::vector<PoseCopy> poses_;
     std::vector<PoseState> states_;  // by pose copy
