@@ -169,8 +169,8 @@ void World::step() {
         const StepScratch::Listed& b = s.listed[s.keys[k].index];
         s.bodies[k] = b.body;
         s.broad.sorted[k] = b.circle;
-        const BoundingCircle* c = b.body.body->circle;
-        if (s.posesShared && c != nullptr) {
+        const BoundingCircle* c = s.posesShared ? b.body.body->circle : nullptr;
+        if (c != nullptr) {
             s.broad.sorted[k] = {b.circle.minX, b.circle.maxX, c->centreX, c->centreY, c->radius};
         }
     }
