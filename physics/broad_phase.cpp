@@ -104,18 +104,14 @@ void BroadPhase::fillBands() {
 
 // A large body: a wall's circle takes in about every other body of its interval, near at random.
 void BroadPhase::pairsOfLarge(uint32_t i) {
-    const uint32_t n = static_cast<uint32_t>(sorted.size());
-    uint32_t end = i + 1;
-    while (end < n && sorted[end].minX < sorted[i].maxX) {
-        ++end;
+    uint32_t count = 0;  // candidates in found, which has room for all
+    for (uint32_t j = i + 1; j < sorted.size() && sorted[j].minX < sorted[i].maxX; ++j) {
+        found[count] = j;
+        count += circlesOverlap(sorted[i], sorted[j]) ? 1 : 0;  // no branch to mispredict
     }
-    size_t size = pairs.size();
-    pairs.resize(size + (end - i - 1));
-    for (uint32_t j = i + 1; j < end; ++j) {
-        pairs[size] = Pair{i, j};
-        size += circlesOverlap(sorted[i], sorted[j]) ? 1 : 0;  // no branch to mispredict
+    for (uint32_t k = 0; k < count; ++k) {
+        pairs.push_back(Pair{i, found[k]});
     }
-    pairs.resize(size);
 }
 
 // An ordinary body: its bands' members after it, then the large bodies after it. Each list comes
