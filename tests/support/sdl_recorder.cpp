@@ -10,6 +10,7 @@
 #include <charconv>
 #include <cstdlib>
 #include <cstring>
+#include <regex>
 #include <tuple>
 #include <utility>
 
@@ -124,11 +125,7 @@ std::string pickLines(const ShellRun& run, const std::function<std::string(std::
 }
 
 std::string lines(std::string calls) {
-    for (size_t at; (at = calls.find("; ")) != std::string::npos;) {
-        calls.erase(at, 1)[at] = '\n';
-    }
-    calls.push_back('\n');
-    return calls;
+    return std::regex_replace(calls, std::regex("; "), "\n") + "\n";
 }
 
 // The stand-ins.
