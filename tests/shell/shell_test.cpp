@@ -293,28 +293,22 @@ TEST_F(Shell, RefusedModesFallBackAndWithNoModeLeftTheRunEnds) {
     const std::string win640("\0\x80\2\0\0", 5), win1000("\0\xE8\3\0\0", 5),
         fullScreen4000("\4\xA0\x0F\0\0\xB8\x0B\0\0\0\x80\1\0", 13),
         window1000("\0\xE8\3\0\0\xBC\2\0\0\0\0\1\0", 13);
-    const struct {
-        const char* refused;
-        std::vector<SDL_Event> events;
-        std::string tried;
-        int status;
-        std::string saved;  // the flags and the width
-        std::string file;   // the saved settings at the start
-    } rows[] = {
-        {"xxx", {}, d32 + "full, " + w + w + w, 0, win640, fullScreen4000},
-        {"x", {}, d32 + w + w, 0, win640, ""},
-        {"xx", {}, d32 + w + w + "depth 24, " + w, 0, win640, ""},
-        {"xxxxxx", {}, d32 + w + w + "depth 24, " + w + w + "depth 16, " + w + w, 1, "", ""},
-        {".x", {key(SDLK_RETURN, KMOD_RALT)}, d32 + w + "full, " + w, 0, win640, ""},
-        {".x", {key(SDLK_m)}, d32 + w + ms + w, 0, win640, ""},
-        {".xx", {key(SDLK_m)}, d32 + w + ms + w, 1, win640, ""},
-        {".xx", {key(SDLK_m)}, d32 + w + ms + w, 1, win1000, window1000},
-        {"..xx", {resize(1000, 700), resize(1200, 900)}, d32 + w + w + w + w, 1, win1000, ""},
-    };
-    for (const auto& row : rows) {
-        std::ofstream(dir + "/Shell.cfg") << row.file;
-        sdlScript.refused = row.refused;
-        sdlScript.frames = {row.events};
+    const tuple<const char*, std::vector<SDL_Event>, std::string, int, std::string, std::string>
+        rows[] = {
+            {"xxx", {}, d32 + "full, " + w + w + w, 0, win640, fullScreen4000},
+            {"x", {}, d32 + w + w, 0, win640, ""},
+            {"xx", {}, d32 + w + w + "depth 24, " + w, 0, win640, ""},
+            {"xxxxxx", {}, d32 + w + w + "depth 24, " + w + w + "depth 16, " + w + w, 1, "", ""},
+            {".x", {key(SDLK_RETURN, KMOD_RALT)}, d32 + w + "full, " + w, 0, win640, ""},
+            {".x", {key(SDLK_m)}, d32 + w + ms + w, 0, win640, ""},
+            {".xx", {key(SDLK_m)}, d32 + w + ms + w, 1, win640, ""},
+            {".xx", {key(SDLK_m)}, d32 + w + ms + w, 1, win1000, window1000},
+            {"..xx", {resize(1000, 700), resize(1200, 900)}, d32 + w + w + w + w, 1, win1000, ""},
+        };
+    for (const auto& [refused, events, attempts, status, saved, file] : rows) {
+        std::ofstream(dir + "/Shell.cfg") << file;
+        sdlScript.refused = refused;
+        sdlScript.frames = {events};
         const auto run = runShell();
         const std::string tried = pickLines(run, [](std::string_view line) {
             return line.starts_with("SDL_GL_SetAttribute DEPTH")
@@ -324,14 +318,13 @@ TEST_F(Shell, RefusedModesFallBackAndWithNoModeLeftTheRunEnds) {
                    : line.find("FULL") != std::string::npos ? "full, "
                                                             : "window, ";
         });
-        EXPECT_EQ(tried, row.tried) << row.refused;
+        EXPECT_EQ(tried, attempts) << refused;
         // The start-up leaves the pointer shown in the window (SDL starts with it shown).
         const size_t last = run.frames[0].rfind("SDL_ShowCursor ");
         const char cursor = last == std::string::npos ? '1' : run.frames[0][last + 15];
         EXPECT_EQ(
             std::tuple(run.status, run.output, readFile(dir + "/Shell.cfg").substr(0, 5), cursor),
-            std::tuple(row.status, row.status ? "Unable to open graphics mode!\n" : "", row.saved,
-                       '1'));
+            std::tuple(status, status ? "Unable to open graphics mode!\n" : "", saved, '1'));
         EXPECT_TRUE(run.frames.back().ends_with(
             lines("game deleted; R deleted; P deleted; Q deleted; Mix_CloseAudio; SDL_Quit")));
     }
@@ -341,27 +334,24 @@ TEST_F(Shell, RefusedModesFallBackAndWithNoModeLeftTheRunEnds) {
 // root) ends the run at the end of the frame it comes in, saving the settings.
 TEST_F(Shell, AStreamOfEventsCannotHoldUpAQuit) {
     const std::string e64(64, 'e');  // "e" an event handled, "|" the end of a frame
-    const struct {
-        int signal, at;
-        SDLKey first;
-        std::string handled;
-    } rows[] = {{SIGHUP, 70, SDLK_k, "|" + e64 + "|eeeeee|"},
-                {SIGTERM, 1, SDLK_k, "|e|"},
-                {SIGINT, 64, SDLK_k, "|" + e64 + "|"},
-                {0, 0, SDLK_ESCAPE, "|e|"}};
-    for (const auto& row : rows) {
+    const tuple<int, int, SDLKey, std::string> rows[] = {
+        {SIGHUP, 70, SDLK_k, "|" + e64 + "|eeeeee|"},
+        {SIGTERM, 1, SDLK_k, "|e|"},
+        {SIGINT, 64, SDLK_k, "|" + e64 + "|"},
+        {0, 0, SDLK_ESCAPE, "|e|"}};
+    for (const auto& [signal, at, first, handled] : rows) {
         std::filesystem::remove(dir + "/Shell.cfg");
-        std::tie(raiseSignal, raiseAt) = std::tuple(row.signal, row.at);
+        std::tie(raiseSignal, raiseAt) = std::tuple(signal, at);
         sdlScript.frames = {std::vector(100, SDL_Event{SDL_MOUSEMOTION})};
-        sdlScript.frames[0][0] = key(row.first);
+        sdlScript.frames[0][0] = key(first);
         const auto run = runShell();
         const auto events = [](std::string_view line) {
             return line.starts_with("state0 SDL_EVENT") ? "e" : "";
         };
         EXPECT_EQ(std::tuple(pickLines(run, events, "|"), run.status,
                              readFile(dir + "/Shell.cfg").size()),
-                  std::tuple(row.handled, 0, 18u))
-            << row.signal;
+                  std::tuple(handled, 0, 18u))
+            << signal;
     }
     raiseSignal = 0;
 }
@@ -396,20 +386,16 @@ TEST(FrameRate, IsRecomputedOnlyAfterMoreThanHalfASecond) {
 
 TEST(FullScreenChoice, The480LineModeElseTheLastTallerOneElseTheWindowSize) {
     const ModeSize m1600{1600, 1200}, m800{800, 600}, m720{720, 480}, m640{640, 400};
-    const struct {
-        std::vector<ModeSize> modes;
-        bool highResolution;
-        tuple<int, int> chosen;
-    } rows[] = {
+    const tuple<std::vector<ModeSize>, bool, tuple<int, int>> rows[] = {
         {{m1600, m800, m720, m640}, false, {720, 480}},
         {{m1600, m800, m720, m640}, true, {1600, 1200}},
         {{m1600, m800, m640}, false, {800, 600}},
         {{m640}, false, {777, 555}},
         {{}, true, {777, 555}},
     };
-    for (const auto& row : rows) {
-        const ModeSize size = chooseFullScreenSize(row.modes, 777, 555, row.highResolution);
-        EXPECT_EQ(tuple(size.width, size.height), row.chosen) << row.modes.size() << " modes";
+    for (const auto& [modes, highResolution, chosen] : rows) {
+        const ModeSize size = chooseFullScreenSize(modes, 777, 555, highResolution);
+        EXPECT_EQ(tuple(size.width, size.height), chosen) << modes.size() << " modes";
     }
 }
 
@@ -440,10 +426,8 @@ PrefsHeader header(uint8_t flags, uint32_t width, uint32_t height, uint32_t gamm
 // brought into it; a window below 160 x 120 is raised to it, each axis alone; an implausible
 // window size is not taken.
 TEST(PrefsHeader, DecodesAPlausibleWindowSizeAndTheGammaWithinTheKeysRange) {
-    const struct {
-        PrefsHeader bytes;
-        PrefsHeader saved;  // zeros: not taken
-    } rows[] = {
+    const std::pair<PrefsHeader, PrefsHeader> rows[] = {
+        // the bytes, and as saved (zeros: not taken)
         {header(0x05, 1024, 768, 65536), header(0x05, 1024, 768, 65536)},
         {header(0xFA, 1, 16384, 75366), header(0x02, 160, 16384, 75366)},
         {header(0x03, 160, 120, 0x27FFF), header(0x03, 160, 120, 0x27FFF)},
@@ -454,22 +438,20 @@ TEST(PrefsHeader, DecodesAPlausibleWindowSizeAndTheGammaWithinTheKeysRange) {
         {header(0x07, 800, 16385, 98304), {}},
         {header(0x07, 0x80000280, 600, 98304), {}},  // 640 but for its top byte
     };
-    for (const auto& row : rows) {
+    for (const auto& [bytes, saved] : rows) {
         DisplaySettings s;
-        const bool taken = decodePrefsHeader(row.bytes, s);
-        EXPECT_EQ(taken ? encodePrefsHeader(s) : PrefsHeader{}, row.saved)
-            << testing::PrintToString(row.bytes);
+        const bool taken = decodePrefsHeader(bytes, s);
+        EXPECT_EQ(taken ? encodePrefsHeader(s) : PrefsHeader{}, saved)
+            << testing::PrintToString(bytes);
     }
     DisplaySettings s;
-    EXPECT_FALSE(decodePrefsHeader(std::span(rows[0].bytes).first(12), s)) << "short header";
+    EXPECT_FALSE(decodePrefsHeader(std::span(rows[0].first).first(12), s)) << "short header";
 }
 
 TEST(PrefsDirectory, FirstKnownLocationWinsAndEndsInASeparator) {
     const std::string longest(2046, 'a'), tooLong = longest + "a", longHome(2040, 'h');
-    const struct {
-        PrefsLocations where;
-        std::string expected;  // empty: no directory
-    } rows[] = {
+    const std::pair<PrefsLocations, std::string> rows[] = {
+        // empty: no directory
         {{R"(C:\Users\u\AppData\Roaming)", "/x", "/h", "/e/r"}, R"(C:\Users\u\AppData\Roaming/)"},
         {{"", "/x", "/h", "/e/r"}, "/x/"},
         {{nullptr, "cfg", "/home/u/", nullptr}, "/home/u/.config/"},  // relative: ignored
@@ -480,10 +462,10 @@ TEST(PrefsDirectory, FirstKnownLocationWinsAndEndsInASeparator) {
         {{tooLong.c_str()}, ""},
         {{nullptr, nullptr, longHome.c_str()}, ""},  // no room for ".config/"
     };
-    for (const auto& row : rows) {
+    for (const auto& [where, expected] : rows) {
         char out[2048] = "stale";
-        EXPECT_EQ(composePrefsDirectory(row.where, out), !row.expected.empty()) << row.expected;
-        EXPECT_EQ(out, row.expected);
+        EXPECT_EQ(composePrefsDirectory(where, out), !expected.empty()) << expected;
+        EXPECT_EQ(out, expected);
     }
 }
 
@@ -498,50 +480,46 @@ TEST(PrefsFile, OnlyAWritableRegularFileIsReplacedKeepingItsModeAndNothingIsLeft
     LoopState loop;
     loop.game = &game;
     const auto handler = std::signal(SIGXFSZ, SIG_IGN);
-    const struct {
-        int mode;
-        const char* appData;
-        rlim_t sizeLimit;
-        uintmax_t size;
-    } rows[] = {{0600, "", RLIM_INFINITY, 18},
-                {0640, "", RLIM_INFINITY, 18},
-                {0444, "", RLIM_INFINITY, 3},
-                {-1, "", RLIM_INFINITY, 0},
-                {-2, "", RLIM_INFINITY, 0},
-                {-3, "", RLIM_INFINITY, 0},
-                {0600, "", 4, 3},
-                {0600, "/Shell.cfg", RLIM_INFINITY, 3}};
-    for (const auto& row : rows) {
-        SCOPED_TRACE(testing::Message() << row.mode << row.appData << " " << row.sizeLimit);
+    const tuple<int, const char*, rlim_t, uintmax_t> rows[] = {
+        {0600, "", RLIM_INFINITY, 18},
+        {0640, "", RLIM_INFINITY, 18},
+        {0444, "", RLIM_INFINITY, 3},
+        {-1, "", RLIM_INFINITY, 0},
+        {-2, "", RLIM_INFINITY, 0},
+        {-3, "", RLIM_INFINITY, 0},
+        {0600, "", 4, 3},
+        {0600, "/Shell.cfg", RLIM_INFINITY, 3}};
+    for (const auto& [mode, appData, sizeLimit, size] : rows) {
+        SCOPED_TRACE(testing::Message() << mode << appData << " " << sizeLimit);
         fs::create_directories(dir);
-        if (row.mode > 0) {
+        if (mode > 0) {
             std::ofstream(cfg) << "old";
-            fs::permissions(cfg, fs::perms(row.mode));
-        } else if (row.mode == -1) {
+            fs::permissions(cfg, fs::perms(mode));
+        } else if (mode == -1) {
             fs::create_directory(cfg);
         } else {
-            ASSERT_TRUE(row.mode == -2 || mknod(null.c_str(), S_IFCHR | 0666, makedev(1, 3)) == 0 ||
+            ASSERT_TRUE(mode == -2 || mknod(null.c_str(), S_IFCHR | 0666, makedev(1, 3)) == 0 ||
                         mkfifo(null.c_str(), 0666) == 0);
-            fs::create_symlink(row.mode == -2 ? dir + "/gone" : null, cfg);
+            fs::create_symlink(mode == -2 ? dir + "/gone" : null, cfg);
         }
         for (const char* name : {".AbC123", ".keep", ".AbC1234"}) {
             std::ofstream(cfg + name) << "x";
         }
         const auto before = fs::symlink_status(cfg);
-        setenv("APPDATA", (dir + row.appData).c_str(), 1);
+        setenv("APPDATA", (dir + appData).c_str(), 1);
         buildPreferencesPath(loop, "Shell");
-        rlimit limit{row.sizeLimit, RLIM_INFINITY};
+        rlimit limit{sizeLimit, RLIM_INFINITY};
         takeLog();
         setrlimit(RLIMIT_FSIZE, &limit);
         savePreferences(loop);
         limit.rlim_cur = RLIM_INFINITY;
         setrlimit(RLIMIT_FSIZE, &limit);
-        const bool asked = row.size == 18 || row.sizeLimit == 4;  // the file could be opened
+        const bool asked = size == 18 || sizeLimit == 4;  // the file could be opened
         EXPECT_EQ(takeLog(), asked ? "game SAVE_PREFS  13\n" : "");
         EXPECT_EQ(fs::symlink_status(cfg).type(), before.type());
         EXPECT_EQ(fs::symlink_status(cfg).permissions(), before.permissions());
-        EXPECT_EQ(fs::is_regular_file(cfg) ? fs::file_size(cfg) : 0, row.size);
-        EXPECT_EQ(std::distance(fs::directory_iterator(dir), {}), asked ? 3 : 4 + (row.mode == -3));
+        EXPECT_EQ(fs::is_regular_file(cfg) ? fs::file_size(cfg) : 0, size);
+        EXPECT_EQ(std::distance(fs::directory_iterator(dir), {}), asked ? 3 : 4 + (mode == -3));
         EXPECT_NE(fs::exists(cfg + ".AbC123"), asked) << "a stale temporary file";
         fs::remove_all(dir);
     }
