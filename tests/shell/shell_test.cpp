@@ -37,9 +37,10 @@ int raiseSignal = 0, raiseAt = 0;  // the states raise raiseSignal at their rais
 std::map<int, std::pair<std::vector<const char*>, std::vector<int32_t>>> moves;
 int gameTicks = 0;
 
-// The game object ("game") or a state: each message as "<name> <code>", with the tick, the event
-// type, and for the game the view angle, the mouse and the preferences file's offset.
-struct Recorder : Game {
+// The game object ("game"), a state or a GL resource: each message as "<name> <code>", with the
+// tick, the event type, and for the game the view angle, the mouse and the preferences file's
+// offset; each call to a resource as "<name> <call>".
+struct Recorder : Game, GlResource {
     explicit Recorder(const char* name) : name(name) {}
     ~Recorder() override { record({name, "deleted"}); }
     void handleMessage(const Message* m) override {
@@ -85,12 +86,6 @@ struct Recorder : Game {
         return gameIsRoot ? static_cast<GameState*>(this) : new Recorder("state0");
     }
     const char* prefsName() override { return record({"game prefsName"}), "Shell"; }
-    const char* name;
-};
-
-struct Resource : GlResource {
-    explicit Resource(const char* name) : name(name) {}
-    ~Resource() override { record({name, "deleted"}); }
     void release() override { record({name, "release"}); }
     void restore() override { record({name, "restore"}); }
     const char* name;
@@ -547,10 +542,10 @@ TEST(PrefsFile, OnlyAWritableRegularFileIsReplacedKeepingItsModeAndNothingIsLeft
 // (the last bucket), then "P" and "Q" (bucket 0). "E", added between them and refused a second
 // bucket, deletes itself.
 scrapvolt::Game* createGame() {
-    auto* e = new Resource("E");
+    auto* e = new Recorder("E");
     ResourceRegistry& r = resourceRegistry;
-    r.add(new Resource("Q"), 0), r.add(e, 0), r.add(e, 9), r.add(new Resource("P"), 0);
-    r.add(new Resource("R"), 65535);
+    r.add(new Recorder("Q"), 0), r.add(e, 0), r.add(e, 9), r.add(new Recorder("P"), 0);
+    r.add(new Recorder("R"), 65535);
     delete e;
     return new Recorder("game");
 }
