@@ -51,10 +51,9 @@ std::string drawingUpToTheCar(float x, float y, float degrees) {
 
 using ArenaRun = RecorderTest;
 
-// A run with an arrow key held through its first tick, each key in turn. The start-up and first
-// frame, before the tick, do not depend on the key: the arena drawn from above the car. In the
-// second frame the camera has followed the car, which keeps its turn, and the grid has snapped to
-// the new centre. Ticks and frames allocate nothing.
+// Each arrow key in turn held through the first tick. Start-up and first frame, before the tick:
+// the arena drawn from above the car. Second frame: the camera has followed the car, which keeps
+// its turn, and the grid has snapped to the new centre. Ticks and frames allocate nothing.
 TEST_F(ArenaRun, TheArenaIsDrawnFromAboveTheCarWhichTheArrowKeysMoveAndTurn) {
     const float pi = 3.14159265f;
     const std::tuple<SDLKey, float, float> rows[] = {{SDLK_UP, 15.0f - 0.003f, pi},

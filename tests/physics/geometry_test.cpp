@@ -43,9 +43,8 @@ TEST(Polygon, EdgesRotationAndStorage) {
     EXPECT_TRUE(scope.count() == 0u && polygon.localVertices == kept) << "refilling reallocated";
 }
 
-// The misuse check: clockwise convex shapes pass, and every way of being something else fails:
-// each axis mirrored alone (anticlockwise), too few vertices, no area, a dent, a star that winds
-// twice, a coordinate that is not a number.
+// The misuse check: clockwise convex shapes pass, every other shape fails: each axis mirrored alone
+// (anticlockwise), too few vertices, no area, a dent, a star winding twice, a NaN coordinate.
 TEST(Polygon, ConvexClockwiseCheck) {
     const auto mirrored = [](float sx, float sy) {
         std::vector<Vec2> shape = car;
@@ -92,10 +91,9 @@ void expectMinimalEnclosingCircle(Polygon& polygon) {
     }
 }
 
-// Exact circles, centred at a new polygon's pose (0, 0, 0) on their local centres; then three
-// polygons in which every candidate circle, its squared radius rounded to 32 bits, misses a vertex;
-// then the world centre, which follows the pose while the local circle, a radius of 0 included,
-// is kept.
+// Exact circles, centred at a new polygon's pose (0, 0, 0) on their local centres; three polygons
+// where every candidate circle, its squared radius rounded to 32 bits, misses a vertex; the world
+// centre, following the pose while the local circle, a radius of 0 included, is kept.
 TEST(BoundingCircle, ExactMinimalCirclesAndTheWorldCentre) {
     const std::pair<Floats, Floats> cases[] = {
         // vertices x, y, ...; local centre and radius

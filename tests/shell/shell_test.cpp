@@ -32,14 +32,12 @@ using std::tuple;
 
 bool gameIsRoot = false;
 int raiseSignal = 0, raiseAt = 0;  // the states raise raiseSignal at their raiseAt-th event
-// The game's moves at its n-th tick: the states it pushes ("game": itself), then the operations
-// it asks for.
+// The game's moves at its n-th tick: states to push ("game": itself), then operations to ask for.
 std::map<int, std::pair<std::vector<const char*>, std::vector<int32_t>>> moves;
 int gameTicks = 0;
 
-// The game object ("game"), a state or a GL resource: each message as "<name> <code>", with the
-// tick, the event type, and for the game the view angle, the mouse and the preferences file's
-// offset; each call to a resource as "<name> <call>".
+// The game object ("game"), a state or a GL resource: each message or call as "<name> <code>", with
+// the tick, the event type, and for the game the view angle, the mouse and the prefs file's offset.
 struct Recorder : Game, GlResource {
     explicit Recorder(const char* name) : name(name) {}
     ~Recorder() override { record({name, "deleted"}); }
@@ -161,9 +159,8 @@ std::string change(const std::string& mode, const std::string& samples, const ch
            "R restore; P restore; Q restore; " + reset;
 }
 
-// One frame per row, from a 640x480 window: its events' handling, each through to the state, the
-// poll that ends them and, with the mouse captured, the pointer put back at `centre`; each row's
-// calls up to the frame's MSG_DRAW.
+// One frame per row from a 640x480 window, its calls up to MSG_DRAW: each event's handling through
+// to the state, the poll ending them, and with the mouse captured the pointer put back at `centre`.
 TEST_F(Shell, HotKeysResizesAndTheMouseCaptureMakeTheirCallsBeforeTheEventGoesOn) {
     sdlScript.maxSamples = 4;
     const auto handled = [](const std::string& calls, int cursor, int type = SDL_KEYDOWN) {
@@ -245,12 +242,11 @@ std::string messages(const ShellRun& run) {
     return pickLines(run, heard, "| ");
 }
 
-// 35 ms frames; a state change stops the frame's ticks. The game puts states 1, 2 and itself
-// above state 0 and asks for NEXT three times, an unknown 7 and REMOVE, applied newest first
-// (state 0 goes; NEXT to state 2, to the game object on top, then no further); the game object,
-// current, hears each message once. Escape returns to the root, state 1, with the tick count
-// restarted, deleting state 2 but not the game object; then state 3 is pushed, NEXT and BACK.
-// Then the game object alone.
+// 35 ms frames; a state change stops the frame's ticks. The game puts states 1, 2 and itself above
+// state 0 and asks for NEXT three times, an unknown 7 and REMOVE, applied newest first (state 0
+// goes; NEXT to state 2, to the game object on top, then no further); the current game object hears
+// each message once. Escape returns to the root, state 1, counting ticks anew, deleting state 2 but
+// not the game object; then state 3 is pushed, NEXT and BACK. Then the game object alone.
 TEST_F(Shell, StateChangesStopTheTicksAndEscapeReturnsToTheRoot) {
     constexpr int32_t NEXT = STATE_OP_NEXT;
     std::tie(sdlScript.swapMs, sdlScript.frames) =
@@ -416,9 +412,8 @@ PrefsHeader header(uint8_t flags, uint32_t width, uint32_t height, uint32_t gamm
     return bytes;
 }
 
-// Loaded, then saved: a gamma of the keys' range comes back as the same bytes, others are
-// brought into it; a window below 160 x 120 is raised to it, each axis alone; an implausible
-// window size is not taken.
+// Loaded, then saved: a gamma in the keys' range comes back unchanged, others are brought into it;
+// a window below 160 x 120 is raised to it, each axis alone; an implausible size is not taken.
 TEST(PrefsHeader, DecodesAPlausibleWindowSizeAndTheGammaWithinTheKeysRange) {
     const std::pair<PrefsHeader, PrefsHeader> rows[] = {
         // the bytes, and as saved (zeros: not taken)
@@ -517,8 +512,7 @@ TEST(PrefsFile, OnlyAWritableRegularFileIsReplacedKeepingItsModeAndNothingIsLeft
         fs::remove_all(dir);
     }
     std::signal(SIGXFSZ, handler);
-    // The longest path that fits, 2047 characters, is saved, its temporary file's name included;
-    // one character more is not.
+    // The longest path that fits with its temporary name, 2047 characters, is saved; 2048 are not.
     std::string deep = dir;
     while (deep.size() < 1800) {
         deep += "/" + std::string(200, 'd');
@@ -536,9 +530,8 @@ TEST(PrefsFile, OnlyAWritableRegularFileIsReplacedKeepingItsModeAndNothingIsLeft
 
 }  // namespace
 
-// The registry walks its buckets from the last down to the first and each list from its head: "R"
-// (the last bucket), then "P" and "Q" (bucket 0). "E", added between them and refused a second
-// bucket, deletes itself.
+// The registry walks its buckets last to first, each list from its head: "R" (the last bucket),
+// then "P" and "Q" (bucket 0). "E", added between them and refused a second bucket, deletes itself.
 scrapvolt::Game* createGame() {
     auto* e = new Recorder("E");
     ResourceRegistry& r = resourceRegistry;
