@@ -1,5 +1,4 @@
-// The arena game run headless against the recording SDL and OpenGL stand-ins, call by call; and
-// Polygon::draw of an empty polygon.
+// The arena game run headless against the recording stand-ins, call by call; empty Polygon::draw.
 #include <gtest/gtest.h>
 
 #include <charconv>

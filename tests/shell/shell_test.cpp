@@ -102,9 +102,8 @@ using Shell = RecorderTest;
 std::string glFor(const std::string& size, const std::string& aspect) {
     return "glViewport 0 0 " + size +
            "; glMatrixMode PROJECTION; glLoadIdentity; gluPerspective 45 " + aspect +
-           " 0.1 400; glScalef 1 1 -1; glMatrixMode MODELVIEW; glLoadIdentity; glEnable " +
-           "DEPTH_TEST; glEnable CULL_FACE; glBlendFunc SRC_ALPHA ONE_MINUS_SRC_ALPHA; glEnable "
-           "BLEND; ";
+           " 0.1 400; glScalef 1 1 -1; glMatrixMode MODELVIEW; glLoadIdentity; glEnable DEPTH_TEST;"
+           " glEnable CULL_FACE; glBlendFunc SRC_ALPHA ONE_MINUS_SRC_ALPHA; glEnable BLEND; ";
 }
 
 // A full-screen start from a preferences file, two frames with the mouse captured, and a quit.
@@ -264,8 +263,7 @@ TEST_F(Shell, StateChangesStopTheTicksAndEscapeReturnsToTheRoot) {
         "ENTER, state1 VIDEO_RESET, | state1 SDL_EVENT 12, game DRAW 0 0 0, state1 DRAW, game TICK "
         "1, state1 TICK 1, game TICK 2, state1 TICK 2, game TICK 3, state1 TICK 3, game TICK 4, "
         "state1 TICK 4, state1 LEAVE, game SAVE_PREFS  13, game SHUTDOWN, game deleted, | ");
-    std::tie(sdlScript.frames, gameIsRoot) =
-        std::tuple(std::vector<std::vector<SDL_Event>>{}, true);
+    std::tie(sdlScript.frames, gameIsRoot) = std::tuple(decltype(sdlScript.frames){}, true);
     moves = {{2, {{}, {STATE_OP_NEXT, STATE_OP_BACK, STATE_OP_REMOVE}}}};  // none can be done
     EXPECT_EQ(messages(runShell()),
               "game CONFIGURE_GL, game createFirstState, game prefsName, game LOAD_PREFS lap 3 13, "

@@ -52,8 +52,7 @@ const char* glName(GLenum value) {
         NAME(ONE_MINUS_SRC_ALPHA), NAME(LINES), NAME(POLYGON), NAME(MAX_SAMPLES),
         {GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT, "COLOR|DEPTH"}};
 #undef NAME
-    const auto* found = std::find_if(std::begin(names), std::end(names),
-                                     [&](const auto& known) { return known.first == value; });
+    const auto* found = std::ranges::find(names, value, &std::pair<GLenum, const char*>::first);
     return found != std::end(names) ? found->second : "UNKNOWN";
 }
 const char* flagNames(Uint32 flags) {
