@@ -208,10 +208,9 @@ TEST(Contact, SteppedBackSupportKeepsEveryEdgeRecordWithItsVertex) {
         bool found = false;
         for (int32_t i = 0; i < 4 * nB; ++i) {
             const Vec2 av = a.rotatedVertices[i % 4], bv = b.rotatedVertices[i / 4];
-            found |= (e.owner == &b   ? i / 4
-                      : e.owner == &a ? i % 4
-                                      : -1) == e.vertexIndex &&
-                     m.localVertices[k].x == av.x - bv.x && m.localVertices[k].y == av.y - bv.y;
+            const int32_t vertex = e.owner == &b ? i / 4 : e.owner == &a ? i % 4 : -1;
+            found |= vertex == e.vertexIndex && m.localVertices[k].x == av.x - bv.x &&
+                     m.localVertices[k].y == av.y - bv.y;
         }
         EXPECT_TRUE(found) << "edge record " << k << " does not belong to vertex " << k;
     }

@@ -111,7 +111,7 @@ TEST_F(Shell, StartUpFrameAndShutdownMakeTheirCallsAndSendTheirMessagesInOrder) 
     const std::string saved("\4\0\4\0\0\0\3\0\0\0\x80\1\0lap 3", 18);  // 1024x768, gamma 1.5
     std::ofstream(dir + "/Shell.cfg") << saved;
     sdlScript.frames = {{}, {}};
-    std::tie(sdlScript.mouseX, sdlScript.mouseY, sdlScript.mouseButtons) = std::tuple(400, 250, 1);
+    std::tie(sdlScript.mouseX, sdlScript.mouseY, sdlScript.mouseButtons) = tuple(400, 250, 1);
     const auto run = runShell();
     ASSERT_EQ(run.frames.size(), 4u);
     EXPECT_EQ(run.frames[0],
@@ -137,8 +137,8 @@ TEST_F(Shell, StartUpFrameAndShutdownMakeTheirCallsAndSendTheirMessagesInOrder) 
                     "SDL_GetTicks 1023; SDL_Delay 7; SDL_GetTicks 1030; game TICK 3; state0 TICK "
                     "3; state0 LEAVE; game SAVE_PREFS  13; game SHUTDOWN; game deleted; R deleted; "
                     "P deleted; Q deleted; Mix_CloseAudio; SDL_Quit"));
-    EXPECT_EQ(std::tuple(run.status, run.output, run.allocations, readFile(dir + "/Shell.cfg")),
-              std::tuple(0, "", 0L, saved));
+    EXPECT_EQ(tuple(run.status, run.output, run.allocations, readFile(dir + "/Shell.cfg")),
+              tuple(0, "", 0L, saved));
 }
 
 // A display change to `mode` ("FULLSCREEN 720 480"): release, mode, reset, pointer, restore,
@@ -249,7 +249,7 @@ std::string messages(const ShellRun& run) {
 TEST_F(Shell, StateChangesStopTheTicksAndEscapeReturnsToTheRoot) {
     constexpr int32_t NEXT = STATE_OP_NEXT;
     std::tie(sdlScript.swapMs, sdlScript.frames) =
-        std::tuple(35, std::vector{std::vector<SDL_Event>{}, {}, {key(SDLK_ESCAPE)}});
+        tuple(35, std::vector{std::vector<SDL_Event>{}, {}, {key(SDLK_ESCAPE)}});
     moves = {{2, {{"state1", "state2", "game"}, {NEXT, NEXT, NEXT, 7, STATE_OP_REMOVE}}},
              {7, {{"state3"}, {STATE_OP_BACK, NEXT}}}};
     EXPECT_EQ(
@@ -263,14 +263,14 @@ TEST_F(Shell, StateChangesStopTheTicksAndEscapeReturnsToTheRoot) {
         "ENTER, state1 VIDEO_RESET, | state1 SDL_EVENT 12, game DRAW 0 0 0, state1 DRAW, game TICK "
         "1, state1 TICK 1, game TICK 2, state1 TICK 2, game TICK 3, state1 TICK 3, game TICK 4, "
         "state1 TICK 4, state1 LEAVE, game SAVE_PREFS  13, game SHUTDOWN, game deleted, | ");
-    std::tie(sdlScript.frames, gameIsRoot) = std::tuple(decltype(sdlScript.frames){}, true);
+    std::tie(sdlScript.frames, gameIsRoot) = tuple(decltype(sdlScript.frames){}, true);
     moves = {{2, {{}, {STATE_OP_NEXT, STATE_OP_BACK, STATE_OP_REMOVE}}}};  // none can be done
     EXPECT_EQ(messages(runShell()),
               "game CONFIGURE_GL, game createFirstState, game prefsName, game LOAD_PREFS lap 3 13, "
               "game STARTUP, game VIDEO_RESET 60, game ENTER, | game SDL_EVENT 12, game DRAW 0 0 "
               "0, game TICK 1, game TICK 2, game LEAVE, game ENTER, game VIDEO_RESET 60, game "
               "LEAVE, game SAVE_PREFS  13, game SHUTDOWN, game deleted, | ");
-    std::tie(gameIsRoot, moves) = std::tuple(false, decltype(moves){});
+    std::tie(gameIsRoot, moves) = tuple(false, decltype(moves){});
 }
 
 // Start-ups and display changes that SDL refuses in part: the depths and modes tried, the exit
@@ -310,9 +310,8 @@ TEST_F(Shell, RefusedModesFallBackAndWithNoModeLeftTheRunEnds) {
         // The start-up leaves the pointer shown in the window (SDL starts with it shown).
         const size_t last = run.frames[0].rfind("SDL_ShowCursor ");
         const char cursor = last == std::string::npos ? '1' : run.frames[0][last + 15];
-        EXPECT_EQ(
-            std::tuple(run.status, run.output, readFile(dir + "/Shell.cfg").substr(0, 5), cursor),
-            std::tuple(status, status ? "Unable to open graphics mode!\n" : "", saved, '1'));
+        EXPECT_EQ(tuple(run.status, run.output, readFile(dir + "/Shell.cfg").substr(0, 5), cursor),
+                  tuple(status, status ? "Unable to open graphics mode!\n" : "", saved, '1'));
         EXPECT_TRUE(run.frames.back().ends_with(
             lines("game deleted; R deleted; P deleted; Q deleted; Mix_CloseAudio; SDL_Quit")));
     }
@@ -329,16 +328,16 @@ TEST_F(Shell, AStreamOfEventsCannotHoldUpAQuit) {
         {0, 0, SDLK_ESCAPE, "|e|"}};
     for (const auto& [signal, at, first, handled] : rows) {
         std::filesystem::remove(dir + "/Shell.cfg");
-        std::tie(raiseSignal, raiseAt) = std::tuple(signal, at);
+        std::tie(raiseSignal, raiseAt) = tuple(signal, at);
         sdlScript.frames = {std::vector(100, SDL_Event{SDL_MOUSEMOTION})};
         sdlScript.frames[0][0] = key(first);
         const auto run = runShell();
         const auto events = [](std::string_view line) {
             return line.starts_with("state0 SDL_EVENT") ? "e" : "";
         };
-        EXPECT_EQ(std::tuple(pickLines(run, events, "|"), run.status,
-                             readFile(dir + "/Shell.cfg").size()),
-                  std::tuple(handled, 0, 18u))
+        EXPECT_EQ(
+            tuple(pickLines(run, events, "|"), run.status, readFile(dir + "/Shell.cfg").size()),
+            tuple(handled, 0, 18u))
             << signal;
     }
     raiseSignal = 0;
