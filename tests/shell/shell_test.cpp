@@ -409,11 +409,10 @@ PrefsHeader header(uint8_t flags, uint32_t width, uint32_t height, uint32_t gamm
     return bytes;
 }
 
-// Loaded, then saved: a gamma in the keys' range comes back unchanged, others are brought into it;
-// a window below 160 x 120 is raised to it, each axis alone; an implausible size is not taken.
+// Loaded, then saved: a gamma in the keys' range comes back unchanged, others go into it; a window
+// below 160 x 120 is raised to it, each axis alone; an implausible size is not taken (zeros).
 TEST(PrefsHeader, DecodesAPlausibleWindowSizeAndTheGammaWithinTheKeysRange) {
     const std::pair<PrefsHeader, PrefsHeader> rows[] = {
-        // the bytes, and as saved (zeros: not taken)
         {header(0x05, 1024, 768, 65536), header(0x05, 1024, 768, 65536)},
         {header(0xFA, 1, 16384, 75366), header(0x02, 160, 16384, 75366)},
         {header(0x03, 160, 120, 0x27FFF), header(0x03, 160, 120, 0x27FFF)},
@@ -437,7 +436,6 @@ TEST(PrefsHeader, DecodesAPlausibleWindowSizeAndTheGammaWithinTheKeysRange) {
 TEST(PrefsDirectory, FirstKnownLocationWinsAndEndsInASeparator) {
     const std::string longest(2046, 'a'), tooLong = longest + "a", longHome(2040, 'h');
     const std::pair<PrefsLocations, std::string> rows[] = {
-        // empty: no directory
         {{R"(C:\Users\u\AppData\Roaming)", "/x", "/h", "/e/r"}, R"(C:\Users\u\AppData\Roaming/)"},
         {{"", "/x", "/h", "/e/r"}, "/x/"},
         {{nullptr, "cfg", "/home/u/", nullptr}, "/home/u/.config/"},  // relative: ignored
@@ -448,7 +446,7 @@ TEST(PrefsDirectory, FirstKnownLocationWinsAndEndsInASeparator) {
         {{tooLong.c_str()}, ""},
         {{nullptr, nullptr, longHome.c_str()}, ""},  // no room for ".config/"
     };
-    for (const auto& [where, expected] : rows) {
+    for (const auto& [where, expected] : rows) {  // expected empty: no directory
         char out[2048] = "stale";
         EXPECT_EQ(composePrefsDirectory(where, out), !expected.empty()) << expected;
         EXPECT_EQ(out, expected);
