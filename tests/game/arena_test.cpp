@@ -1,5 +1,4 @@
-// The arena game run headless against the recording SDL and OpenGL stand-ins, call by call; and
-// Polygon::draw of an empty polygon.
+// The arena game run headless against the recording stand-ins, call by call; empty Polygon::draw.
 #include <gtest/gtest.h>
 
 #include <charconv>
@@ -51,35 +50,10 @@ std::string drawingUpToTheCar(float x, float y, float degrees) {
 
 using ArenaRun = RecorderTest;
 
-TEST_F(ArenaRun, StartUpAndFirstFrameDrawTheArenaFromAboveTheCar) {
-    sdlScript.frames = {{}};
-    const auto run = runShell();
-    ASSERT_EQ(run.frames.size(), 3u);
-    // The arena's own set-up around the shell's: no stencil, the caption, no culling or depth.
-    EXPECT_NE(run.frames[0].find(lines("Mix_OpenAudio 44100 32784 1 4096; SDL_GL_SetAttribute "
-                                       "STENCIL_SIZE 0; SDL_WM_SetCaption Scrapvolt Scrapvolt; "
-                                       "SDL_GL_SetAttribute MULTISAMPLEBUFFERS 0")),
-              std::string::npos)
-        << run.frames[0];
-    EXPECT_TRUE(
-        run.frames[0].ends_with(lines("glEnable BLEND; glDisable CULL_FACE; glDisable "
-                                      "DEPTH_TEST; SDL_GetTicks 1000; SDL_GetTicks 1000")))
-        << run.frames[0];
-    // The car at (1.9, 15) facing -y, the bars and the square where the arena puts them.
-    EXPECT_EQ(run.frames[1],
-              "SDL_PollEvent\n" + drawingUpToTheCar(1.9f, 15, 180) +
-                  whitePolygon(5, 0, 0, {10, 0.5f, 0, 4.5f, -10, 0.5f, -10, -0.5f, 10, -0.5f}) +
-                  whitePolygon(20, 0, 0, {10, 0.5f, 0, 0.5f, 0, -0.5f, 10, -0.5f}) +
-                  whitePolygon(0, 5, 0, {0.5f, 0.5f, -0.5f, 0.5f, -0.5f, -0.5f, 0.5f, -0.5f}) +
-                  "glPopMatrix\nglPopMatrix\nSDL_GL_SwapBuffers\nSDL_GetTicks 1003\n"
-                  "SDL_GetTicks 1003\nSDL_Delay 7\nSDL_GetTicks 1010\nSDL_GetKeyState\n");
-    EXPECT_EQ(run.status, 0);
-    EXPECT_EQ(readFile(dir + "/Scrapvolt.cfg"), std::string("\0\x80\2\0\0\xE0\1\0\0\0\0\1\0", 13));
-}
-
-// One tick with an arrow key held, then the second frame: the camera has followed the car, which
-// keeps its turn, and the grid has snapped to the new centre. Ticks and frames allocate nothing.
-TEST_F(ArenaRun, ArrowKeysMoveAndTurnTheCarUnderTheCamera) {
+// Each arrow key in turn held through the first tick. Start-up and first frame, before the tick:
+// the arena drawn from above the car. Second frame: the camera has followed the car, which keeps
+// its turn, and the grid has snapped to the new centre. Ticks and frames allocate nothing.
+TEST_F(ArenaRun, TheArenaIsDrawnFromAboveTheCarWhichTheArrowKeysMoveAndTurn) {
     const float pi = 3.14159265f;
     const std::tuple<SDLKey, float, float> rows[] = {{SDLK_UP, 15.0f - 0.003f, pi},
                                                      {SDLK_DOWN, 15.0f + 0.003f, pi},
@@ -87,14 +61,36 @@ TEST_F(ArenaRun, ArrowKeysMoveAndTurnTheCarUnderTheCamera) {
                                                      {SDLK_RIGHT, 15.0f, pi - 0.0005f}};
     sdlScript.frames = {{}, {}, {}};
     for (const auto& [key, y, angle] : rows) {  // the car's y and angle after the tick
+        SCOPED_TRACE(testing::Message() << "key " << key);
+        std::filesystem::remove(dir + "/Scrapvolt.cfg");  // a first start each time
         sdlScript.keys[key] = 1;
         const auto run = runShell();
         sdlScript.keys[key] = 0;
         ASSERT_EQ(run.frames.size(), 5u);
+        // The arena's own set-up around the shell's: no stencil, the caption, no culling or depth.
+        EXPECT_NE(run.frames[0].find(lines("Mix_OpenAudio 44100 32784 1 4096; SDL_GL_SetAttribute "
+                                           "STENCIL_SIZE 0; SDL_WM_SetCaption Scrapvolt Scrapvolt; "
+                                           "SDL_GL_SetAttribute MULTISAMPLEBUFFERS 0")),
+                  std::string::npos)
+            << run.frames[0];
+        EXPECT_TRUE(
+            run.frames[0].ends_with(lines("glEnable BLEND; glDisable CULL_FACE; glDisable "
+                                          "DEPTH_TEST; SDL_GetTicks 1000; SDL_GetTicks 1000")))
+            << run.frames[0];
+        // The car at (1.9, 15) facing -y, the bars and the square where the arena puts them.
+        EXPECT_EQ(run.frames[1],
+                  "SDL_PollEvent\n" + drawingUpToTheCar(1.9f, 15, 180) +
+                      whitePolygon(5, 0, 0, {10, 0.5f, 0, 4.5f, -10, 0.5f, -10, -0.5f, 10, -0.5f}) +
+                      whitePolygon(20, 0, 0, {10, 0.5f, 0, 0.5f, 0, -0.5f, 10, -0.5f}) +
+                      whitePolygon(0, 5, 0, {0.5f, 0.5f, -0.5f, 0.5f, -0.5f, -0.5f, 0.5f, -0.5f}) +
+                      "glPopMatrix\nglPopMatrix\nSDL_GL_SwapBuffers\nSDL_GetTicks 1003\n"
+                      "SDL_GetTicks 1003\nSDL_Delay 7\nSDL_GetTicks 1010\nSDL_GetKeyState\n");
         EXPECT_EQ(run.allocations, 0) << "ticks and frames allocate";
         EXPECT_NE(run.frames[2].find(drawingUpToTheCar(1.9f, y, angle * 180.0f * 0.31830987f)),
                   std::string::npos)
-            << "key " << key << ": " << run.frames[2];
+            << run.frames[2];
+        EXPECT_EQ(std::tuple(run.status, readFile(dir + "/Scrapvolt.cfg")),
+                  std::tuple(0, std::string("\0\x80\2\0\0\xE0\1\0\0\0\0\1\0", 13)));
     }
 }
 

@@ -23,8 +23,7 @@ std::string commandOutput(const std::string& command) {
     return pipe != nullptr ? pclose(pipe), output : output;
 }
 
-// A command under the tests' X display with APPDATA set to `directory`, killed after 20 s with
-// the processes it started (its own process group).
+// A command on the X display with APPDATA at `directory`, killed after 20 s with its process group.
 struct XProgram {
     XProgram(const std::string& command, const std::string& directory) : pid(fork()) {
         if (pid == 0) {
@@ -164,11 +163,10 @@ TEST(ArenaWindow, UnderMutterTheScreenShowsTheWindowAtItsSizeAfterFullScreenAndB
         sleep_for(milliseconds(2000));
     }
     ASSERT_TRUE(game.findWindow());
+    const std::string location = commandOutput("xdotool mousemove --window " + game.window +
+                                               " 0 0 getmouselocation --shell");
     int x = -1, y = -1;  // the window's top left on the screen (getwindowgeometry adds the frame)
-    std::sscanf(
-        commandOutput("xdotool mousemove --window " + game.window + " 0 0 getmouselocation --shell")
-            .c_str(),
-        "X=%d Y=%d", &x, &y);
+    std::sscanf(location.c_str(), "X=%d Y=%d", &x, &y);
     ASSERT_TRUE(x >= 0 && y >= 0 && x + 720 <= 1024 && y + height <= 768) << x << ", " << y;
     const std::string p = commandOutput("import -window root -depth 8 gray:-");
     ASSERT_EQ(p.size(), 1024u * 768u);

@@ -43,9 +43,8 @@ TEST(Polygon, EdgesRotationAndStorage) {
     EXPECT_TRUE(scope.count() == 0u && polygon.localVertices == kept) << "refilling reallocated";
 }
 
-// The misuse check: clockwise convex shapes pass, and every way of being something else fails:
-// each axis mirrored alone (anticlockwise), too few vertices, no area, a dent, a star that winds
-// twice, a coordinate that is not a number.
+// The misuse check: clockwise convex shapes pass, every other shape fails: each axis mirrored alone
+// (anticlockwise), too few vertices, no area, a dent, a star winding twice, a NaN coordinate.
 TEST(Polygon, ConvexClockwiseCheck) {
     const auto mirrored = [](float sx, float sy) {
         std::vector<Vec2> shape = car;
@@ -92,10 +91,9 @@ void expectMinimalEnclosingCircle(Polygon& polygon) {
     }
 }
 
-// Exact circles, centred at a new polygon's pose (0, 0, 0) on their local centres; then three
-// polygons in which every candidate circle, its squared radius rounded to 32 bits, misses a vertex;
-// then the world centre, which follows the pose while the local circle, a radius of 0 included,
-// is kept.
+// Exact circles, centred at a new polygon's pose (0, 0, 0) on their local centres; three polygons
+// where every candidate circle, its squared radius rounded to 32 bits, misses a vertex; the world
+// centre, following the pose while the local circle, a radius of 0 included, is kept.
 TEST(BoundingCircle, ExactMinimalCirclesAndTheWorldCentre) {
     const std::pair<Floats, Floats> cases[] = {
         // vertices x, y, ...; local centre and radius
@@ -141,6 +139,19 @@ TEST(BoundingCircle, ExactMinimalCirclesAndTheWorldCentre) {
     EXPECT_TRUE(std::isnan(centred.boundingCircle()->centreY)) << "no angle, no centre";
 }
 
+const Contact sentinel{{7, 7}, {7, 7}, {7, 7}};
+
+// The query's contact, and the step's walk's, which must be the same, bit for bit, from a sentinel.
+const Contact* queryAgreeingWithTheWalk(Polygon& a, Polygon& b) {
+    contactResult = sentinel;
+    const Contact* walked = walkContact(PolygonShape{a}, PolygonShape{b}, Vec2{0, 0});
+    const Contact fromWalk = contactResult;
+    contactResult = sentinel;
+    const Contact* c = a.contact(b);
+    EXPECT_TRUE(walked == c && !std::memcmp(&fromWalk, &contactResult, sizeof fromWalk));
+    return c;
+}
+
 // Square B's pose against square A at the origin; separation, point, normal, or none: 0.005
 // deep (under 0.01), on the edge line, apart. Only the last is outside A - B and leaves the
 // result alone. In the first, the collinear edges 6 (B's edge 3 reversed, A's vertex 3 touching)
@@ -154,19 +165,13 @@ TEST(Contact, SeparationPointNormalAndTies) {
         {0.995f, 0, 0},
         {1.0f, 0, 0},
         {1.5f, 0, 0}};
-    const Contact sentinel{{7, 7}, {7, 7}, {7, 7}};
     for (const Floats& c : cases) {
         SCOPED_TRACE(testing::PrintToString(c));
         Shape a(square), b(square, {c[0], c[1], c[2]});
         a.updateRotation();
         b.updateRotation();
-        contactResult = sentinel;
-        const Contact* fast = walkContact(PolygonShape{a}, PolygonShape{b}, Vec2{0, 0});
-        const Contact fromFast = contactResult;
-        contactResult = sentinel;
         AllocationScope scope;  // once the scratch has grown
-        const Contact* r = a.contact(b);
-        EXPECT_TRUE(fast == r && !std::memcmp(&fromFast, &contactResult, sizeof fromFast));
+        const Contact* r = queryAgreeingWithTheWalk(a, b);
         EXPECT_TRUE(&c == cases || scope.count() == 0u) << "the query allocated";
         EXPECT_EQ(std::memcmp(&contactResult, &sentinel, sizeof sentinel) == 0, c[0] > 1.0f);
         EXPECT_EQ(minkowskiScratch.queryPoint(c[0], c[1]) < 0, c[0] > 1.0f) << "outside";
@@ -195,9 +200,7 @@ TEST(Contact, SteppedBackSupportKeepsEveryEdgeRecordWithItsVertex) {
     a.updateRotation();
     b.updateRotation();
     a.edges[1].rotatedNormal = {-onCircle(-1).x, -onCircle(-1).y};
-    const Contact* walked = walkContact(PolygonShape{a}, PolygonShape{b}, Vec2{0, 0});
-    const Contact fromWalk = contactResult;  // the step's walk goes around B twice as well
-    EXPECT_TRUE(walked == a.contact(b) && !std::memcmp(&fromWalk, &contactResult, sizeof fromWalk));
+    queryAgreeingWithTheWalk(a, b);  // the step's walk goes around B twice as well
     Polygon& m = a.minkowskiDifference(b);
     ASSERT_EQ(m.vertexCount, 44);  // 4 edges of A plus 5 + 19 + 11 + 5 steps around B
     for (int32_t k = 0; k < m.vertexCount; ++k) {
@@ -205,10 +208,9 @@ TEST(Contact, SteppedBackSupportKeepsEveryEdgeRecordWithItsVertex) {
         bool found = false;
         for (int32_t i = 0; i < 4 * nB; ++i) {
             const Vec2 av = a.rotatedVertices[i % 4], bv = b.rotatedVertices[i / 4];
-            found |= (e.owner == &b   ? i / 4
-                      : e.owner == &a ? i % 4
-                                      : -1) == e.vertexIndex &&
-                     m.localVertices[k].x == av.x - bv.x && m.localVertices[k].y == av.y - bv.y;
+            const int32_t vertex = e.owner == &b ? i / 4 : e.owner == &a ? i % 4 : -1;
+            found |= vertex == e.vertexIndex && m.localVertices[k].x == av.x - bv.x &&
+                     m.localVertices[k].y == av.y - bv.y;
         }
         EXPECT_TRUE(found) << "edge record " << k << " does not belong to vertex " << k;
     }
@@ -243,12 +245,8 @@ TEST(ContactProperty, AgreesWithSeparatingAxes) {
             std::transform(p->localVertices, p->localVertices + p->vertexCount,
                            world[p == &b].begin(), place);
         }
-        contactResult = Contact{{7, 7}, {7, 7}, {7, 7}};
-        const Contact* c = a.contact(b);
-        const Contact found = contactResult;  // as written, or not, by the query
-        contactResult = Contact{{7, 7}, {7, 7}, {7, 7}};
-        ASSERT_EQ(walkContact(PolygonShape{a}, PolygonShape{b}, Vec2{0, 0}), c);  // the step's walk
-        ASSERT_EQ(std::memcmp(&contactResult, &found, sizeof found), 0) << "fast contact differs";
+        const Contact* c = queryAgreeingWithTheWalk(a, b);
+        ASSERT_FALSE(HasFailure()) << "the step's walk differs";
         // Depth: the least, over A's outward and B's inward normals, of B's way out along them.
         double depth = INFINITY;
         for (const std::vector<Point>& poly : world) {

@@ -32,14 +32,13 @@ using std::tuple;
 
 bool gameIsRoot = false;
 int raiseSignal = 0, raiseAt = 0;  // the states raise raiseSignal at their raiseAt-th event
-// The game's moves at its n-th tick: the states it pushes ("game": itself), then the operations
-// it asks for.
+// The game's moves at its n-th tick: states to push ("game": itself), then operations to ask for.
 std::map<int, std::pair<std::vector<const char*>, std::vector<int32_t>>> moves;
 int gameTicks = 0;
 
-// The game object ("game") or a state: each message as "<name> <code>", with the tick, the event
-// type, and for the game the view angle, the mouse and the preferences file's offset.
-struct Recorder : Game {
+// The game object ("game"), a state or a GL resource: each message or call as "<name> <code>", with
+// the tick, the event type, and for the game the view angle, the mouse and the prefs file's offset.
+struct Recorder : Game, GlResource {
     explicit Recorder(const char* name) : name(name) {}
     ~Recorder() override { record({name, "deleted"}); }
     void handleMessage(const Message* m) override {
@@ -85,12 +84,6 @@ struct Recorder : Game {
         return gameIsRoot ? static_cast<GameState*>(this) : new Recorder("state0");
     }
     const char* prefsName() override { return record({"game prefsName"}), "Shell"; }
-    const char* name;
-};
-
-struct Resource : GlResource {
-    explicit Resource(const char* name) : name(name) {}
-    ~Resource() override { record({name, "deleted"}); }
     void release() override { record({name, "release"}); }
     void restore() override { record({name, "restore"}); }
     const char* name;
@@ -109,9 +102,8 @@ using Shell = RecorderTest;
 std::string glFor(const std::string& size, const std::string& aspect) {
     return "glViewport 0 0 " + size +
            "; glMatrixMode PROJECTION; glLoadIdentity; gluPerspective 45 " + aspect +
-           " 0.1 400; glScalef 1 1 -1; glMatrixMode MODELVIEW; glLoadIdentity; glEnable " +
-           "DEPTH_TEST; glEnable CULL_FACE; glBlendFunc SRC_ALPHA ONE_MINUS_SRC_ALPHA; glEnable "
-           "BLEND; ";
+           " 0.1 400; glScalef 1 1 -1; glMatrixMode MODELVIEW; glLoadIdentity; glEnable DEPTH_TEST;"
+           " glEnable CULL_FACE; glBlendFunc SRC_ALPHA ONE_MINUS_SRC_ALPHA; glEnable BLEND; ";
 }
 
 // A full-screen start from a preferences file, two frames with the mouse captured, and a quit.
@@ -119,7 +111,7 @@ TEST_F(Shell, StartUpFrameAndShutdownMakeTheirCallsAndSendTheirMessagesInOrder) 
     const std::string saved("\4\0\4\0\0\0\3\0\0\0\x80\1\0lap 3", 18);  // 1024x768, gamma 1.5
     std::ofstream(dir + "/Shell.cfg") << saved;
     sdlScript.frames = {{}, {}};
-    std::tie(sdlScript.mouseX, sdlScript.mouseY, sdlScript.mouseButtons) = std::tuple(400, 250, 1);
+    std::tie(sdlScript.mouseX, sdlScript.mouseY, sdlScript.mouseButtons) = tuple(400, 250, 1);
     const auto run = runShell();
     ASSERT_EQ(run.frames.size(), 4u);
     EXPECT_EQ(run.frames[0],
@@ -145,8 +137,8 @@ TEST_F(Shell, StartUpFrameAndShutdownMakeTheirCallsAndSendTheirMessagesInOrder) 
                     "SDL_GetTicks 1023; SDL_Delay 7; SDL_GetTicks 1030; game TICK 3; state0 TICK "
                     "3; state0 LEAVE; game SAVE_PREFS  13; game SHUTDOWN; game deleted; R deleted; "
                     "P deleted; Q deleted; Mix_CloseAudio; SDL_Quit"));
-    EXPECT_EQ(std::tuple(run.status, run.output, run.allocations, readFile(dir + "/Shell.cfg")),
-              std::tuple(0, "", 0L, saved));
+    EXPECT_EQ(tuple(run.status, run.output, run.allocations, readFile(dir + "/Shell.cfg")),
+              tuple(0, "", 0L, saved));
 }
 
 // A display change to `mode` ("FULLSCREEN 720 480"): release, mode, reset, pointer, restore,
@@ -166,9 +158,8 @@ std::string change(const std::string& mode, const std::string& samples, const ch
            "R restore; P restore; Q restore; " + reset;
 }
 
-// One frame per row, from a 640x480 window: its events' handling, each through to the state, the
-// poll that ends them and, with the mouse captured, the pointer put back at `centre`; each row's
-// calls up to the frame's MSG_DRAW.
+// One frame per row from a 640x480 window, its calls up to MSG_DRAW: each event's handling through
+// to the state, the poll ending them, and with the mouse captured the pointer put back at `centre`.
 TEST_F(Shell, HotKeysResizesAndTheMouseCaptureMakeTheirCallsBeforeTheEventGoesOn) {
     sdlScript.maxSamples = 4;
     const auto handled = [](const std::string& calls, int cursor, int type = SDL_KEYDOWN) {
@@ -231,9 +222,8 @@ TEST_F(Shell, HotKeysResizesAndTheMouseCaptureMakeTheirCallsBeforeTheEventGoesOn
                   lines(rows[i].calls + "SDL_PollEvent" + (rows[i].centre.empty() ? "" : centre)))
             << "row " << i;
     }
-    // Escape on the root ends the run after its frame, polling no more. Saved: 160 x 120 (the
-    // last resize, raised), windowed, the high full-screen resolution, gamma 1.15, then the game's
-    // data.
+    // Escape on the root ends the run after its frame, polling no more. Saved: 160 x 120 (the last
+    // resize, raised), windowed, the high full-screen resolution, gamma 1.15, then the game's data.
     EXPECT_TRUE(run.frames.back().starts_with(
         lines("SDL_PollEvent; SDL_ShowCursor 1; state0 SDL_EVENT 2") + "game DRAW"));
     EXPECT_TRUE(run.frames.back().ends_with(
@@ -251,16 +241,15 @@ std::string messages(const ShellRun& run) {
     return pickLines(run, heard, "| ");
 }
 
-// 35 ms frames; a state change stops the frame's ticks. The game puts states 1, 2 and itself
-// above state 0 and asks for NEXT three times, an unknown 7 and REMOVE, applied newest first
-// (state 0 goes; NEXT to state 2, to the game object on top, then no further); the game object,
-// current, hears each message once. Escape returns to the root, state 1, with the tick count
-// restarted, deleting state 2 but not the game object; then state 3 is pushed, NEXT and BACK.
-// Then the game object alone.
+// 35 ms frames; a state change stops the frame's ticks. The game puts states 1, 2 and itself above
+// state 0 and asks for NEXT three times, an unknown 7 and REMOVE, applied newest first (state 0
+// goes; NEXT to state 2, to the game object on top, then no further); the current game object hears
+// each message once. Escape returns to the root, state 1, counting ticks anew, deleting state 2 but
+// not the game object; then state 3 is pushed, NEXT and BACK. Then the game object alone.
 TEST_F(Shell, StateChangesStopTheTicksAndEscapeReturnsToTheRoot) {
     constexpr int32_t NEXT = STATE_OP_NEXT;
     std::tie(sdlScript.swapMs, sdlScript.frames) =
-        std::tuple(35, std::vector{std::vector<SDL_Event>{}, {}, {key(SDLK_ESCAPE)}});
+        tuple(35, std::vector{std::vector<SDL_Event>{}, {}, {key(SDLK_ESCAPE)}});
     moves = {{2, {{"state1", "state2", "game"}, {NEXT, NEXT, NEXT, 7, STATE_OP_REMOVE}}},
              {7, {{"state3"}, {STATE_OP_BACK, NEXT}}}};
     EXPECT_EQ(
@@ -274,15 +263,14 @@ TEST_F(Shell, StateChangesStopTheTicksAndEscapeReturnsToTheRoot) {
         "ENTER, state1 VIDEO_RESET, | state1 SDL_EVENT 12, game DRAW 0 0 0, state1 DRAW, game TICK "
         "1, state1 TICK 1, game TICK 2, state1 TICK 2, game TICK 3, state1 TICK 3, game TICK 4, "
         "state1 TICK 4, state1 LEAVE, game SAVE_PREFS  13, game SHUTDOWN, game deleted, | ");
-    std::tie(sdlScript.frames, gameIsRoot) =
-        std::tuple(std::vector<std::vector<SDL_Event>>{}, true);
+    std::tie(sdlScript.frames, gameIsRoot) = tuple(decltype(sdlScript.frames){}, true);
     moves = {{2, {{}, {STATE_OP_NEXT, STATE_OP_BACK, STATE_OP_REMOVE}}}};  // none can be done
     EXPECT_EQ(messages(runShell()),
               "game CONFIGURE_GL, game createFirstState, game prefsName, game LOAD_PREFS lap 3 13, "
               "game STARTUP, game VIDEO_RESET 60, game ENTER, | game SDL_EVENT 12, game DRAW 0 0 "
               "0, game TICK 1, game TICK 2, game LEAVE, game ENTER, game VIDEO_RESET 60, game "
               "LEAVE, game SAVE_PREFS  13, game SHUTDOWN, game deleted, | ");
-    std::tie(gameIsRoot, moves) = std::tuple(false, decltype(moves){});
+    std::tie(gameIsRoot, moves) = tuple(false, decltype(moves){});
 }
 
 // Start-ups and display changes that SDL refuses in part: the depths and modes tried, the exit
@@ -293,28 +281,22 @@ TEST_F(Shell, RefusedModesFallBackAndWithNoModeLeftTheRunEnds) {
     const std::string win640("\0\x80\2\0\0", 5), win1000("\0\xE8\3\0\0", 5),
         fullScreen4000("\4\xA0\x0F\0\0\xB8\x0B\0\0\0\x80\1\0", 13),
         window1000("\0\xE8\3\0\0\xBC\2\0\0\0\0\1\0", 13);
-    const struct {
-        const char* refused;
-        std::vector<SDL_Event> events;
-        std::string tried;
-        int status;
-        std::string saved;  // the flags and the width
-        std::string file;   // the saved settings at the start
-    } rows[] = {
-        {"xxx", {}, d32 + "full, " + w + w + w, 0, win640, fullScreen4000},
-        {"x", {}, d32 + w + w, 0, win640, ""},
-        {"xx", {}, d32 + w + w + "depth 24, " + w, 0, win640, ""},
-        {"xxxxxx", {}, d32 + w + w + "depth 24, " + w + w + "depth 16, " + w + w, 1, "", ""},
-        {".x", {key(SDLK_RETURN, KMOD_RALT)}, d32 + w + "full, " + w, 0, win640, ""},
-        {".x", {key(SDLK_m)}, d32 + w + ms + w, 0, win640, ""},
-        {".xx", {key(SDLK_m)}, d32 + w + ms + w, 1, win640, ""},
-        {".xx", {key(SDLK_m)}, d32 + w + ms + w, 1, win1000, window1000},
-        {"..xx", {resize(1000, 700), resize(1200, 900)}, d32 + w + w + w + w, 1, win1000, ""},
-    };
-    for (const auto& row : rows) {
-        std::ofstream(dir + "/Shell.cfg") << row.file;
-        sdlScript.refused = row.refused;
-        sdlScript.frames = {row.events};
+    const tuple<const char*, std::vector<SDL_Event>, std::string, int, std::string, std::string>
+        rows[] = {
+            {"xxx", {}, d32 + "full, " + w + w + w, 0, win640, fullScreen4000},
+            {"x", {}, d32 + w + w, 0, win640, ""},
+            {"xx", {}, d32 + w + w + "depth 24, " + w, 0, win640, ""},
+            {"xxxxxx", {}, d32 + w + w + "depth 24, " + w + w + "depth 16, " + w + w, 1, "", ""},
+            {".x", {key(SDLK_RETURN, KMOD_RALT)}, d32 + w + "full, " + w, 0, win640, ""},
+            {".x", {key(SDLK_m)}, d32 + w + ms + w, 0, win640, ""},
+            {".xx", {key(SDLK_m)}, d32 + w + ms + w, 1, win640, ""},
+            {".xx", {key(SDLK_m)}, d32 + w + ms + w, 1, win1000, window1000},
+            {"..xx", {resize(1000, 700), resize(1200, 900)}, d32 + w + w + w + w, 1, win1000, ""},
+        };
+    for (const auto& [refused, events, attempts, status, saved, file] : rows) {
+        std::ofstream(dir + "/Shell.cfg") << file;
+        sdlScript.refused = refused;
+        sdlScript.frames = {events};
         const auto run = runShell();
         const std::string tried = pickLines(run, [](std::string_view line) {
             return line.starts_with("SDL_GL_SetAttribute DEPTH")
@@ -324,14 +306,12 @@ TEST_F(Shell, RefusedModesFallBackAndWithNoModeLeftTheRunEnds) {
                    : line.find("FULL") != std::string::npos ? "full, "
                                                             : "window, ";
         });
-        EXPECT_EQ(tried, row.tried) << row.refused;
+        EXPECT_EQ(tried, attempts) << refused;
         // The start-up leaves the pointer shown in the window (SDL starts with it shown).
         const size_t last = run.frames[0].rfind("SDL_ShowCursor ");
         const char cursor = last == std::string::npos ? '1' : run.frames[0][last + 15];
-        EXPECT_EQ(
-            std::tuple(run.status, run.output, readFile(dir + "/Shell.cfg").substr(0, 5), cursor),
-            std::tuple(row.status, row.status ? "Unable to open graphics mode!\n" : "", row.saved,
-                       '1'));
+        EXPECT_EQ(tuple(run.status, run.output, readFile(dir + "/Shell.cfg").substr(0, 5), cursor),
+                  tuple(status, status ? "Unable to open graphics mode!\n" : "", saved, '1'));
         EXPECT_TRUE(run.frames.back().ends_with(
             lines("game deleted; R deleted; P deleted; Q deleted; Mix_CloseAudio; SDL_Quit")));
     }
@@ -341,27 +321,24 @@ TEST_F(Shell, RefusedModesFallBackAndWithNoModeLeftTheRunEnds) {
 // root) ends the run at the end of the frame it comes in, saving the settings.
 TEST_F(Shell, AStreamOfEventsCannotHoldUpAQuit) {
     const std::string e64(64, 'e');  // "e" an event handled, "|" the end of a frame
-    const struct {
-        int signal, at;
-        SDLKey first;
-        std::string handled;
-    } rows[] = {{SIGHUP, 70, SDLK_k, "|" + e64 + "|eeeeee|"},
-                {SIGTERM, 1, SDLK_k, "|e|"},
-                {SIGINT, 64, SDLK_k, "|" + e64 + "|"},
-                {0, 0, SDLK_ESCAPE, "|e|"}};
-    for (const auto& row : rows) {
+    const tuple<int, int, SDLKey, std::string> rows[] = {
+        {SIGHUP, 70, SDLK_k, "|" + e64 + "|eeeeee|"},
+        {SIGTERM, 1, SDLK_k, "|e|"},
+        {SIGINT, 64, SDLK_k, "|" + e64 + "|"},
+        {0, 0, SDLK_ESCAPE, "|e|"}};
+    for (const auto& [signal, at, first, handled] : rows) {
         std::filesystem::remove(dir + "/Shell.cfg");
-        std::tie(raiseSignal, raiseAt) = std::tuple(row.signal, row.at);
+        std::tie(raiseSignal, raiseAt) = tuple(signal, at);
         sdlScript.frames = {std::vector(100, SDL_Event{SDL_MOUSEMOTION})};
-        sdlScript.frames[0][0] = key(row.first);
+        sdlScript.frames[0][0] = key(first);
         const auto run = runShell();
         const auto events = [](std::string_view line) {
             return line.starts_with("state0 SDL_EVENT") ? "e" : "";
         };
-        EXPECT_EQ(std::tuple(pickLines(run, events, "|"), run.status,
-                             readFile(dir + "/Shell.cfg").size()),
-                  std::tuple(row.handled, 0, 18u))
-            << row.signal;
+        EXPECT_EQ(
+            tuple(pickLines(run, events, "|"), run.status, readFile(dir + "/Shell.cfg").size()),
+            tuple(handled, 0, 18u))
+            << signal;
     }
     raiseSignal = 0;
 }
@@ -396,20 +373,16 @@ TEST(FrameRate, IsRecomputedOnlyAfterMoreThanHalfASecond) {
 
 TEST(FullScreenChoice, The480LineModeElseTheLastTallerOneElseTheWindowSize) {
     const ModeSize m1600{1600, 1200}, m800{800, 600}, m720{720, 480}, m640{640, 400};
-    const struct {
-        std::vector<ModeSize> modes;
-        bool highResolution;
-        tuple<int, int> chosen;
-    } rows[] = {
+    const tuple<std::vector<ModeSize>, bool, tuple<int, int>> rows[] = {
         {{m1600, m800, m720, m640}, false, {720, 480}},
         {{m1600, m800, m720, m640}, true, {1600, 1200}},
         {{m1600, m800, m640}, false, {800, 600}},
         {{m640}, false, {777, 555}},
         {{}, true, {777, 555}},
     };
-    for (const auto& row : rows) {
-        const ModeSize size = chooseFullScreenSize(row.modes, 777, 555, row.highResolution);
-        EXPECT_EQ(tuple(size.width, size.height), row.chosen) << row.modes.size() << " modes";
+    for (const auto& [modes, highResolution, chosen] : rows) {
+        const ModeSize size = chooseFullScreenSize(modes, 777, 555, highResolution);
+        EXPECT_EQ(tuple(size.width, size.height), chosen) << modes.size() << " modes";
     }
 }
 
@@ -436,14 +409,10 @@ PrefsHeader header(uint8_t flags, uint32_t width, uint32_t height, uint32_t gamm
     return bytes;
 }
 
-// Loaded, then saved: a gamma of the keys' range comes back as the same bytes, others are
-// brought into it; a window below 160 x 120 is raised to it, each axis alone; an implausible
-// window size is not taken.
+// Loaded, then saved: a gamma in the keys' range comes back unchanged, others go into it; a window
+// below 160 x 120 is raised to it, each axis alone; an implausible size is not taken (zeros).
 TEST(PrefsHeader, DecodesAPlausibleWindowSizeAndTheGammaWithinTheKeysRange) {
-    const struct {
-        PrefsHeader bytes;
-        PrefsHeader saved;  // zeros: not taken
-    } rows[] = {
+    const std::pair<PrefsHeader, PrefsHeader> rows[] = {
         {header(0x05, 1024, 768, 65536), header(0x05, 1024, 768, 65536)},
         {header(0xFA, 1, 16384, 75366), header(0x02, 160, 16384, 75366)},
         {header(0x03, 160, 120, 0x27FFF), header(0x03, 160, 120, 0x27FFF)},
@@ -454,22 +423,19 @@ TEST(PrefsHeader, DecodesAPlausibleWindowSizeAndTheGammaWithinTheKeysRange) {
         {header(0x07, 800, 16385, 98304), {}},
         {header(0x07, 0x80000280, 600, 98304), {}},  // 640 but for its top byte
     };
-    for (const auto& row : rows) {
+    for (const auto& [bytes, saved] : rows) {
         DisplaySettings s;
-        const bool taken = decodePrefsHeader(row.bytes, s);
-        EXPECT_EQ(taken ? encodePrefsHeader(s) : PrefsHeader{}, row.saved)
-            << testing::PrintToString(row.bytes);
+        const bool taken = decodePrefsHeader(bytes, s);
+        EXPECT_EQ(taken ? encodePrefsHeader(s) : PrefsHeader{}, saved)
+            << testing::PrintToString(bytes);
     }
     DisplaySettings s;
-    EXPECT_FALSE(decodePrefsHeader(std::span(rows[0].bytes).first(12), s)) << "short header";
+    EXPECT_FALSE(decodePrefsHeader(std::span(rows[0].first).first(12), s)) << "short header";
 }
 
 TEST(PrefsDirectory, FirstKnownLocationWinsAndEndsInASeparator) {
     const std::string longest(2046, 'a'), tooLong = longest + "a", longHome(2040, 'h');
-    const struct {
-        PrefsLocations where;
-        std::string expected;  // empty: no directory
-    } rows[] = {
+    const std::pair<PrefsLocations, std::string> rows[] = {
         {{R"(C:\Users\u\AppData\Roaming)", "/x", "/h", "/e/r"}, R"(C:\Users\u\AppData\Roaming/)"},
         {{"", "/x", "/h", "/e/r"}, "/x/"},
         {{nullptr, "cfg", "/home/u/", nullptr}, "/home/u/.config/"},  // relative: ignored
@@ -480,10 +446,10 @@ TEST(PrefsDirectory, FirstKnownLocationWinsAndEndsInASeparator) {
         {{tooLong.c_str()}, ""},
         {{nullptr, nullptr, longHome.c_str()}, ""},  // no room for ".config/"
     };
-    for (const auto& row : rows) {
+    for (const auto& [where, expected] : rows) {  // expected empty: no directory
         char out[2048] = "stale";
-        EXPECT_EQ(composePrefsDirectory(row.where, out), !row.expected.empty()) << row.expected;
-        EXPECT_EQ(out, row.expected);
+        EXPECT_EQ(composePrefsDirectory(where, out), !expected.empty()) << expected;
+        EXPECT_EQ(out, expected);
     }
 }
 
@@ -498,56 +464,50 @@ TEST(PrefsFile, OnlyAWritableRegularFileIsReplacedKeepingItsModeAndNothingIsLeft
     LoopState loop;
     loop.game = &game;
     const auto handler = std::signal(SIGXFSZ, SIG_IGN);
-    const struct {
-        int mode;
-        const char* appData;
-        rlim_t sizeLimit;
-        uintmax_t size;
-    } rows[] = {{0600, "", RLIM_INFINITY, 18},
-                {0640, "", RLIM_INFINITY, 18},
-                {0444, "", RLIM_INFINITY, 3},
-                {-1, "", RLIM_INFINITY, 0},
-                {-2, "", RLIM_INFINITY, 0},
-                {-3, "", RLIM_INFINITY, 0},
-                {0600, "", 4, 3},
-                {0600, "/Shell.cfg", RLIM_INFINITY, 3}};
-    for (const auto& row : rows) {
-        SCOPED_TRACE(testing::Message() << row.mode << row.appData << " " << row.sizeLimit);
+    const tuple<int, const char*, rlim_t, uintmax_t> rows[] = {
+        {0600, "", RLIM_INFINITY, 18},
+        {0640, "", RLIM_INFINITY, 18},
+        {0444, "", RLIM_INFINITY, 3},
+        {-1, "", RLIM_INFINITY, 0},
+        {-2, "", RLIM_INFINITY, 0},
+        {-3, "", RLIM_INFINITY, 0},
+        {0600, "", 4, 3},
+        {0600, "/Shell.cfg", RLIM_INFINITY, 3}};
+    for (const auto& [mode, appData, sizeLimit, size] : rows) {
+        SCOPED_TRACE(testing::Message() << mode << appData << " " << sizeLimit);
         fs::create_directories(dir);
-        if (row.mode > 0) {
+        if (mode > 0) {
             std::ofstream(cfg) << "old";
-            fs::permissions(cfg, fs::perms(row.mode));
-        } else if (row.mode == -1) {
+            fs::permissions(cfg, fs::perms(mode));
+        } else if (mode == -1) {
             fs::create_directory(cfg);
         } else {
-            ASSERT_TRUE(row.mode == -2 || mknod(null.c_str(), S_IFCHR | 0666, makedev(1, 3)) == 0 ||
+            ASSERT_TRUE(mode == -2 || mknod(null.c_str(), S_IFCHR | 0666, makedev(1, 3)) == 0 ||
                         mkfifo(null.c_str(), 0666) == 0);
-            fs::create_symlink(row.mode == -2 ? dir + "/gone" : null, cfg);
+            fs::create_symlink(mode == -2 ? dir + "/gone" : null, cfg);
         }
         for (const char* name : {".AbC123", ".keep", ".AbC1234"}) {
             std::ofstream(cfg + name) << "x";
         }
         const auto before = fs::symlink_status(cfg);
-        setenv("APPDATA", (dir + row.appData).c_str(), 1);
+        setenv("APPDATA", (dir + appData).c_str(), 1);
         buildPreferencesPath(loop, "Shell");
-        rlimit limit{row.sizeLimit, RLIM_INFINITY};
+        rlimit limit{sizeLimit, RLIM_INFINITY};
         takeLog();
         setrlimit(RLIMIT_FSIZE, &limit);
         savePreferences(loop);
         limit.rlim_cur = RLIM_INFINITY;
         setrlimit(RLIMIT_FSIZE, &limit);
-        const bool asked = row.size == 18 || row.sizeLimit == 4;  // the file could be opened
+        const bool asked = size == 18 || sizeLimit == 4;  // the file could be opened
         EXPECT_EQ(takeLog(), asked ? "game SAVE_PREFS  13\n" : "");
-        EXPECT_EQ(fs::symlink_status(cfg).type(), before.type());
-        EXPECT_EQ(fs::symlink_status(cfg).permissions(), before.permissions());
-        EXPECT_EQ(fs::is_regular_file(cfg) ? fs::file_size(cfg) : 0, row.size);
-        EXPECT_EQ(std::distance(fs::directory_iterator(dir), {}), asked ? 3 : 4 + (row.mode == -3));
+        EXPECT_EQ(fs::symlink_status(cfg), before) << "the file's type or mode changed";
+        EXPECT_EQ(fs::is_regular_file(cfg) ? fs::file_size(cfg) : 0, size);
+        EXPECT_EQ(std::distance(fs::directory_iterator(dir), {}), asked ? 3 : 4 + (mode == -3));
         EXPECT_NE(fs::exists(cfg + ".AbC123"), asked) << "a stale temporary file";
         fs::remove_all(dir);
     }
     std::signal(SIGXFSZ, handler);
-    // The longest path that fits, 2047 characters, is saved, its temporary file's name included;
-    // one character more is not.
+    // The longest path that fits with its temporary name, 2047 characters, is saved; 2048 are not.
     std::string deep = dir;
     while (deep.size() < 1800) {
         deep += "/" + std::string(200, 'd');
@@ -565,14 +525,13 @@ TEST(PrefsFile, OnlyAWritableRegularFileIsReplacedKeepingItsModeAndNothingIsLeft
 
 }  // namespace
 
-// The registry walks its buckets from the last down to the first and each list from its head: "R"
-// (the last bucket), then "P" and "Q" (bucket 0). "E", added between them and refused a second
-// bucket, deletes itself.
+// The registry walks its buckets last to first, each list from its head: "R" (the last bucket),
+// then "P" and "Q" (bucket 0). "E", added between them and refused a second bucket, deletes itself.
 scrapvolt::Game* createGame() {
-    auto* e = new Resource("E");
+    auto* e = new Recorder("E");
     ResourceRegistry& r = resourceRegistry;
-    r.add(new Resource("Q"), 0), r.add(e, 0), r.add(e, 9), r.add(new Resource("P"), 0);
-    r.add(new Resource("R"), 65535);
+    r.add(new Recorder("Q"), 0), r.add(e, 0), r.add(e, 9), r.add(new Recorder("P"), 0);
+    r.add(new Recorder("R"), 65535);
     delete e;
     return new Recorder("game");
 }

@@ -10,6 +10,7 @@
 #include <charconv>
 #include <cstdlib>
 #include <cstring>
+#include <regex>
 #include <tuple>
 #include <utility>
 
@@ -51,8 +52,7 @@ const char* glName(GLenum value) {
         NAME(ONE_MINUS_SRC_ALPHA), NAME(LINES), NAME(POLYGON), NAME(MAX_SAMPLES),
         {GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT, "COLOR|DEPTH"}};
 #undef NAME
-    const auto* found = std::find_if(std::begin(names), std::end(names),
-                                     [&](const auto& known) { return known.first == value; });
+    const auto* found = std::ranges::find(names, value, &std::pair<GLenum, const char*>::first);
     return found != std::end(names) ? found->second : "UNKNOWN";
 }
 const char* flagNames(Uint32 flags) {
@@ -124,11 +124,7 @@ std::string pickLines(const ShellRun& run, const std::function<std::string(std::
 }
 
 std::string lines(std::string calls) {
-    for (size_t at; (at = calls.find("; ")) != std::string::npos;) {
-        calls.erase(at, 1)[at] = '\n';
-    }
-    calls.push_back('\n');
-    return calls;
+    return std::regex_replace(calls, std::regex("; "), "\n") + "\n";
 }
 
 // The stand-ins.
