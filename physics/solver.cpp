@@ -119,15 +119,15 @@ void Solver::copyBodies(std::span<const StepBody> bodies, const std::vector<Pair
     for (size_t k = 0; k < n; ++k) {
         // The bodies lie scattered in memory: fetched a few places ahead, in two hops.
         if (k + 2 * prefetchDistance < n) {
-            fetchAhead(bodies[k + 2 * prefetchDistance].body);
-            fetchAhead(bodies[k + 2 * prefetchDistance].polygon);
+            fetchAhead(bodies[k + 2 * prefetchDistance].body, sizeof(Body));
+            fetchAhead(bodies[k + 2 * prefetchDistance].polygon, sizeof(Polygon));
         }
         if (k + prefetchDistance < n && copyAt_[k + prefetchDistance] != none) {
-            const Polygon& polygon = *bodies[k + prefetchDistance].polygon;  // has vertices
-            __builtin_prefetch(polygon.localVertices);
-            __builtin_prefetch(polygon.rotatedVertices);
-            __builtin_prefetch(polygon.edges);
-            __builtin_prefetch(polygon.edges + 2);
+            const Polygon& polygon = *bodies[k + prefetchDistance].polygon;
+            const size_t count = static_cast<size_t>(polygon.vertexCount);
+            fetchAhead(polygon.localVertices, count * sizeof(Vec2));
+            fetchAhead(polygon.rotatedVertices, count * sizeof(Vec2));
+            fetchAhead(polygon.edges, count * sizeof(PolygonEdge));
         }
         if (copyAt_[k] != none) {
             copyAt_[k] = copyOf(bodies[k], posesShared);

@@ -19,11 +19,13 @@ struct StepBody {
     uint32_t label;  // the same for bodies with the same pose
 };
 
-// Asks for a body or a polygon, two cache lines, ahead of its use (prefetchDistance places on).
+// Asks for the cache lines of bytes from p on, ahead of their use (prefetchDistance places on).
 constexpr size_t prefetchDistance = 12;
-inline void fetchAhead(const void* p) {
-    __builtin_prefetch(p);
-    __builtin_prefetch(static_cast<const char*>(p) + 64);
+inline void fetchAhead(const void* p, size_t bytes) {
+    const uintptr_t first = reinterpret_cast<uintptr_t>(p) & ~uintptr_t{63};
+    for (uintptr_t line = first; line < reinterpret_cast<uintptr_t>(p) + bytes; line += 64) {
+        __builtin_prefetch(reinterpret_cast<const void*>(line));
+    }
 }
 
 class Solver {

@@ -47,8 +47,8 @@ void integrate(StepScratch& s, WorldNode* head) {
                      ahead[k].pose == node->body->pose;
         if (k + prefetchDistance < ahead.size()) {
             __builtin_prefetch(ahead[k + prefetchDistance].node);
-            fetchAhead(ahead[k + prefetchDistance].body);
-            fetchAhead(ahead[k + prefetchDistance].polygon);
+            fetchAhead(ahead[k + prefetchDistance].body, sizeof(Body));
+            fetchAhead(ahead[k + prefetchDistance].polygon, sizeof(Polygon));
         }
         Body& body = *node->body;
         body.integrate();
