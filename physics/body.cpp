@@ -4,6 +4,7 @@
 #include <initializer_list>
 #include <numbers>
 
+#include "broad_phase.h"
 #include "contact_resolution.h"
 
 namespace scrapvolt {
@@ -67,12 +68,8 @@ void Body::pointVelocity(const Vec2& point, Vec2& out) const {
 }
 
 bool Body::collide(Body& other) {
-    // Circles as of the last integration. Written as "not within" so that a NaN distance (a body
-    // that has left the finite numbers) rejects the pair instead of reaching the contact query.
-    const float dx = other.circle->centreX - circle->centreX;
-    const float dy = other.circle->centreY - circle->centreY;
-    const float r = other.circle->radius + circle->radius;
-    if (!(dx * dx + dy * dy <= r * r)) {
+    // Circles as of the last integration; a NaN distance rejects the pair before the query.
+    if (!circlesOverlap(*circle, *other.circle)) {
         return false;
     }
     // Each rotation cache is brought up to date once after each move.

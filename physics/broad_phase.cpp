@@ -13,13 +13,6 @@ bool keyBefore(float a, float b) {
     return a < b || (std::isnan(b) && !std::isnan(a));
 }
 
-bool circlesOverlap(const StepCircle& a, const StepCircle& b) {
-    const float dx = b.centreX - a.centreX;
-    const float dy = b.centreY - a.centreY;
-    const float r = b.radius + a.radius;
-    return dx * dx + dy * dy <= r * r;  // as Body::collide tests them
-}
-
 // Below this the circle test cannot overflow: it passes only for circles overlapping to rounding.
 constexpr double ordinaryLimit = 1e18;
 constexpr int32_t maxBands = 4096;
@@ -63,7 +56,7 @@ void BroadPhase::fillBands() {
     double low = INFINITY;
     double high = -INFINITY;
     for (uint32_t k = 0; k < n; ++k) {
-        const StepCircle& b = sorted[k];
+        const BoundingCircle& b = sorted[k].circle;
         const double r = b.radius;
         const bool bounded = std::fabs(b.centreX) <= ordinaryLimit &&  // false for NaN
                              std::fabs(b.centreY) <= ordinaryLimit && r >= 0.0 &&
@@ -103,20 +96,19 @@ void BroadPhase::fillBands() {
 }
 
 // A large body: a wall's circle takes in about every other body of its interval, near at random.
-void BroadPhase::pairsOfLarge(uint32_t i) {
+uint32_t BroadPhase::pairsOfLarge(uint32_t i) {
     uint32_t count = 0;  // candidates in found, which has room for all
     for (uint32_t j = i + 1; j < sorted.size() && sorted[j].minX < sorted[i].maxX; ++j) {
         found[count] = j;
-        count += circlesOverlap(sorted[i], sorted[j]) ? 1 : 0;  // no branch to mispredict
+        count +=
+            circlesOverlap(sorted[i].circle, sorted[j].circle) ? 1 : 0;  // no branch to mispredict
     }
-    for (uint32_t k = 0; k < count; ++k) {
-        pairs.push_back(Pair{i, found[k]});
-    }
+    return count;
 }
 
 // An ordinary body: its bands' members after it, then the large bodies after it. Each list comes
 // in sorted order; from two lists on, they are merged (a member of two bands comes up twice).
-void BroadPhase::pairsOfOrdinary(uint32_t i) {
+uint32_t BroadPhase::pairsOfOrdinary(uint32_t i) {
     const StepCircle& a = sorted[i];
     uint32_t count = 0;  // candidates in found, which has room for all
     int32_t sources = 0;
@@ -124,7 +116,7 @@ void BroadPhase::pairsOfOrdinary(uint32_t i) {
         const uint32_t before = count;
         for (; m != end && sorted[*m].minX < a.maxX; ++m) {
             found[count] = *m;  // written, then kept or not by its test: no branch to mispredict
-            count += circlesOverlap(a, sorted[*m]) ? 1 : 0;
+            count += circlesOverlap(a.circle, sorted[*m].circle) ? 1 : 0;
         }
         sources += count != before;
     };
@@ -143,9 +135,7 @@ void BroadPhase::pairsOfOrdinary(uint32_t i) {
         count = static_cast<uint32_t>(std::unique(found.begin(), found.begin() + count) -
                                       found.begin());
     }
-    for (uint32_t k = 0; k < count; ++k) {
-        pairs.push_back(Pair{i, found[k]});
-    }
+    return count;
 }
 
 void BroadPhase::findPairs() {
@@ -157,10 +147,10 @@ void BroadPhase::findPairs() {
         while (large[nextLarge] <= i) {
             ++nextLarge;
         }
-        if (bandsOf[i].low > bandsOf[i].high) {
-            pairsOfLarge(i);
-        } else {
-            pairsOfOrdinary(i);
+        const bool large = bandsOf[i].low > bandsOf[i].high;
+        const uint32_t count = large ? pairsOfLarge(i) : pairsOfOrdinary(i);
+        for (uint32_t k = 0; k < count; ++k) {
+            pairs.push_back(Pair{i, found[k]});
         }
     }
 }

@@ -12,10 +12,17 @@ namespace scrapvolt {
 struct StepCircle {
     float minX;
     float maxX;
-    float centreX;
-    float centreY;
-    float radius;
+    BoundingCircle circle;
 };
+
+// Whether two circles overlap or touch: Body::collide's test and the broad phase's. A NaN
+// distance (a body beyond the finite numbers) gives false.
+inline bool circlesOverlap(const BoundingCircle& a, const BoundingCircle& b) {
+    const float dx = b.centreX - a.centreX;
+    const float dy = b.centreY - a.centreY;
+    const float r = b.radius + a.radius;
+    return dx * dx + dy * dy <= r * r;
+}
 
 // Two positions in the sorted list, a < b: a's body takes the role A.
 struct Pair {
@@ -42,8 +49,9 @@ struct BroadPhase {
 
   private:
     void fillBands();
-    void pairsOfLarge(uint32_t i);
-    void pairsOfOrdinary(uint32_t i);
+    // Each leaves the pairs of the body at sorted place i in found, in pass order, and counts them.
+    uint32_t pairsOfLarge(uint32_t i);
+    uint32_t pairsOfOrdinary(uint32_t i);
 
     // Ordinary bodies (finite circles of the bands' size) are listed in horizontal bands by sorted
     // position, large ones swept against all. Any layout (the last step's) gives the same pairs.

@@ -81,7 +81,7 @@ uint32_t Solver::copyOf(const StepBody& step, bool posesShared) {
         index = static_cast<uint32_t>(poses_.size());
         copyOfPose_[posesShared ? step.label : 0] = index;
         poses_.push_back(PoseCopy{step.pose->x, step.pose->y, first, count, reach, extent});
-        states_.push_back(PoseState{body->pose, none, 0, 0});
+        states_.push_back(PoseState{step.pose, none, 0, 0});
     }
     PoseState& state = states_[index];
     for (uint32_t b = state.firstBody; b != none; b = bodies_[b].nextOfPose) {
@@ -185,8 +185,9 @@ bool Solver::testPair(uint32_t p) {
         // Touching, or walked before (too shallow, or near): most likely tested again.
         if (kept.count == 0 && (found != nullptr || kept.first == none)) {
             keep(kept, shapeA, shapeB);
+        } else if (kept.count == 0) {
+            kept.first = none;
         }
-        kept.first = kept.count == 0 ? none : kept.first;
     }
     if (found == nullptr) {
         return false;

@@ -15,7 +15,7 @@ struct StepBody {
     WorldNode* node;
     Body* body;
     Polygon* polygon;
-    const Pose* pose;
+    Pose* pose;
     uint32_t label;  // the same for bodies with the same pose
 };
 
@@ -75,8 +75,8 @@ class Solver {
     };
     // A pair's edges of a - b, walked once and kept: they depend only on the step's rotations.
     struct Kept {
-        uint32_t first;
-        uint32_t count;  // 0: not walked yet; none: no room
+        uint32_t first;  // with count 0: none once walked without keeping
+        uint32_t count;  // 0: not kept yet; none: no room
     };
     struct Shape;
 

@@ -60,8 +60,8 @@ void integrate(StepScratch& s, WorldNode* head) {
         node->minX = c.centreX - c.radius;
         node->maxX = c.radius + c.centreX;
         const uint32_t label = s.listKept ? ahead[k].label : 0;
-        s.listed.push_back({{node, &body, body.polygon, body.pose, label},
-                            {node->minX, node->maxX, c.centreX, c.centreY, c.radius}});
+        s.listed.push_back(
+            {{node, &body, body.polygon, body.pose, label}, {node->minX, node->maxX, c}});
         s.keys.push_back(SortKey{node->minX, static_cast<uint32_t>(k)});
     }
     s.listKept = s.listKept && s.listed.size() == ahead.size();
@@ -171,7 +171,7 @@ void World::step() {
         s.broad.sorted[k] = b.circle;
         const BoundingCircle* c = s.posesShared ? b.body.body->circle : nullptr;
         if (c != nullptr) {
-            s.broad.sorted[k] = {b.circle.minX, b.circle.maxX, c->centreX, c->centreY, c->radius};
+            s.broad.sorted[k].circle = *c;
         }
     }
     s.broad.findPairs();
