@@ -100,8 +100,13 @@ void expectCarInTheMiddle(const std::string& p, int stride = width, int left = 0
     EXPECT_NEAR(y / count, 240 - scale / 9, 2);
 }
 
-TEST(ArenaWindow, TheCameraLooksDownOnTheCarAndFullScreenAndBackKeepTheWindowSize) {
+// Each test's preferences directory, removed after it, when its programs have ended.
+struct ArenaWindow : testing::Test {
+    void TearDown() override { std::filesystem::remove_all(directory); }
     const std::string directory = makeRunDirectory();
+};
+
+TEST_F(ArenaWindow, TheCameraLooksDownOnTheCarAndFullScreenAndBackKeepTheWindowSize) {
     XProgram windowManager("/usr/bin/openbox", directory);  // as players have one
     sleep_for(milliseconds(1500));                          // it takes about a second to start
     XProgram game(SCRAPVOLT_PROGRAM, directory);
@@ -139,14 +144,12 @@ TEST(ArenaWindow, TheCameraLooksDownOnTheCarAndFullScreenAndBackKeepTheWindowSiz
     EXPECT_LT(std::chrono::steady_clock::now() - escaped, milliseconds(3000));
     EXPECT_EQ(readFile(directory + "/Scrapvolt.cfg"),
               std::string("\2\x80\2\0\0\xE0\1\0\0\0\0\1\0", 13));
-    std::filesystem::remove_all(directory);
 }
 
 // GNOME's window manager stops compositing a full-screen window that asks it to; back in a window
 // the screen then kept showing it at the full-screen mode's size (720 x 480), the picture
 // stretched or stale, the car about 40 pixels right of the window's middle.
-TEST(ArenaWindow, UnderMutterTheScreenShowsTheWindowAtItsSizeAfterFullScreenAndBack) {
-    const std::string directory = makeRunDirectory();
+TEST_F(ArenaWindow, UnderMutterTheScreenShowsTheWindowAtItsSizeAfterFullScreenAndBack) {
     XProgram windowManager("dbus-run-session -- mutter --x11 --replace", directory);
     for (int i = 0; i < 40 && commandOutput("xdotool search --name 'mutter guard'").empty(); ++i) {
         sleep_for(milliseconds(250));
