@@ -2,8 +2,8 @@
 #include <algorithm>
 #include <complex>
 #include <cstring>
+#include <numeric>
 #include <ranges>
-#include <span>
 #include <tuple>
 
 #include "contact_walk.h"
@@ -78,11 +78,11 @@ TEST(Polygon, ConvexClockwiseCheck) {
 void expectMinimalEnclosingCircle(Polygon& polygon) {
     const double r = polygon.boundingCircle()->radius, tolerance = 4e-7 * (1 + r);
     const auto farthest = [&](std::complex<double> c) {
-        double most = -INFINITY;
-        for (const Vec2 v : std::span(polygon.localVertices, polygon.vertexCount)) {
-            most = std::max(most, std::abs(std::complex<double>(v.x, v.y) - c));
-        }
-        return most;
+        const auto distance = [&](Vec2 v) { return std::abs(std::complex<double>(v.x, v.y) - c); };
+        const auto larger = [](double x, double y) { return std::max(x, y); };
+        const Vec2* v = polygon.localVertices;
+        return std::transform_reduce(v, v + polygon.vertexCount, double{-INFINITY}, larger,
+                                     distance);
     };
     const std::complex<double> c(polygon.localCentre.x, polygon.localCentre.y);
     const double f = farthest(c);
@@ -259,14 +259,9 @@ TEST(ContactProperty, AgreesWithSeparatingAxes) {
                 const Point edge = poly[(i + 1) % poly.size()] - poly[i];
                 const Point u = Point(0, &poly == world ? 1 : -1) * edge / std::abs(edge);
                 const auto along = [&](Point p) { return std::real(std::conj(u) * p); };
-                double most = -INFINITY, least = INFINITY;
-                for (const Point p : world[0]) {
-                    most = std::max(most, along(p));
-                }
-                for (const Point p : world[1]) {
-                    least = std::min(least, along(p));
-                }
-                depth = std::min(depth, most - least);
+                const auto less = [&](Point p, Point q) { return along(p) < along(q); };
+                depth = std::min(depth, along(*std::ranges::max_element(world[0], less)) -
+                                            along(*std::ranges::min_element(world[1], less)));
             }
         }
         ASSERT_TRUE((c != nullptr) == (depth > 0.01) || std::fabs(depth - 0.01) < 2e-5) << depth;
