@@ -147,8 +147,8 @@ void BroadPhase::findPairs() {
         while (large[nextLarge] <= i) {
             ++nextLarge;
         }
-        const bool large = bandsOf[i].low > bandsOf[i].high;
-        const uint32_t count = large ? pairsOfLarge(i) : pairsOfOrdinary(i);
+        const uint32_t count =
+            bandsOf[i].low > bandsOf[i].high ? pairsOfLarge(i) : pairsOfOrdinary(i);
         for (uint32_t k = 0; k < count; ++k) {
             pairs.push_back(Pair{i, found[k]});
         }

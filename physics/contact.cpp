@@ -58,8 +58,8 @@ int32_t Polygon::queryPoint(float px, float py) {
     }
     nearest.finish(dist, vertexCount - 1);
     const int32_t k = nearest.edge;
-    contactResult.separation =
-        separationOf(nearest.best, edges[k].rotatedNormal, cosAngle, negSinAngle);
+    const float best = lineDistance(qx, qy, edges[k].rotatedNormal, edges[k].offset);
+    contactResult.separation = separationOf(best, edges[k].rotatedNormal, cosAngle, negSinAngle);
     return k;
 }
 

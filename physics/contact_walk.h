@@ -5,6 +5,7 @@
 #include <scrapvolt/physics/polygon.h>
 
 #include <algorithm>
+#include <bit>
 #include <cmath>
 #include <cstdint>
 
@@ -61,24 +62,23 @@ int32_t supportVertex(const Shape& a, int32_t i, const Shape& b) {
     return taken;
 }
 
-// The edge of least penetration among edges offered in index order, as a scan from the last edge
-// down keeping its choice on ties finds it: the greatest distance, the highest index among equal
-// ones; NaN passed over except at the last edge, where the scan starts (finish).
+// The edge of least penetration among edges offered in index order (a distance beyond its line,
+// positive, ends the search: no edge is asked for then): the least magnitude (NaN's is above
+// infinity's), so the greatest distance, the highest index among equal ones; NaN wins only at the
+// last edge (finish). Compared as integers and chosen by selects, since which edge wins is near
+// random. The caller computes the chosen edge's distance again, as it did when offering it.
 template <typename Edge>
 struct NearestEdge {
-    float best = -INFINITY;
     Edge edge{};
+    uint32_t least = UINT32_MAX;  // the magnitude of its distance
 
     void offer(float distance, const Edge& e) {
-        const bool nearer = distance >= best;  // false for NaN
-        best = nearer ? distance : best;
-        edge = nearer ? e : edge;
+        const uint32_t magnitude = std::bit_cast<uint32_t>(distance) & 0x7FFFFFFFu;
+        edge = magnitude <= least ? e : edge;
+        least = magnitude <= least ? magnitude : least;
     }
     void finish(float lastDistance, const Edge& last) {
-        if (std::isnan(lastDistance)) {
-            best = lastDistance;
-            edge = last;
-        }
+        edge = std::isnan(lastDistance) ? last : edge;
     }
 };
 
@@ -169,7 +169,8 @@ const Contact* walkContact(const Shape& a, const Shape& b, const Vec2& origin) {
         return nullptr;
     }
     nearest.finish(lastDistance, last);
-    return writeContact(a, b, nearest.best, nearest.edge);
+    const DifferenceEdge& e = nearest.edge;
+    return writeContact(a, b, lineDistance(qx, qy, e.normal, e.offset), e);
 }
 
 }  // namespace scrapvolt

@@ -237,25 +237,22 @@ void Solver::keep(Kept& kept, const Shape& a, const Shape& b) {
     keptEdges_.resize(fits ? keptEdges_.size() : kept.first);
 }
 
-// As walkContact, from the kept edges. No distance reached is positive: the nearest edge has the
-// least magnitude (NaN's is above infinity's), the last among equal ones; found without a branch.
+// As walkContact, from the kept edges.
 const Contact* Solver::keptContact(const Kept& kept, const Shape& a, const Shape& b) const {
     const DifferenceEdge* edges = keptEdges_.data() + kept.first;
     const float qx = (b.x() - a.x()) - origin_.x;
     const float qy = (b.y() - a.y()) - origin_.y;
-    uint32_t least = UINT32_MAX;
-    uint32_t nearest = 0;
+    NearestEdge<uint32_t> nearest;
     float distance = 0.0f;
     for (uint32_t e = 0; e < kept.count; ++e) {
         distance = lineDistance(qx, qy, edges[e].normal, edges[e].offset);
         if (distance > 0.0f) {
             return nullptr;
         }
-        const uint32_t magnitude = std::bit_cast<uint32_t>(distance) & 0x7FFFFFFFu;
-        nearest = magnitude <= least ? e : nearest;
-        least = magnitude <= least ? magnitude : least;
+        nearest.offer(distance, e);
     }
-    const DifferenceEdge& e = edges[std::isnan(distance) ? kept.count - 1 : nearest];
+    nearest.finish(distance, kept.count - 1);
+    const DifferenceEdge& e = edges[nearest.edge];
     return writeContact(a, b, lineDistance(qx, qy, e.normal, e.offset), e);
 }
 
