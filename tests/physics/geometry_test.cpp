@@ -187,6 +187,14 @@ TEST(Contact, SeparationPointNormalAndTies) {
                        Floats(c.begin() + 3, c.end()), c[2] == 0 ? 1e-6f : 2e-7f);
         }
     }
+    // An edge whose distance is not a number is the nearest when it is the last, else passed over
+    // (the point is nearest edge 1, the left one).
+    for (const auto& [edge, nearest] : {std::pair{0, 1}, {3, 3}}) {
+        Shape a(square);
+        a.updateRotation();
+        a.edges[edge].offset = NAN;
+        EXPECT_EQ(a.queryPoint(-0.1f, -0.05f), nearest) << "edge " << edge << " not a number";
+    }
 }
 
 // Rounding can turn A's edge 1 back past edge 0: the walk then goes around B twice (44 > 24).
