@@ -68,7 +68,7 @@ void Body::pointVelocity(const Vec2& point, Vec2& out) const {
 }
 
 bool Body::collide(Body& other) {
-    // Circles as of the last integration; a NaN distance rejects the pair before the query.
+    // Circles as of the last integration.
     if (!circlesOverlap(*circle, *other.circle)) {
         return false;
     }

@@ -45,7 +45,7 @@ void BroadPhase::fillBands() {
     bandStart.reserve(maxBands + 2);
     cursor.reserve(maxBands + 1);
     bandMembers.reserve(3 * static_cast<size_t>(n));
-    found.resize(4 * static_cast<size_t>(n));  // three bands and the large bodies
+    found.resize(std::max(found.size(), 4 * static_cast<size_t>(n)));  // 3 bands, the large
     bandStart.assign(static_cast<size_t>(bands_) + 1, 0);
     const double scale = 1.0 / height_;
     const auto bandAt = [&](double y) {
@@ -97,7 +97,7 @@ void BroadPhase::fillBands() {
 
 // A large body: a wall's circle takes in about every other body of its interval, near at random.
 uint32_t BroadPhase::pairsOfLarge(uint32_t i) {
-    uint32_t count = 0;  // candidates in found, which has room for all
+    uint32_t count = 0;  // candidates in found, which has room for every body
     for (uint32_t j = i + 1; j < sorted.size() && sorted[j].minX < sorted[i].maxX; ++j) {
         found[count] = j;
         count +=
@@ -110,9 +110,15 @@ uint32_t BroadPhase::pairsOfLarge(uint32_t i) {
 // in sorted order; from two lists on, they are merged (a member of two bands comes up twice).
 uint32_t BroadPhase::pairsOfOrdinary(uint32_t i) {
     const StepCircle& a = sorted[i];
-    uint32_t count = 0;  // candidates in found, which has room for all
+    uint32_t count = 0;  // candidates in found
     int32_t sources = 0;
     const auto take = [&](const uint32_t* m, const uint32_t* end) {
+        // Room for every member left in the list. Three bands and the large bodies fit in the
+        // room made for a step; far from the origin a body's reach spans more bands, and it grows.
+        const size_t room = count + static_cast<size_t>(end - m);
+        if (room > found.size()) {
+            found.resize(std::max(room, 2 * found.size()));
+        }
         const uint32_t before = count;
         for (; m != end && sorted[*m].minX < a.maxX; ++m) {
             found[count] = *m;  // written, then kept or not by its test: no branch to mispredict

@@ -15,13 +15,14 @@ struct StepCircle {
     BoundingCircle circle;
 };
 
-// Whether two circles overlap or touch: Body::collide's test and the broad phase's. A NaN
-// distance (a body beyond the finite numbers) gives false.
+// Whether a pair's circles are not apart: Body::collide's test and the broad phase's. Circles
+// that touch are not apart, and neither are circles whose distance is NaN (a body beyond the
+// finite numbers): the comparison that would call them apart is false, so the pair is tested.
 inline bool circlesOverlap(const BoundingCircle& a, const BoundingCircle& b) {
     const float dx = b.centreX - a.centreX;
     const float dy = b.centreY - a.centreY;
     const float r = b.radius + a.radius;
-    return dx * dx + dy * dy <= r * r;
+    return !(r * r < dx * dx + dy * dy);
 }
 
 // Two positions in the sorted list, a < b: a's body takes the role A.

@@ -131,9 +131,21 @@ struct RandomWorld {
                                 {2e15f, 0, 2e15f, 0.5f, -0.5f}, {0, 4e12f, 5e-4f, 4e12f, -1e-3f},
                                 {0, 5e20f, 0, -5e20f, -1e19f},  {5e20f, 0, -5e20f, 0, -1e19f},
                                 {0, 0, 0, 1e38f, -1e38f},       {0, 0, 1, 1, -2e38f}};
-        if (seed >= 5) {
+        if (seed >= 5 && seed < 15) {
             const Floats& e = edges[seed - 5];
             rows = {{e[0], e[1], 1, 1, 0, 0.01f, e[4]}, {e[2], e[3], 1, 1, 0, -0.01f, e[4]}};
+        }
+        // From seed 15 on, three squares far out, two overlapping: at 4e6 to 1e20, + then -, on y
+        // then on x. Far out a body's circle reaches many bands of the broad phase.
+        if (seed >= 15) {
+            const float far[] = {4e6f, 1e7f, 1e10f, 1e15f, 1e20f};
+            const uint32_t k = seed - 15;
+            const float at = (k / 5 % 2 ? -1 : 1) * far[k % 5];
+            rows = {{0, at, 1, 1, 0, 0, 0}, {0.1f, at + 0.1f, 1, 1, 0, 0, 0},
+                    {0.2f, at + 50, 1, 1, 0, 0, 0}};
+            for (Floats& row : rows) {
+                k >= 10 ? std::swap(row[0], row[1]) : void();
+            }
         }
         for (const Floats& c : rows) {
             const Vec2 diamond[] = {{0, 1}, {1, 0}, {0, -1}, {-1, 0}};
@@ -168,7 +180,9 @@ struct RandomWorld {
             bodies[k].velocity = {random.real(-0.2, 0.2), random.real(-0.2, 0.2)};
             bodies[k].angularVelocity = random.real(-0.1, 0.1);
         }
+        // At step 100 a NaN x, and a NaN y: a circle whose x interval still overlaps others'.
         bodies[std::min<size_t>(10, bodies.size() - 1)].velocity.x *= step == 100 ? NAN : 1;
+        bodies[std::min<size_t>(11, bodies.size() - 1)].velocity.y *= step == 100 ? NAN : 1;
     }
     // Every pose, motion, moved flag and rotation cache, the list order with each minX, then the
     // pairs that touched with their last contact.
@@ -206,7 +220,7 @@ struct RandomWorld {
 TEST(WorldProperty, StepMatchesTheReferenceStepBitForBit) {
     int32_t capped = 0, contacts = 0;
     size_t touches = 0;
-    for (uint32_t seed = 1; seed <= 14; ++seed) {
+    for (uint32_t seed = 1; seed <= 34; ++seed) {
         RandomWorld fast(seed), reference(seed);
         std::vector<StepContact> touched;
         minkowskiScratch.x = seed == 3 ? 0.25f : 0.0f;  // moved by hand: the query follows it
@@ -216,7 +230,9 @@ TEST(WorldProperty, StepMatchesTheReferenceStepBitForBit) {
             const int32_t passes = referenceStep(reference.world, touched);
             AllocationScope scope;
             fast.world.step();
-            ASSERT_TRUE(step == 0 || (seed == 4 && step == 50) || !scope.count())
+            // Far out, the band layout found by step 0 spreads each body over more bands.
+            ASSERT_TRUE(step == 0 || (seed == 4 && step == 50) || (seed >= 15 && step == 1) ||
+                        !scope.count())
                 << "allocated, seed " << seed << " step " << step;
             ASSERT_EQ(fast.world.lastPassCount, passes) << "seed " << seed << " step " << step;
             ASSERT_EQ(fast.state(fast.world.contacts()), reference.state(touched))
@@ -235,6 +251,25 @@ TEST(WorldProperty, StepMatchesTheReferenceStepBitForBit) {
     lone.world.step();
     EXPECT_FALSE(lone.bodies[5].moved || lone.world.lastPassCount != 0) << "a lone body stepped";
     EXPECT_TRUE(lone.world.contacts().empty()) << "a cleared world kept the last contacts";
+}
+
+// A pair whose circle distance is NaN is not apart: tested like any other, so both rotation
+// caches are brought to the angle, whichever body's y is NaN.
+TEST(World, PairWithNaNDistanceIsTested) {
+    for (const auto& [ya, yb] : {std::pair(NAN, NAN), {0.0f, NAN}, {NAN, 0.0f}}) {
+        Shape pa(square), pb(square);
+        Body a(pa), b(pb);
+        a.setPose(0, ya, 0.5f);
+        b.setPose(0.2f, yb, 0.5f);
+        World world;
+        for (Body* body : {&a, &b}) {
+            body->inverseMass = 1;
+            world.add(*body);
+        }
+        world.step();
+        EXPECT_EQ((Floats{pa.cosAngle, pb.cosAngle}), (Floats{0.87758255f, 0.87758255f}))
+            << "y " << ya << ", " << yb;
+    }
 }
 
 // remove: the first, a middle and the last body of the sorted list, one not in it, one of a body
