@@ -1,5 +1,8 @@
 #include <algorithm>
 #include <cmath>
+#include <cstdint>
+#include <numeric>
+#include <vector>
 
 #include <scrapvolt/physics/polygon.h>
 
@@ -7,77 +10,162 @@ namespace scrapvolt {
 
 namespace {
 
-// One candidate circle, local frame; the list runs from the newest candidate to the oldest.
-struct BoundingCircleCandidate {
-    float centreX;
-    float centreY;
-    float radiusSquared;
-    BoundingCircleCandidate* next;
-};
-
 float distanceSquared(const Vec2& v, float cx, float cy) {
     const float dx = v.x - cx;
     const float dy = v.y - cy;
     return dx * dx + dy * dy;
 }
 
-// Lists every pair's circle (the pair as a diameter), then every non-degenerate triangle's
-// circumcircle, takes the smallest enclosing one and releases the list. The minimal enclosing
-// circle is one of the candidates; any other centre needs a radius at least as large to reach
-// every vertex, so the least enlarged radius is the minimal one. A single vertex gives no
-// candidate and is its own circle. Out of line: Polygon::boundingCircle, called every tick, then
-// saves no registers.
-[[gnu::noinline]] void chooseLocalCircle(const Vec2* v, int32_t n, Vec2& centre,
-                                         float& radiusSquared) {
-    BoundingCircleCandidate* head = nullptr;
-    const auto push = [&](float cx, float cy, const Vec2& on) {
-        head = new BoundingCircleCandidate{cx, cy, distanceSquared(on, cx, cy), head};
-    };
-    for (int32_t i = 0; i <= n - 2; ++i) {
-        for (int32_t j = i + 1; j <= n - 1; ++j) {
-            push((v[i].x + v[j].x) * 0.5f, (v[i].y + v[j].y) * 0.5f, v[j]);
-        }
-    }
-    // The circumcentre is m2 + t (-e2.y, e2.x) on the bisector of vj vk, with t chosen so that it
-    // also lies on the bisector of vi vj: e1 . (c - m1) = 0 gives t = e1 . (m1 - m2) / D. A
-    // (nearly) degenerate triangle gives none.
-    for (int32_t i = 0; i <= n - 3; ++i) {
-        for (int32_t j = i + 1; j <= n - 2; ++j) {
-            for (int32_t k = j + 1; k <= n - 1; ++k) {
-                const Vec2 e1{v[j].x - v[i].x, v[j].y - v[i].y};
-                const Vec2 e2{v[k].x - v[j].x, v[k].y - v[j].y};
-                const Vec2 m1{(v[i].x + v[j].x) * 0.5f, (v[i].y + v[j].y) * 0.5f};
-                const Vec2 m2{(v[j].x + v[k].x) * 0.5f, (v[j].y + v[k].y) * 0.5f};
-                const float d = e2.x * e1.y - e2.y * e1.x;  // twice the signed area
-                if (std::fabs(d) > 0.001f) {
-                    const float c1 = -(e1.x * m1.x + e1.y * m1.y);
-                    const float t = -(e1.x * m2.x + e1.y * m2.y + c1) / d;
-                    push(m2.x - t * e2.y, m2.y + t * e2.x, v[j]);
-                }
-            }
-        }
-    }
-    centre = v[0];
-    radiusSquared = 0.0f;
+// The circle is the smallest of the candidates: every pair's circle (the pair as a diameter) and
+// every non-degenerate triangle's circumcircle, each enlarged to hold every vertex (rounding the
+// squared radius to 32 bits can leave a candidate's own defining vertices a hair outside). The
+// minimal enclosing circle is one of them: any other centre needs a larger radius to reach every
+// vertex. On equal radii the candidate made last wins (triples after pairs, each in index order).
+struct Choice {
+    const Vec2* v;
+    int32_t n;
+    Vec2 centre;
+    float radiusSquared = 0.0f;
     bool chosen = false;
-    while (head != nullptr) {
-        // Rounding the squared radius to 32 bits can leave a candidate's own defining vertices a
-        // hair outside; enlarging it to hold every vertex instead of discarding it keeps the
-        // minimal circle among the choices.
-        float needed = head->radiusSquared;
+
+    // Candidates come newest first: one replaces the choice only when strictly smaller.
+    void consider(float cx, float cy, const Vec2& on) {
+        float needed = distanceSquared(on, cx, cy);
         for (int32_t i = n - 1; i >= 0; --i) {
-            needed = std::max(needed, distanceSquared(v[i], head->centreX, head->centreY));
+            needed = std::max(needed, distanceSquared(v[i], cx, cy));
         }
-        // The smallest circle wins; on equal radii the one nearest the head (created last).
         if (!chosen || needed < radiusSquared) {
             chosen = true;
             radiusSquared = needed;
-            centre = Vec2{head->centreX, head->centreY};
+            centre = Vec2{cx, cy};
         }
-        BoundingCircleCandidate* next = head->next;
-        delete head;
-        head = next;
     }
+    // The candidates of the vertices at the ascending indices s[0..count), newest first. The
+    // circumcentre is m2 + t (-e2.y, e2.x) on the bisector of vj vk, with t chosen so that it also
+    // lies on the bisector of vi vj: e1 . (c - m1) = 0 gives t = e1 . (m1 - m2) / D. A (nearly)
+    // degenerate triangle gives none.
+    void considerAll(const int32_t* s, int32_t count) {
+        for (int32_t a = count - 3; a >= 0; --a) {
+            for (int32_t b = count - 2; b > a; --b) {
+                for (int32_t c = count - 1; c > b; --c) {
+                    const Vec2 &vi = v[s[a]], &vj = v[s[b]], &vk = v[s[c]];
+                    const Vec2 e1{vj.x - vi.x, vj.y - vi.y};
+                    const Vec2 e2{vk.x - vj.x, vk.y - vj.y};
+                    const Vec2 m1{(vi.x + vj.x) * 0.5f, (vi.y + vj.y) * 0.5f};
+                    const Vec2 m2{(vj.x + vk.x) * 0.5f, (vj.y + vk.y) * 0.5f};
+                    const float d = e2.x * e1.y - e2.y * e1.x;  // twice the signed area
+                    if (std::fabs(d) > 0.001f) {
+                        const float c1 = -(e1.x * m1.x + e1.y * m1.y);
+                        const float t = -(e1.x * m2.x + e1.y * m2.y + c1) / d;
+                        consider(m2.x - t * e2.y, m2.y + t * e2.x, vj);
+                    }
+                }
+            }
+        }
+        for (int32_t a = count - 2; a >= 0; --a) {
+            for (int32_t b = count - 1; b > a; --b) {
+                const Vec2 &vi = v[s[a]], &vj = v[s[b]];
+                consider((vi.x + vj.x) * 0.5f, (vi.y + vj.y) * 0.5f, vj);
+            }
+        }
+    }
+};
+
+// Up to this many vertices every candidate is weighed: a few thousand circles at most.
+constexpr int32_t weighedLimit = 24;
+
+struct Disc {
+    double x, y, r2;
+    int32_t support[3];
+    int32_t count;
+
+    bool misses(const Vec2& p) const {
+        const double dx = p.x - x, dy = p.y - y;
+        return dx * dx + dy * dy > r2 * (1.0 + 1e-12);  // false for NaN: such a vertex is held
+    }
+};
+
+Disc discOn(const Vec2* v, int32_t i, int32_t j) {
+    const double x = 0.5 * (double(v[i].x) + v[j].x), y = 0.5 * (double(v[i].y) + v[j].y);
+    const double dx = v[i].x - x, dy = v[i].y - y;
+    return Disc{x, y, dx * dx + dy * dy, {i, j, 0}, 2};
+}
+
+// The circle through three vertices, or, for a (nearly) straight triple, the one on its two ends.
+Disc discThrough(const Vec2* v, int32_t i, int32_t j, int32_t k) {
+    const double bx = double(v[j].x) - v[i].x, by = double(v[j].y) - v[i].y;
+    const double cx = double(v[k].x) - v[i].x, cy = double(v[k].y) - v[i].y;
+    const double d = 2.0 * (bx * cy - by * cx);
+    const double b2 = bx * bx + by * by, c2 = cx * cx + cy * cy;
+    if (std::fabs(d) <= 1e-12 * (b2 + c2)) {
+        const Disc discs[] = {discOn(v, i, j), discOn(v, i, k), discOn(v, j, k)};
+        return *std::ranges::max_element(discs, {}, &Disc::r2);
+    }
+    const double ux = (cy * b2 - by * c2) / d, uy = (bx * c2 - cx * b2) / d;
+    return Disc{v[i].x + ux, v[i].y + uy, ux * ux + uy * uy, {i, j, k}, 3};
+}
+
+// Welzl's minimal enclosing circle, in double, in expected linear time: the vertices in a fixed
+// shuffled order, each one found outside restarting the search with it on the circle.
+Disc minimalDisc(const Vec2* v, int32_t n) {
+    std::vector<int32_t> order(static_cast<size_t>(n));
+    std::iota(order.begin(), order.end(), 0);
+    uint32_t state = 0x9E3779B9u;
+    for (int32_t i = n - 1; i > 0; --i) {
+        state = state * 1664525u + 1013904223u;
+        std::swap(order[i], order[(state >> 8) % static_cast<uint32_t>(i + 1)]);
+    }
+    Disc disc{v[order[0]].x, v[order[0]].y, 0.0, {order[0], 0, 0}, 1};
+    for (int32_t a = 1; a < n; ++a) {
+        const int32_t i = order[a];
+        if (!disc.misses(v[i])) {
+            continue;
+        }
+        disc = Disc{v[i].x, v[i].y, 0.0, {i, 0, 0}, 1};
+        for (int32_t b = 0; b < a; ++b) {
+            const int32_t j = order[b];
+            if (!disc.misses(v[j])) {
+                continue;
+            }
+            disc = discOn(v, i, j);
+            for (int32_t c = 0; c < b; ++c) {
+                const int32_t k = order[c];
+                disc = disc.misses(v[k]) ? discThrough(v, i, j, k) : disc;
+            }
+        }
+    }
+    return disc;
+}
+
+// With many vertices, the candidates worth weighing are those of the vertices on the minimal
+// circle, to well beyond rounding: a candidate's radius and its enlargement grow with the
+// distance of its centre from the minimal circle's. Where more vertices than weighedLimit lie
+// there (a regular polygon), those of the circle's own two or three support vertices.
+void chooseLocalCircle(const Vec2* v, int32_t n, Choice& choice) {
+    if (n <= weighedLimit) {
+        int32_t all[weighedLimit];
+        std::iota(all, all + n, 0);
+        choice.considerAll(all, n);
+        return;
+    }
+    const Disc disc = minimalDisc(v, n);
+    const double r = std::sqrt(disc.r2);
+    const double band = 0x1p-8 * r + 0x1p-16 * std::max(std::fabs(disc.x), std::fabs(disc.y));
+    int32_t near[weighedLimit];
+    int32_t count = 0;
+    for (int32_t i = 0; i < n && count <= weighedLimit; ++i) {
+        const double dx = v[i].x - disc.x, dy = v[i].y - disc.y;
+        if (std::sqrt(dx * dx + dy * dy) >= r - band) {
+            count < weighedLimit ? void(near[count] = i) : void();
+            ++count;
+        }
+    }
+    if (count > weighedLimit || count < disc.count) {
+        count = disc.count;
+        std::copy(disc.support, disc.support + count, near);
+        std::sort(near, near + count);
+    }
+    choice.considerAll(near, count);
 }
 
 }  // namespace
@@ -87,9 +175,11 @@ BoundingCircle* Polygon::boundingCircle() {
         return nullptr;
     }
     if (worldCircle.radius < 0.0f) {
-        float radiusSquared;
-        chooseLocalCircle(localVertices, vertexCount, localCentre, radiusSquared);
-        worldCircle.radius = std::sqrt(radiusSquared);
+        // A single vertex gives no candidate and is its own circle.
+        Choice choice{localVertices, vertexCount, localVertices[0]};
+        chooseLocalCircle(localVertices, vertexCount, choice);
+        localCentre = choice.centre;
+        worldCircle.radius = std::sqrt(choice.radiusSquared);
     }
     // World centre: the pose point plus the local centre turned by +angle, from the current
     // pose (the rotation cache may not have caught up with it yet). A centre at the local origin

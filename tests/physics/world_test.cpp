@@ -159,8 +159,6 @@ struct RandomWorld {
             }
             Body& body = add(shape, {c[0], c[1], 0}, c[2], c[3]);
             std::tie(body.velocity.x, body.angularVelocity) = std::tie(c[4], c[5]);
-            std::tie(polygons.back().localCentre, polygons.back().worldCircle.radius) =
-                std::tuple(Vec2{0, 0}, c[6] >= 3 ? 1.5f : -1.0f);  // an n-gon's: not n^4 / 6 tests
         }
         world.add(bodies.emplace_back(polygons.emplace_back()));
     }
