@@ -51,6 +51,8 @@ void integrate(StepScratch& s, WorldNode* head) {
             fetchAhead(ahead[k + prefetchDistance].polygon, sizeof(Polygon));
         }
         Body& body = *node->body;
+        assert(body.polygon->vertexCount == node->vertexCount &&
+               "a body's polygon keeps its vertex count while the body is in a world");
         body.integrate();
         s.vertices += static_cast<size_t>(std::max(body.polygon->vertexCount, 0));
         // No vertices, no circle: a NaN interval sorts last and overlaps nothing, so no test.
@@ -116,7 +118,7 @@ void World::add(Body& body) {
     assert(!contains(body) && "a body is added to a world once");
     assert((body.polygon->vertexCount == 0 || body.polygon->isConvexClockwise()) &&
            "a body's polygon is convex and wound clockwise (with y up) when it is added");
-    head = new WorldNode{&body, head, 0.0f, 0.0f};
+    head = new WorldNode{&body, head, 0.0f, 0.0f, body.polygon->vertexCount};
 }
 
 bool World::remove(Body& body) {

@@ -6,9 +6,12 @@
 #include <string>
 #include <tuple>
 
+#include "tests/physics/reference_step.h"
 #include "tests/physics/test_polygons.h"
 
 using namespace test_polygons;
+using reference_step::referenceStep;
+using reference_step::stepState;
 
 namespace {
 
@@ -17,63 +20,6 @@ constexpr bool assertsOff = true;
 #else
 constexpr bool assertsOff = false;
 #endif
-
-// The plain step World::step must match bit for bit (two bodies or more): integrate in list order,
-// insertion-sort by minX (a node out of order goes before the first not below it, NaN last), then
-// sweep the list calling collide on pairs whose intervals overlap until a quiet pass or the cap.
-// touched: the pairs whose query found a contact, in the order they first did, with the last one.
-int32_t referenceStep(World& world, std::vector<StepContact>& touched) {
-    touched.clear();
-    WorldNode*& head = world.head;
-    if (head == nullptr || head->next == nullptr) {  // in builds that left degenerate bodies out
-        return 0;
-    }
-    for (WorldNode* n = head; n != nullptr; n = n->next) {
-        n->body->integrate();
-        const BoundingCircle* c = n->body->circle;
-        n->minX = c != nullptr ? c->centreX - c->radius : NAN;
-        n->maxX = c != nullptr ? c->radius + c->centreX : NAN;
-    }
-    const auto before = [](float a, float b) { return a < b || (std::isnan(b) && !std::isnan(a)); };
-    for (WorldNode *p = head, *q = p->next; q != nullptr; q = p->next) {
-        if (!before(q->minX, p->minX)) {
-            p = q;
-            continue;
-        }
-        p->next = q->next;
-        WorldNode** link = &head;
-        while (before((*link)->minX, q->minX)) {
-            link = &(*link)->next;
-        }
-        q->next = *link;
-        *link = q;
-    }
-    int32_t passes = 0;
-    for (bool quiet = false; !quiet && passes < World::maxPasses; ++passes) {
-        quiet = true;
-        for (WorldNode* i = head; i->next != nullptr; i = i->next) {
-            for (WorldNode* j = i->next; j != nullptr && j->minX < i->maxX; j = j->next) {
-                Body &a = *i->body, &b = *j->body;
-                const float dx = b.circle->centreX - a.circle->centreX;
-                const float dy = b.circle->centreY - a.circle->centreY;
-                const float r = b.circle->radius + a.circle->radius;
-                if (!(r * r < dx * dx + dy * dy)) {  // collide's circle test, refresh and query
-                    a.moved ? a.polygon->updateRotation() : void();
-                    b.moved ? b.polygon->updateRotation() : void();
-                    if (const Contact* c = a.polygon->contact(*b.polygon)) {
-                        auto t = std::ranges::find_if(touched, [&](const StepContact& t) {
-                            return t.bodyA == &a && t.bodyB == &b;
-                        });
-                        t = t != touched.end() ? t : touched.insert(t, {&a, &b, {}, {}});
-                        std::tie(t->point, t->normal) = std::tie(c->point, c->normal);
-                    }
-                }
-                quiet = !a.collide(b) && quiet;
-            }
-        }
-    }
-    return passes;
-}
 
 // Seeded random worlds: long walls, free squares and polygons, pinned bodies, a square squeezed
 // between immovable ones, pinned squares overlapping for ever, diamonds whose circles or intervals
@@ -182,35 +128,8 @@ struct RandomWorld {
         bodies[std::min<size_t>(10, bodies.size() - 1)].velocity.x *= step == 100 ? NAN : 1;
         bodies[std::min<size_t>(11, bodies.size() - 1)].velocity.y *= step == 100 ? NAN : 1;
     }
-    // Every pose, motion, moved flag and rotation cache, the list order with each minX, then the
-    // pairs that touched with their last contact.
     std::vector<uint32_t> state(std::span<const StepContact> touched) const {
-        std::vector<uint32_t> bits;
-        for (const Body& b : bodies) {
-            for (float v :
-                 {b.pose->x, b.pose->y, b.pose->angle, b.velocity.x, b.velocity.y,
-                  b.angularVelocity, b.polygon->cosAngle, b.polygon->negSinAngle, float(b.moved),
-                  b.polygon->vertexCount > 0 ? b.polygon->rotatedVertices[0].y : 0}) {
-                bits.push_back(std::bit_cast<uint32_t>(v));
-            }
-        }
-        for (const WorldNode* n = world.head; n != nullptr; n = n->next) {
-            const auto is = [&](const Body& b) { return &b == n->body; };
-            bits.push_back(uint32_t(std::ranges::find_if(bodies, is) - bodies.begin()));
-            bits.push_back(std::bit_cast<uint32_t>(n->minX));
-        }
-        for (const StepContact& t : touched) {
-            const auto index = [&](const Body* body) {
-                return uint32_t(
-                    std::ranges::find_if(bodies, [&](const Body& b) { return &b == body; }) -
-                    bodies.begin());
-            };
-            bits.insert(bits.end(), {index(t.bodyA), index(t.bodyB)});
-            for (float v : {t.point.x, t.point.y, t.normal.x, t.normal.y}) {
-                bits.push_back(std::bit_cast<uint32_t>(v));
-            }
-        }
-        return bits;
+        return stepState(bodies, world, touched);
     }
 };
 
@@ -315,6 +234,58 @@ TEST(World, RemoveTakesOneBodyOutAndKeepsTheOthersInOrder) {
     EXPECT_TRUE(world.remove(bodies[1]) && world.remove(bodies[3]) && world.head == nullptr);
     world.step();
     EXPECT_EQ(world.lastPassCount, 0);
+}
+
+// Bodies found in contacts() are collected, then removed: a span taken before a remove reads
+// the later pairs moved up, the last one twice. Three crates touch a goal, the fourth does not.
+TEST(World, BodiesFoundInContactsAreCollectedThenRemoved) {
+    std::deque<Shape> shapes;
+    std::deque<Body> bodies;
+    World world;
+    for (const Vec2 at : {Vec2{0, 0}, {-0.9f, 0}, {0.9f, 0}, {0, 0.9f}, {5, 0}}) {
+        Body& body = bodies.emplace_back(shapes.emplace_back(square));
+        body.setPose(at.x, at.y, 0);
+        body.inverseMass = bodies.size() > 1;  // the goal, first, is immovable
+        world.add(body);
+    }
+    world.step();
+    const std::span<const StepContact> span = world.contacts();
+    std::vector<Body*> found;
+    for (const StepContact& c : span) {
+        found.push_back(c.bodyA == &bodies[0] ? c.bodyB : c.bodyA);
+    }
+    ASSERT_EQ(std::ranges::count(found, &bodies[0]), 0);
+    ASSERT_EQ(found.size(), 3u) << "crates touching the goal";
+    const StepContact second = span[1], last = span[2];
+    world.remove(*found[0]);
+    EXPECT_TRUE(span[0].bodyB == second.bodyB && span[1].bodyB == last.bodyB &&
+                span[2].bodyB == last.bodyB)
+        << "the span taken before remove";
+    for (Body* crate : found) {
+        world.remove(*crate);
+    }
+    EXPECT_TRUE(world.contacts().empty());
+    EXPECT_TRUE(world.contains(bodies[0]) && world.contains(bodies[4]));
+    EXPECT_FALSE(world.contains(bodies[1]) || world.contains(bodies[2]) || world.contains(bodies[3]));
+}
+
+// Builds with assertions stop a step whose body's polygon gained or lost a vertex since it was
+// added; refilling it with as many vertices is allowed.
+TEST(WorldDeathTest, PolygonVertexCountChangedAfterAddStopsTheStep) {
+    if (assertsOff) {
+        GTEST_SKIP() << "assertions are off in this build";
+    }
+    for (const bool gained : {true, false}) {
+        Shape a(square), b(square, {0.5f, 0, 0});
+        Body ba(a), bb(b);
+        World world;
+        world.add(ba);
+        world.add(bb);
+        fill(b, {{0.6f, -0.5f}, {-0.5f, -0.5f}, {-0.5f, 0.5f}, {0.5f, 0.5f}});
+        world.step();
+        gained ? b.addVertex(0.7f, 0) : fill(b, {{0.5f, -0.5f}, {-0.5f, -0.5f}, {0, 0.5f}});
+        EXPECT_DEATH(world.step(), "keeps its vertex count") << (gained ? "gained" : "lost");
+    }
 }
 
 }  // namespace

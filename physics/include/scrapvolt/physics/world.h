@@ -13,6 +13,7 @@ struct WorldNode {
     WorldNode* next;
     float minX;  ///< left end of the body's bounding-circle interval on x, as of the last step
     float maxX;  ///< right end
+    int32_t vertexCount;  ///< the polygon's when the body was added; it must keep them
 };
 
 /// A pair of bodies that touched during a step: the contact query found them overlapping in at
@@ -31,8 +32,8 @@ struct StepScratch;
 ///
 /// The world refers to its bodies and does not own them: each must stay alive, and bound to its
 /// polygon, until it is removed or the world is cleared or destroyed. Add each body once, after
-/// its polygon has its vertices (builds without NDEBUG assert both; contains and
-/// Polygon::isConvexClockwise are the checks). A body added twice, or two bodies bound to one
+/// its polygon has its vertices, and keep their count while the body is in (builds without
+/// NDEBUG assert all three; contains and Polygon::isConvexClockwise are the checks). A body added twice, or two bodies bound to one
 /// polygon, share a pose that every pass pushes both ways, so such a step runs to maxPasses.
 /// A body whose polygon has no vertices is integrated and takes part in no test.
 struct World {
@@ -66,9 +67,11 @@ struct World {
     /// sweep. No bounce, friction, gravity or sleeping. Refreshes the rotation caches of tested
     /// bodies. Allocates nothing once grown to the world's size.
     void step();
-    /// The pairs that touched during the last step, in the order they first touched. Valid until
-    /// the next step or clear; remove drops the removed body's pairs. The storage grows with the
-    /// world and is then reused.
+    /// The pairs that touched during the last step, in the order they first touched; the storage
+    /// grows with the world and is then reused. add leaves the list as it is; step and clear
+    /// refill and empty it, and remove drops the removed body's pairs, moving the later ones up:
+    /// a span taken before remove then reads shifted pairs up to its old size, the last ones
+    /// twice. So don't remove while walking a span: collect the bodies, then remove them.
     std::span<const StepContact> contacts() const;
     /// The step's insertion sort by minX, ascending (not stable: a node moved back goes before
     /// equal keys); NaN keys go last.
