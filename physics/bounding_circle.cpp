@@ -139,8 +139,10 @@ Disc minimalDisc(const Vec2* v, int32_t n) {
 
 // With many vertices, the candidates worth weighing are those of the vertices on the minimal
 // circle, to well beyond rounding: a candidate's radius and its enlargement grow with the
-// distance of its centre from the minimal circle's. Where more vertices than weighedLimit lie
-// there (a regular polygon), those of the circle's own two or three support vertices.
+// distance of its centre from the minimal circle's. (Vertices inside it make candidates that
+// tie with those only where they face each other across the centre, as along all four sides of
+// a box; the choice among such equals may then differ in the last bits.) Where more vertices
+// than weighedLimit lie on the circle (a regular polygon), the circle's own two or three.
 void chooseLocalCircle(const Vec2* v, int32_t n, Choice& choice) {
     if (n <= weighedLimit) {
         int32_t all[weighedLimit];

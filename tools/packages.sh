@@ -8,10 +8,10 @@ BUILD_PACKAGES=(g++ cmake make pkg-config libgtest-dev libbenchmark-dev
     librsvg2-bin dpkg-dev)
 # Window tests: a virtual X server with software OpenGL, input, screenshots and window managers
 # (openbox, and GNOME's mutter, which needs a D-Bus session). Package test: lintian and the
-# validators of desktop entries and AppStream metadata. clang: the engine's tests under its
-# sanitizers too.
+# validators of desktop entries and AppStream metadata. clang and its sanitizer and fuzzer
+# runtimes: the engine's tests under its sanitizers, and its fuzz target.
 TEST_PACKAGES=(xvfb xauth xdotool imagemagick libgl1-mesa-dri openbox mutter dbus
-    lintian desktop-file-utils appstream clang)
+    lintian desktop-file-utils appstream clang libclang-rt-14-dev)
 
 package_installed() {
     dpkg-query -W -f='${Status}' "$1" 2>/dev/null | grep -q 'install ok installed'

@@ -179,17 +179,31 @@ std::pair<Vec2, float> everyCandidateCircle(const Polygon& polygon) {
 }
 
 // The circle comes out bit for bit as every candidate weighed would give it: random polygons of
-// 3 to 24 vertices (each candidate weighed), elongated ones of 25 to 64 (those near the minimal
-// circle), each at a random offset. Regular polygons of up to 10000 vertices, all on one circle,
-// get a minimal circle too, and the work takes one block of memory, not a record per candidate.
+// 3 to 24 vertices (each candidate weighed), boxes and elongated polygons of 25 to 28 (those of
+// the vertices near the minimal circle), each at a random offset. Regular polygons of up to 10000
+// vertices, all on one circle, get a minimal circle, in one block of memory, not a record per
+// candidate.
 TEST(BoundingCircle, SameAsEveryCandidateWeighedInLinearMemory) {
     Random random{std::mt19937(7)};
-    for (int32_t k = 0; k < 1500; ++k) {
+    for (int32_t k = 0; k < 3000; ++k) {
         Polygon polygon;
-        if (k % 3 < 2) {
+        if (k % 3 == 0) {
             fillRandom(polygon, random);
+        } else if (k % 3 == 1) {
+            // A box with 11 more vertices along two sides: its 4 corners on the circle tie to
+            // rounding (along all four sides, pairs facing across the centre would tie as well).
+            const float w = random.real(0.5, 4), h = random.real(0.5, 4);
+            const float ox = random.real(-5, 5), oy = random.real(-5, 5);
+            const Vec2 corners[] = {{w, -h}, {-w, -h}, {-w, h}, {w, h}};
+            for (int32_t side = 0; side < 4; ++side) {
+                const Vec2 a = corners[side], b = corners[(side + 1) % 4];
+                for (int32_t i = 0; i < (side < 2 ? 12 : 1); ++i) {
+                    polygon.addVertex(ox + a.x + (b.x - a.x) * i / 12,
+                                      oy + a.y + (b.y - a.y) * i / 12);
+                }
+            }
         } else {
-            const int32_t n = 25 + k % 40;
+            const int32_t n = 25 + k % 4;
             const float a = random.real(1, 4), b = a * random.real(1.25, 3);
             const float ox = random.real(-5, 5), oy = random.real(-5, 5), turn = random.real(0, 7);
             for (int32_t i = 0; i < n; ++i) {
@@ -211,7 +225,7 @@ TEST(BoundingCircle, SameAsEveryCandidateWeighedInLinearMemory) {
         }
         AllocationScope scope;
         expectMinimalEnclosingCircle(polygon);
-        EXPECT_EQ(scope.count(), 1u) << n << " vertices";
+        EXPECT_LE(scope.count(), 1u) << n << " vertices";  // the sanitizers' count none
     }
 }
 

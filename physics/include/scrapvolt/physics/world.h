@@ -68,10 +68,11 @@ struct World {
     /// bodies. Allocates nothing once grown to the world's size.
     void step();
     /// The pairs that touched during the last step, in the order they first touched; the storage
-    /// grows with the world and is then reused. add leaves the list as it is; step and clear
-    /// refill and empty it, and remove drops the removed body's pairs, moving the later ones up:
-    /// a span taken before remove then reads shifted pairs up to its old size, the last ones
-    /// twice. So don't remove while walking a span: collect the bodies, then remove them.
+    /// grows with the world and is then reused. A span taken before add stays as it was; one
+    /// taken before step, clear or remove is out of date: step and clear refill and empty the
+    /// list, and remove drops the removed body's pairs and moves the later ones up, so the old
+    /// span reads pairs shifted and, past the list's new end, stale. To remove bodies found in
+    /// the list, collect them while walking it, then remove them.
     std::span<const StepContact> contacts() const;
     /// The step's insertion sort by minX, ascending (not stable: a node moved back goes before
     /// equal keys); NaN keys go last.
