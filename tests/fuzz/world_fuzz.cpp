@@ -7,7 +7,7 @@
 //   body:      vertices (3 to 8), scale, shape, x (2 bytes), y (2 bytes), angle, vx, vy, spin,
 //              masses (bits 0-2 inverse mass, 3-5 inverse inertia, 6: on the previous polygon)
 //   operation: kind (step, kick, teleport, remove, add again, four steps), body, value;
-//              each is followed by a step.
+//              each is followed by a step; 32 operations at most.
 // Bytes past the end read as 0.
 #include <cmath>
 #include <cstdint>
@@ -130,7 +130,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     Bytes in{data, size}, again = in;
     FuzzWorld fast(in), reference(again);
     std::vector<StepContact> touched;
-    for (size_t step = 0; step < 64 && (step == 0 || !in.empty()); ++step) {
+    for (size_t step = 0; step < 32 && (step == 0 || !in.empty()); ++step) {
         const uint8_t kind = in.next(), which = in.next(), byte = in.next();
         for (int32_t repeat = 0; repeat < (kind % 6 == 5 ? 4 : 1); ++repeat) {
             fast.apply(kind, which, byte);
