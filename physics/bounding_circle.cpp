@@ -143,7 +143,8 @@ Disc minimalDisc(const Vec2* v, int32_t n) {
 // tie with those only where they face each other across the centre, as along all four sides of
 // a box; the choice among such equals may then differ in the last bits.) Where more vertices
 // than weighedLimit lie on the circle (a regular polygon), the circle's own two or three.
-void chooseLocalCircle(const Vec2* v, int32_t n, Choice& choice) {
+// Out of line: Polygon::boundingCircle, called every tick, then saves no registers.
+[[gnu::noinline]] void chooseLocalCircle(const Vec2* v, int32_t n, Choice& choice) {
     if (n <= weighedLimit) {
         int32_t all[weighedLimit];
         std::iota(all, all + n, 0);

@@ -112,13 +112,14 @@ uint32_t BroadPhase::pairsOfOrdinary(uint32_t i) {
     const StepCircle& a = sorted[i];
     uint32_t count = 0;  // candidates in found
     int32_t sources = 0;
+    // Room for every member of the body's bands and every large body. Three bands and the large
+    // bodies fit in the room made for a step; far from the origin a body reaches more bands.
+    if (bandsOf[i].high - bandsOf[i].low > 2) {
+        const size_t room =
+            bandStart[bandsOf[i].high + 1] - bandStart[bandsOf[i].low] + large.size();
+        found.resize(std::max(room, found.size()));
+    }
     const auto take = [&](const uint32_t* m, const uint32_t* end) {
-        // Room for every member left in the list. Three bands and the large bodies fit in the
-        // room made for a step; far from the origin a body's reach spans more bands, and it grows.
-        const size_t room = count + static_cast<size_t>(end - m);
-        if (room > found.size()) {
-            found.resize(std::max(room, 2 * found.size()));
-        }
         const uint32_t before = count;
         for (; m != end && sorted[*m].minX < a.maxX; ++m) {
             found[count] = *m;  // written, then kept or not by its test: no branch to mispredict
