@@ -75,6 +75,17 @@ set(CPACK_DEBIAN_GAME_PACKAGE_SHLIBDEPS ON)
 # SDL opens OpenGL's window-system side (GLX) through libGL.so.1 at run time; the program itself
 # links only libOpenGL.
 set(CPACK_DEBIAN_GAME_PACKAGE_DEPENDS libgl1)
+# The SDL 1.2 that the game is built and tested with. libSDL-1.2.so.0 comes from the classic
+# SDL 1.2 (libsdl1.2debian) or from SDL 1.2 on SDL 2 (libsdl1.2-compat-shim, which provides the
+# former), and its computed dependency names the classic one, which apt then installs on a fresh
+# system. The classic one opens a multisampled OpenGL window only with as many samples as asked
+# for (16; software OpenGL offers 4), so the game came up without multisampling there and saved
+# it off. So where the build has SDL 1.2 on SDL 2, the package asks for it.
+execute_process(COMMAND dpkg-query -W -f=\${Status} libsdl1.2-compat-shim
+                OUTPUT_VARIABLE sdl_compat_status ERROR_QUIET)
+if(sdl_compat_status MATCHES "install ok installed")
+    string(APPEND CPACK_DEBIAN_GAME_PACKAGE_DEPENDS ", libsdl1.2-compat-shim")
+endif()
 set(CPACK_COMPONENT_GAME_DESCRIPTION
     "top-down physics arena game: drive a car among turning bars
 Scrapvolt is a small top-down 2D physics game. You drive a car with the
