@@ -80,6 +80,13 @@ done
 [ "$(dpkg-deb -f "$game" Section)" = games ] || fail "the game's section is not games"
 dpkg-deb -f "$game" Depends | grep -q 'libsdl1\.2' ||
     fail "the game's dependencies were not computed from its binary"
+# Built with SDL 1.2 on SDL 2, the game asks for it: the computed dependency alone lets apt install
+# the classic SDL 1.2, on which the game starts without multisampling.
+if dpkg-query -W -f='${Status}' libsdl1.2-compat-shim 2>/dev/null | grep -q 'install ok installed'
+then
+    dpkg-deb -f "$game" Depends | grep -Eq '(^|, )libsdl1\.2-compat-shim(,|$)' ||
+        fail "the game does not ask for the SDL 1.2 on SDL 2 it was built with"
+fi
 
 # The engine needs only a compiler; the drawing and the shell bring what they need.
 ! dpkg-deb -f "$engine" Depends | grep -Eiq 'sdl|gl|x11|glu' ||
