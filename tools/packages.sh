@@ -8,10 +8,20 @@ BUILD_PACKAGES=(g++ cmake make pkg-config libgtest-dev libbenchmark-dev
     librsvg2-bin dpkg-dev)
 # Window tests: a virtual X server with software OpenGL, input, screenshots and window managers
 # (openbox, and GNOME's mutter, which needs a D-Bus session). Package test: lintian and the
-# validators of desktop entries and AppStream metadata. clang and its sanitizer and fuzzer
-# runtimes: the engine's tests under its sanitizers, and its fuzz target.
+# validators of desktop entries and AppStream metadata. clang: the engine's tests under its
+# sanitizers, and its fuzz targets.
 TEST_PACKAGES=(xvfb xauth xdotool imagemagick libgl1-mesa-dri openbox mutter dbus
-    lintian desktop-file-utils appstream clang libclang-rt-14-dev)
+    lintian desktop-file-utils appstream clang)
+
+# clang's sanitizer and fuzzer runtimes: a package of their own from LLVM 14 on in Debian 12, which clang only
+# recommends (so --no-install-recommends leaves it out); older releases ship them with clang.
+ensure_clang_runtimes() {
+    local version
+    version=$(clang -dumpversion | cut -d. -f1)
+    if apt-cache show "libclang-rt-$version-dev" >/dev/null 2>&1; then
+        ensure_packages "libclang-rt-$version-dev"
+    fi
+}
 
 package_installed() {
     dpkg-query -W -f='${Status}' "$1" 2>/dev/null | grep -q 'install ok installed'
