@@ -13,8 +13,9 @@ BUILD_PACKAGES=(g++ cmake make pkg-config libgtest-dev libbenchmark-dev
 TEST_PACKAGES=(xvfb xauth xdotool imagemagick libgl1-mesa-dri openbox mutter dbus
     lintian desktop-file-utils appstream clang)
 
-# clang's sanitizer and fuzzer runtimes: a package of their own from LLVM 14 on in Debian 12, which clang only
-# recommends (so --no-install-recommends leaves it out); older releases ship them with clang.
+# clang's sanitizer and fuzzer runtimes: a package of their own from LLVM 14 on in Debian 12,
+# which clang only recommends (so --no-install-recommends leaves it out); older releases ship them
+# with clang.
 ensure_clang_runtimes() {
     local version
     version=$(clang -dumpversion | cut -d. -f1)
