@@ -356,10 +356,30 @@ TEST(TickScheduler, WaitsToTheNearestMillisecondThenRunsTheDueTicksKeepingTheFra
     };
     for (const auto& row : rows) {
         TickClock clock{row.base, row.remainder};
-        const TickDecision d = takeDueTicks(clock, row.now, row.rate);
+        int32_t rate = row.rate;
+        const TickDecision d = takeDueTicks(clock, row.now, rate);
         EXPECT_EQ(tuple(d.due, d.sleepMs, clock.tickBase, clock.tickRemainder),
                   row.dueSleepBaseRemainder)
             << row.now - row.base << " ms at " << row.rate;
+    }
+}
+
+// A game may write the global tickRate directly, past setTickRate's guard: the scheduler divides
+// by the rate, so it counts on at the last positive rate and puts that back into the global.
+TEST(TickScheduler, ARateBelowOneIsPutBackToTheLastRateCounted) {
+    const struct {
+        int32_t rate, lastRate;
+        tuple<uint32_t, uint32_t, int32_t, int32_t> dueSleepRateKept;
+    } rows[] = {
+        {0, 60, {0, 7, 60, 60}},    {-1, 60, {0, 7, 60, 60}}, {INT32_MIN, 60, {0, 7, 60, 60}},
+        {0, 100, {1, 0, 100, 100}}, {1, 60, {0, 990, 1, 1}},  {250, 60, {2, 0, 250, 250}},
+    };
+    for (const auto& row : rows) {
+        TickClock clock{1000, 0, row.lastRate};
+        int32_t rate = row.rate;
+        const TickDecision d = takeDueTicks(clock, 1010, rate);
+        EXPECT_EQ(tuple(d.due, d.sleepMs, rate, clock.rate), row.dueSleepRateKept)
+            << "rate " << row.rate << " after " << row.lastRate;
     }
 }
 
