@@ -9,9 +9,10 @@ BUILD_PACKAGES=(g++ cmake make pkg-config libgtest-dev libbenchmark-dev
 # Window tests: a virtual X server with software OpenGL, input, screenshots and window managers
 # (openbox, and GNOME's mutter, which needs a D-Bus session). Package test: lintian and the
 # validators of desktop entries and AppStream metadata. clang: the engine's tests under its
-# sanitizers too.
+# sanitizers too. The aarch64 cross compiler, its C library and qemu-user: the determinism check.
 TEST_PACKAGES=(xvfb xauth xdotool imagemagick libgl1-mesa-dri openbox mutter dbus
-    lintian desktop-file-utils appstream clang)
+    lintian desktop-file-utils appstream clang
+    g++-aarch64-linux-gnu libc6-dev-arm64-cross qemu-user)
 
 package_installed() {
     dpkg-query -W -f='${Status}' "$1" 2>/dev/null | grep -q 'install ok installed'
