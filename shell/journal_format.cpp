@@ -152,8 +152,10 @@ bool JournalEncoder::hash(uint64_t tick, uint64_t hash) {
     return put(r.record());
 }
 
-bool JournalEncoder::end() {
+bool JournalEncoder::end(uint64_t tick, uint64_t hash) {
     RecordBuilder r(JournalRecord::end);
+    r.count(tick);
+    r.u64(hash);
     return put(r.record());
 }
 
@@ -270,10 +272,9 @@ bool JournalReader::next(JournalEntry& e) {
             e.count = c.count();
             break;
         case JournalRecord::hash:
+        case JournalRecord::end:
             e.count = c.count();
             e.hash = c.uN(8);
-            break;
-        case JournalRecord::end:
             break;
         default:
             c.failed = true;

@@ -29,7 +29,7 @@ enum class JournalRecord : uint8_t {
     mouse = 4,  // the captured mouse's button mask and accumulated motion
     frame = 5,  // a frame's due ticks, before they run
     hash = 6,   // the game's state hash after a tick: the run's tick count, then uint64
-    end = 7,    // the run ended in order
+    end = 7,    // the run ended in order: its tick count and the state hash at the end
 };
 
 struct JournalStart {
@@ -59,7 +59,7 @@ struct JournalEntry {
     uint32_t mouseButtons = 0;
     int32_t mouseDeltaX = 0;
     int32_t mouseDeltaY = 0;
-    uint64_t count = 0;  // frame: due ticks; hash: the tick
+    uint64_t count = 0;  // frame: due ticks; hash and end: the tick
     uint64_t hash = 0;
 };
 
@@ -74,7 +74,7 @@ class JournalEncoder {
     bool mouse(uint32_t buttons, int32_t deltaX, int32_t deltaY);
     bool frame(uint64_t due);
     bool hash(uint64_t tick, uint64_t hash);
-    bool end();
+    bool end(uint64_t tick, uint64_t hash);
     std::span<const uint8_t> written() const { return buffer_.first(size_); }
     void clear() { size_ = 0; }
 

@@ -112,8 +112,9 @@ void JournalRecorder::afterTick(LoopState& loop) {
     }
 }
 
-void JournalRecorder::end() {
-    put([](JournalEncoder& e) { return e.end(); });
+void JournalRecorder::end(LoopState& loop) {
+    const uint64_t hash = loop.game->stateHash();
+    put([&](JournalEncoder& e) { return e.end(ticks_, hash); });
     flush();
     if (file_ != nullptr && std::fclose(file_) != 0) {
         file_ = nullptr;

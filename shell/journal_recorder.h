@@ -22,8 +22,9 @@ class JournalRecorder final : public TickWatcher {
     void input(const LoopState& loop);  // the held keys and the mouse, after a frame's events
     void frame(uint32_t due);
     void afterTick(LoopState& loop) override;
-    // The end record; the file is complete and closed.
-    void end();
+    // The end record, with the game's state hash as the run ends; the file is complete and
+    // closed.
+    void end(LoopState& loop);
 
   private:
     template <typename Write>

@@ -100,7 +100,7 @@ void runFrameLoop(LoopState& loop) {
 
 void shutDown(LoopState& loop) {
     if (loop.recorder != nullptr) {
-        loop.recorder->end();
+        loop.recorder->end(loop);
     }
     loop.stack.leaveForShutdown(loop.message);
     savePreferences(loop);

@@ -113,6 +113,7 @@ class Player final : public TickWatcher {
                     break;
                 case JournalRecord::end:
                     ended_ = true;
+                    finalHash(loop, e);
                     return;
                 case JournalRecord::start:
                     damaged_ = true;
@@ -129,6 +130,20 @@ class Player final : public TickWatcher {
     uint64_t ticks() const { return ticks_; }
 
   private:
+    // The state as the run ended, which the journal's end record holds.
+    void finalHash(LoopState& loop, const JournalEntry& e) {
+        const uint64_t hash = loop.game->stateHash();
+        std::printf("end tick %" PRIu64 " hash %016" PRIx64 "\n", ticks_, hash);
+        char why[80];
+        if (e.count != ticks_) {
+            std::snprintf(why, sizeof why, "the run ended at tick %" PRIu64, e.count);
+            differ(loop, why);
+        } else if (hash != e.hash) {
+            std::snprintf(why, sizeof why, "the run ended with hash %016" PRIx64, e.hash);
+            differ(loop, why);
+        }
+    }
+
     void differ(LoopState& loop, const char* why) {
         std::fflush(stdout);
         std::fprintf(stderr, "Replay differs at tick %" PRIu64 ": %s.\n", ticks_, why);

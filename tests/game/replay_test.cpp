@@ -26,11 +26,18 @@ const std::string journal = SCRAPVOLT_TEST_DATA "/drive.journal";
 
 TEST(Replay, AJournalFromX86Matches) {
     EXPECT_EQ(run("env -u DISPLAY " + replay + " " + journal),
-              std::tuple(0, "tick 100 hash 30febe7c08eacd7b\n"
-                            "tick 200 hash eb5b5a071a486086\n"
-                            "tick 300 hash 492bf23e6b44fd11\n"
-                            "tick 400 hash c974198adabbe9db\n"
-                            "tick 500 hash 3010398a292db304\n"));
+              std::tuple(0, "tick 100 hash 36f3c20cb5f57e4d
+"
+                            "tick 200 hash 20d343cffccd5608
+"
+                            "tick 300 hash 1f83217f41c11fbb
+"
+                            "tick 400 hash 4f9193607bfa1751
+"
+                            "tick 500 hash 672ae0ff89876826
+"
+                            "end tick 538 hash 0eed3db485c21b0c
+"));
 }
 
 TEST(Replay, UsageAndFilesThatAreNoJournal) {

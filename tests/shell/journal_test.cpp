@@ -34,7 +34,7 @@ TEST(Journal, EachRecordIsWrittenExactlyAndReadsBack) {
     const KeyChange keys[] = {{273, true}, {276, false}};
     ASSERT_TRUE(out.start(start) && out.event(event) && out.keys(keys) && out.mouse(1, -2, 3) &&
                 out.frame(127) && out.frame(128) && out.hash(300, 0x8877665544332211u) &&
-                out.end());
+                out.end(2, 0x0102030405060708u));
     EXPECT_EQ(hex(out.written()),
               "01"
               "05"
@@ -62,7 +62,9 @@ TEST(Journal, EachRecordIsWrittenExactlyAndReadsBack) {
               "06"
               "ac02"
               "1122334455667788"
-              "07");
+              "07"
+              "02"
+              "0807060504030201");
     EXPECT_EQ(std::bit_cast<uint32_t>(1.15f), 0x3F933333u);
 
     JournalReader in(out.written());
@@ -87,7 +89,8 @@ TEST(Journal, EachRecordIsWrittenExactlyAndReadsBack) {
     ASSERT_TRUE(in.next(e) && e.type == JournalRecord::hash);
     EXPECT_EQ(std::tuple(e.count, e.hash), std::tuple(300u, 0x8877665544332211u));
     ASSERT_TRUE(in.next(e));
-    EXPECT_EQ(e.type, JournalRecord::end);
+    EXPECT_EQ(std::tuple(e.type, e.count, e.hash),
+              std::tuple(JournalRecord::end, 2u, 0x0102030405060708u));
     EXPECT_FALSE(in.next(e) || in.damaged());
 }
 
@@ -98,7 +101,7 @@ TEST(Journal, ARecordThatDoesNotFitIsRefusedWhole) {
     EXPECT_TRUE(out.frame(1));
     EXPECT_FALSE(out.hash(1, 2));  // 10 bytes into the 9 left
     EXPECT_EQ(out.written().size(), 2u);
-    EXPECT_TRUE(out.frame(300) && out.end() && out.written().size() == 6u);
+    EXPECT_TRUE(out.frame(300) && out.frame(1) && out.written().size() == 7u);
     out.clear();
     EXPECT_TRUE(out.hash(1, 2) && out.written().size() == 10u);
     uint8_t big[maxEventBytes + 1] = {};
@@ -116,7 +119,7 @@ TEST(Journal, TheFileIsCheckedBlockByBlock) {
     EXPECT_EQ(crc32(bytesOf("123456789")), 0xCBF43926u);
     uint8_t header[journalHeaderSize];
     writeJournalHeader(header);
-    const std::string payload = "\x05\x01\x07";
+    const std::string payload = "\x05\x01\x05";
     uint8_t block[blockHeaderSize];
     writeBlockHeader(bytesOf(payload), block);
     const std::string file = std::string(reinterpret_cast<char*>(header), sizeof header) +
@@ -124,7 +127,7 @@ TEST(Journal, TheFileIsCheckedBlockByBlock) {
     EXPECT_EQ(hex(bytesOf(file)),
               "53564a524e4c0d0a0100"
               "03000000" +
-                  hex(std::span(block + 4, 4)) + "050107");
+                  hex(std::span(block + 4, 4)) + "050105");
     const JournalFile sound = readJournal(bytesOf(file + file.substr(journalHeaderSize)));
     EXPECT_EQ(std::tuple(sound.readable, sound.problem, sound.payload.size()),
               std::tuple(true, "", 6u));

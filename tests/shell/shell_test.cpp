@@ -412,8 +412,9 @@ TEST_F(Shell, AJournalledRunReplaysToTheSameMessagesAndHashes) {
     EXPECT_EQ(tuple(replay.status, replay.errors), tuple(0, ""));
     EXPECT_EQ(messagesButPrefs(replay), messagesButPrefs(live));
     const std::string hash = " hash [0-9a-f]{16}\n";
-    EXPECT_TRUE(std::regex_match(replay.output, std::regex("tick 3" + hash + "tick 6" + hash +
-                                                           "tick 9" + hash + "tick 12" + hash)))
+    EXPECT_TRUE(
+        std::regex_match(replay.output, std::regex("tick 3" + hash + "tick 6" + hash + "tick 9" +
+                                                   hash + "tick 12" + hash + "end tick 13" + hash)))
         << replay.output;
 
     const std::string salted = "tick 3 hash [0-9a-f]{16}\n";
