@@ -3,6 +3,7 @@
 #include <scrapvolt/shell/shell_globals.h>
 
 #include "journal_recorder.h"
+#include "messaging.h"
 #include "platform.h"
 #include "quit_signals.h"
 #include "shell_events.h"

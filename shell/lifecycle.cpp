@@ -11,6 +11,7 @@
 #include "frame_loop.h"
 #include "journal_recorder.h"
 #include "loop_state.h"
+#include "messaging.h"
 #include "mouse_capture.h"
 #include "platform.h"
 #include "preferences.h"

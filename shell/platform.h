@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <span>
 
-#include "event_reaction.h"
+#include "input_event.h"
 #include "journal_format.h"
 #include "mode_choice.h"
 

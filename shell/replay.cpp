@@ -15,6 +15,7 @@
 #include "journal_format.h"
 #include "lifecycle.h"
 #include "loop_state.h"
+#include "messaging.h"
 #include "platform.h"
 #include "shell_events.h"
 
