@@ -26,12 +26,13 @@ const std::string journal = SCRAPVOLT_TEST_DATA "/drive.journal";
 
 TEST(Replay, AJournalFromX86Matches) {
     EXPECT_EQ(run("env -u DISPLAY " + replay + " " + journal),
-              std::tuple(0, "tick 100 hash 36f3c20cb5f57e4d\n"
-                            "tick 200 hash 20d343cffccd5608\n"
-                            "tick 300 hash 1f83217f41c11fbb\n"
-                            "tick 400 hash 4f9193607bfa1751\n"
-                            "tick 500 hash 672ae0ff89876826\n"
-                            "end tick 538 hash 0eed3db485c21b0c\n"));
+              std::tuple(0,
+                         "tick 100 hash 36f3c20cb5f57e4d\n"
+                         "tick 200 hash 20d343cffccd5608\n"
+                         "tick 300 hash 1f83217f41c11fbb\n"
+                         "tick 400 hash 4f9193607bfa1751\n"
+                         "tick 500 hash 672ae0ff89876826\n"
+                         "end tick 538 hash 0eed3db485c21b0c\n"));
 }
 
 TEST(Replay, UsageAndFilesThatAreNoJournal) {
