@@ -35,6 +35,13 @@ function(scrapvolt_install_library target component)
     set(pc_description "${arg_DESCRIPTION}")
     set(pc_requires "${arg_REQUIRES}")
     set(pc_library ${target})
+    # The engine's floating-point flags, for every program that compiles its headers (the
+    # other engine modules require this one).
+    set(pc_cflags "")
+    if(target STREQUAL scrapvolt_physics)
+        list(JOIN SCRAPVOLT_PHYSICS_FLOAT_FLAGS " " pc_cflags)
+        set(pc_cflags " ${pc_cflags}")
+    endif()
     set(pc_prefix @pc_prefix@)  # kept for the install
     configure_file(${CMAKE_CURRENT_FUNCTION_LIST_DIR}/scrapvolt.pc.in ${pc_name}.pc.in @ONLY)
     set(pc_file ${CMAKE_CURRENT_BINARY_DIR}/pc/${pc_name}.pc)

@@ -1,5 +1,8 @@
 #include "game/arena.h"
 
+#include <bit>
+#include <initializer_list>
+
 using namespace scrapvolt;
 
 // One translation unit defines all nine objects, so they are constructed in this order and
@@ -97,4 +100,19 @@ void applyControls(const HeldKeys& keys, int32_t tickRate) {
 void tickArena(const HeldKeys& keys, int32_t tickRate) {
     applyControls(keys, tickRate);
     arenaWorld.step();
+}
+
+uint64_t arenaHash() {
+    uint64_t hash = 14695981039346656037u;
+    for (Body* body : {&car, &longBar, &shortBar, &square}) {
+        const Pose& p = *body->pose;
+        for (float v :
+             {p.x, p.y, p.angle, body->velocity.x, body->velocity.y, body->angularVelocity}) {
+            const uint32_t bits = std::bit_cast<uint32_t>(v);
+            for (int shift = 0; shift < 32; shift += 8) {
+                hash = (hash ^ ((bits >> shift) & 0xFFu)) * 1099511628211u;
+            }
+        }
+    }
+    return hash;
 }

@@ -36,3 +36,7 @@ void applyControls(const HeldKeys& keys, int32_t tickRate);
 
 // One whole tick: the controls, then one world step.
 void tickArena(const HeldKeys& keys, int32_t tickRate);
+
+// FNV-1a (64-bit) over the bits of each body's pose and velocities, car first, each float's
+// bytes from the lowest: the same on every machine for the same motion.
+uint64_t arenaHash();

@@ -4,6 +4,7 @@
 #include <SDL.h>
 
 #include <scrapvolt/shell/shell_globals.h>
+#include "game/arena.h"
 #include "game/arena_state.h"
 
 using namespace scrapvolt;
@@ -41,4 +42,8 @@ GameState* ArenaGame::createFirstState() {
 
 const char* ArenaGame::prefsName() {
     return title;
+}
+
+uint64_t ArenaGame::stateHash() {
+    return arenaHash();
 }

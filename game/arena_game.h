@@ -9,4 +9,5 @@ class ArenaGame : public scrapvolt::Game {
     void handleMessage(const scrapvolt::Message* message) override;
     scrapvolt::GameState* createFirstState() override;
     const char* prefsName() override;
+    uint64_t stateHash() override;  // the arena's bodies: poses and velocities
 };

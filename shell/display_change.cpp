@@ -1,9 +1,11 @@
+#include "display_change.h"
+
 #include <scrapvolt/shell/resource_registry.h>
 
 #include <cstdio>
 
+#include "messaging.h"
 #include "mouse_capture.h"
-#include "shell_events.h"
 #include "video_fallback.h"
 
 namespace scrapvolt {

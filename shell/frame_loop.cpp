@@ -2,6 +2,8 @@
 
 #include <scrapvolt/shell/shell_globals.h>
 
+#include "journal_recorder.h"
+#include "messaging.h"
 #include "platform.h"
 #include "quit_signals.h"
 #include "shell_events.h"
@@ -10,7 +12,7 @@ namespace scrapvolt {
 
 void startFrameLoop(LoopState& loop) {
     loop.quitRequested = false;
-    loop.tickClock = TickClock{platform::ticks(), 0};
+    loop.tickClock = TickClock{platform::ticks(), 0, tickRate > 0 ? tickRate : 100};
     loop.frameRate = FrameRateWindow{0, platform::ticks()};
 }
 
@@ -22,6 +24,9 @@ bool handlePendingEvents(LoopState& loop) {
         loop.quitRequested = loop.quitRequested || quitSignalReceived();
         if (loop.quitRequested || !platform::pollEvent(loop.event)) {
             break;
+        }
+        if (loop.recorder != nullptr) {
+            loop.recorder->event(loop.event);
         }
         handleShellEvent(loop, loop.event);
         if (loop.exitStatus != 0) {
@@ -41,6 +46,9 @@ void runDueTicks(LoopState& loop) {
     for (;;) {
         const TickDecision decision = takeDueTicks(loop.tickClock, platform::ticks(), tickRate);
         if (decision.due != 0) {
+            if (loop.recorder != nullptr) {
+                loop.recorder->frame(decision.due);
+            }
             runTicks(loop, decision.due);
             return;
         }
@@ -52,6 +60,9 @@ void runTicks(LoopState& loop, uint32_t due) {
     for (uint32_t i = 0; i < due && loop.stack.pendingCount == 0; ++i) {
         ++loop.message.tick;
         broadcast(loop, MSG_TICK);
+        if (loop.tickWatcher != nullptr) {
+            loop.tickWatcher->afterTick(loop);
+        }
     }
 }
 

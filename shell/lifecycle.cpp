@@ -9,7 +9,9 @@
 #include <ctime>
 
 #include "frame_loop.h"
+#include "journal_recorder.h"
 #include "loop_state.h"
+#include "messaging.h"
 #include "mouse_capture.h"
 #include "platform.h"
 #include "preferences.h"
@@ -17,7 +19,6 @@
 #include "video_fallback.h"
 
 namespace scrapvolt {
-namespace {
 
 void createGameAndRootState(LoopState& loop) {
     loop.game = createGame();
@@ -47,9 +48,18 @@ void takeDown(LoopState& loop) {
     platform::stop();
 }
 
+void announceStart(LoopState& loop) {
+    sendToGame(loop, MSG_STARTUP);
+    broadcast(loop, MSG_VIDEO_RESET);
+    sendToCurrent(loop, MSG_ENTER);
+}
+
+namespace {
+
 // Returns false after printing the error and taking everything down again.
 bool startUp(LoopState& loop) {
-    std::srand(static_cast<unsigned>(std::time(nullptr)));
+    loop.randomSeed = static_cast<uint32_t>(std::time(nullptr));
+    std::srand(loop.randomSeed);
     platform::setDefaultGlAttributes();
     loop.settings = DisplaySettings{};
     loop.mouseCaptured = false;
@@ -66,9 +76,7 @@ bool startUp(LoopState& loop) {
         takeDown(loop);
         return false;
     }
-    sendToGame(loop, MSG_STARTUP);
-    broadcast(loop, MSG_VIDEO_RESET);
-    sendToCurrent(loop, MSG_ENTER);
+    announceStart(loop);
     return true;
 }
 
@@ -79,6 +87,9 @@ void runFrameLoop(LoopState& loop) {
             return;
         }
         followCapturedMouse(loop);
+        if (loop.recorder != nullptr) {
+            loop.recorder->input(loop);
+        }
         drawFrame(loop);
         runDueTicks(loop);
         applyPendingStateOps(loop);
@@ -89,6 +100,9 @@ void runFrameLoop(LoopState& loop) {
 }
 
 void shutDown(LoopState& loop) {
+    if (loop.recorder != nullptr) {
+        loop.recorder->end(loop);
+    }
     loop.stack.leaveForShutdown(loop.message);
     savePreferences(loop);
     sendToGame(loop, MSG_SHUTDOWN);
@@ -105,6 +119,15 @@ int runShell() {
     static LoopState loop;
     if (!startUp(loop)) {
         return 1;
+    }
+    // With SCRAPVOLT_JOURNAL naming a file the run is journalled there; otherwise nothing of the
+    // journal is touched.
+    static JournalRecorder recorder;
+    const char* journal = std::getenv("SCRAPVOLT_JOURNAL");
+    if (journal != nullptr && journal[0] != '\0' && recorder.open(journal)) {
+        recorder.start(loop);
+        loop.recorder = &recorder;
+        loop.tickWatcher = &recorder;
     }
     runFrameLoop(loop);
     shutDown(loop);

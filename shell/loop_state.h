@@ -13,6 +13,18 @@
 
 namespace scrapvolt {
 
+struct LoopState;
+class JournalRecorder;
+
+// Told of every tick right after its MSG_TICK: the journal's recorder and the replay's check.
+class TickWatcher {
+  public:
+    virtual void afterTick(LoopState& loop) = 0;
+
+  protected:
+    ~TickWatcher() = default;
+};
+
 // Everything the main loop keeps between frames. One instance, owned by runShell; the event
 // handling, the preferences file and the start-up and shutdown steps work on it.
 struct LoopState {
@@ -35,12 +47,10 @@ struct LoopState {
     // The preferences file, composed once at start-up; empty when no usable path exists, in
     // which case nothing is read or written.
     char prefsPath[prefsPathCapacity] = {};
+    uint32_t randomSeed = 0;  // what the standard random generator was seeded with
+    // Both null unless the run is journalled (SCRAPVOLT_JOURNAL) or replayed.
+    JournalRecorder* recorder = nullptr;
+    TickWatcher* tickWatcher = nullptr;
 };
-
-// Message delivery through the loop's one record. A broadcast goes to the game object, then to
-// the current state when that is a different object.
-void sendToGame(LoopState& loop, int32_t code, void* data = nullptr);
-void sendToCurrent(LoopState& loop, int32_t code, void* data = nullptr);
-void broadcast(LoopState& loop, int32_t code);
 
 }  // namespace scrapvolt

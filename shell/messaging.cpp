@@ -1,4 +1,4 @@
-#include "loop_state.h"
+#include "messaging.h"
 
 namespace scrapvolt {
 

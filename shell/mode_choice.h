@@ -17,6 +17,9 @@ struct ModeSize {
 ModeSize chooseFullScreenSize(std::span<const ModeSize> modes, int32_t width, int32_t height,
                               bool highResolution);
 
+// The perspective's vertical angle, in degrees.
+inline constexpr float verticalAngle = 45.0f;
+
 // The frame a perspective of 45 degrees vertically is drawn in. Wider than four times its height
 // the horizontal angle would pass 180 degrees, so the height is raised to a quarter of the width.
 struct ViewShape {

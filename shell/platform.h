@@ -5,7 +5,8 @@
 #include <cstdint>
 #include <span>
 
-#include "event_reaction.h"
+#include "input_event.h"
+#include "journal_format.h"
 #include "mode_choice.h"
 
 namespace scrapvolt::platform {
@@ -40,5 +41,21 @@ std::span<const ModeSize> fullScreenModes();
 // surface in `screen` and sets the fixed GL state. False, with `screen` null and no GL call, when
 // SDL refuses the mode.
 bool openVideoMode(const ViewShape& view, bool fullScreen, bool multisample);
+
+// The journal's view of the edge: an event in at most maxEventBytes bytes (a resize with the size
+// shown at the time), the same event decoded back into the one event record, and SDL's own
+// array of held keys, which the game reads and a replay writes.
+size_t encodeEvent(const InputEvent& event, std::span<uint8_t, maxEventBytes> out);
+bool decodeEvent(std::span<const uint8_t> bytes, InputEvent& event);
+std::span<uint8_t> keyState();
+void holdKey(uint16_t key, bool held);  // a replay's change of a held key
+
+// A replay without a window touches no SDL video and no OpenGL context: every mode "opens" with
+// no screen, nothing is swapped or shown. In both kinds of replay shownSize answers the size
+// journalled with the last resize, so the shell decides as it did in the recorded run.
+void startReplay(bool window);
+// A window replay's own input: true once the viewer closed the window or pressed Escape. The
+// held keys stay as the journal set them.
+bool viewerAskedToStop();
 
 }  // namespace scrapvolt::platform

@@ -2,6 +2,7 @@
 
 #include <cstdio>
 
+#include "messaging.h"
 #include "mouse_capture.h"
 #include "preferences_directory.h"
 #include "preferences_header.h"

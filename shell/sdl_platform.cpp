@@ -9,6 +9,9 @@
 #include <SDL.h>
 #include <SDL_mixer.h>
 
+#include <algorithm>
+#include <iterator>
+
 #include <scrapvolt/shell/video_mode.h>
 
 #include "compositing_hint.h"
@@ -28,6 +31,40 @@ ModeSize modes[maxModes];
 // off-screen buffer with the samples asked for and scaling it to the screen; where the buffer
 // cannot have them it draws unscaled into a corner of the screen instead.
 int samplesAsked = 16;
+
+enum class Run : uint8_t { live, replayInWindow, replayWithoutWindow };
+Run run = Run::live;
+bool windowless() {
+    return run == Run::replayWithoutWindow;
+}
+ModeSize replayedShown{0, 0};
+uint8_t replayedKeys[SDLK_LAST] = {};  // the held keys as the journal has set them
+
+// Little-endian fields of an event's journal bytes.
+struct EventBytes {
+    std::span<uint8_t, maxEventBytes> out;
+    size_t size = 0;
+    void put(uint32_t v, int n) {
+        for (int i = 0; i < n; ++i) {
+            out[size++] = static_cast<uint8_t>(v >> (8 * i));
+        }
+    }
+};
+struct EventFields {
+    std::span<const uint8_t> in;
+    bool failed = false;
+    uint32_t get(int n) {
+        uint32_t v = 0;
+        for (int i = 0; i < n; ++i) {
+            failed = failed || in.empty();
+            if (!failed) {
+                v |= static_cast<uint32_t>(in[0]) << (8 * i);
+                in = in.subspan(1);
+            }
+        }
+        return v;
+    }
+};
 
 InputEvent::Key keyOf(SDLKey sym) {
     using Key = InputEvent::Key;
@@ -124,6 +161,9 @@ bool start() {
 }
 
 void setDefaultGlAttributes() {
+    if (windowless()) {
+        return;
+    }
     SDL_GL_SetAttribute(SDL_GL_DOUBLEBUFFER, 1);
     SDL_GL_SetAttribute(SDL_GL_DEPTH_SIZE, 32);
     SDL_GL_SetAttribute(SDL_GL_STENCIL_SIZE, 8);
@@ -136,10 +176,16 @@ void setDepthSize(int bits) {
 }
 
 void openAudio() {
+    if (run != Run::live) {
+        return;  // a replay plays no sound
+    }
     Mix_OpenAudio(44100, AUDIO_S16LSB, 1, 4096);
 }
 
 void stop() {
+    if (windowless()) {
+        return;
+    }
     Mix_CloseAudio();
     SDL_Quit();
 }
@@ -162,6 +208,9 @@ bool screenCentre(int32_t& x, int32_t& y) {
 }
 
 ModeSize shownSize() {
+    if (run != Run::live) {
+        return replayedShown;
+    }
     const SDL_Surface* shown = SDL_GetVideoSurface();
     return shown != nullptr ? ModeSize{shown->w, shown->h} : ModeSize{0, 0};
 }
@@ -180,6 +229,9 @@ void warpPointer(int32_t x, int32_t y) {
 }
 
 void showCursor(bool shown) {
+    if (windowless()) {
+        return;
+    }
     SDL_ShowCursor(shown ? 1 : 0);
 }
 
@@ -192,14 +244,23 @@ void delay(uint32_t ms) {
 }
 
 void swapBuffers() {
+    if (windowless()) {
+        return;
+    }
     SDL_GL_SwapBuffers();
 }
 
 void setGamma(float gamma) {
+    if (windowless()) {
+        return;
+    }
     SDL_SetGamma(gamma, gamma, gamma);
 }
 
 std::span<const ModeSize> fullScreenModes() {
+    if (windowless()) {
+        return {};
+    }
     SDL_Rect** listed = SDL_ListModes(nullptr, SDL_OPENGL | SDL_FULLSCREEN);
     if (listed == nullptr || listed == reinterpret_cast<SDL_Rect**>(-1)) {
         return {};
@@ -212,6 +273,10 @@ std::span<const ModeSize> fullScreenModes() {
 }
 
 bool openVideoMode(const ViewShape& view, bool fullScreen, bool multisample) {
+    if (windowless()) {
+        screen = nullptr;
+        return true;
+    }
     SDL_GL_SetAttribute(SDL_GL_MULTISAMPLEBUFFERS, multisample ? 1 : 0);
     SDL_GL_SetAttribute(SDL_GL_MULTISAMPLESAMPLES, multisample ? samplesAsked : 0);
     const Uint32 flags = SDL_OPENGL | (fullScreen ? SDL_FULLSCREEN : SDL_RESIZABLE);
@@ -226,6 +291,132 @@ bool openVideoMode(const ViewShape& view, bool fullScreen, bool multisample) {
     keepWindowComposited();
     setFixedGlState(view.aspect);
     return true;
+}
+
+size_t encodeEvent(const InputEvent& polled, std::span<uint8_t, maxEventBytes> out) {
+    const SDL_Event& e = *static_cast<const SDL_Event*>(polled.record);
+    EventBytes bytes{out};
+    bytes.put(e.type, 1);
+    switch (e.type) {
+        case SDL_ACTIVEEVENT:
+            bytes.put(e.active.gain, 1);
+            bytes.put(e.active.state, 1);
+            break;
+        case SDL_KEYDOWN:
+        case SDL_KEYUP:
+            bytes.put(e.key.state, 1);
+            bytes.put(e.key.keysym.scancode, 1);
+            bytes.put(e.key.keysym.sym, 2);
+            bytes.put(e.key.keysym.mod, 2);
+            bytes.put(e.key.keysym.unicode, 2);
+            break;
+        case SDL_MOUSEMOTION:
+            bytes.put(e.motion.state, 1);
+            bytes.put(e.motion.x, 2);
+            bytes.put(e.motion.y, 2);
+            bytes.put(static_cast<uint16_t>(e.motion.xrel), 2);
+            bytes.put(static_cast<uint16_t>(e.motion.yrel), 2);
+            break;
+        case SDL_MOUSEBUTTONDOWN:
+        case SDL_MOUSEBUTTONUP:
+            bytes.put(e.button.button, 1);
+            bytes.put(e.button.state, 1);
+            bytes.put(e.button.x, 2);
+            bytes.put(e.button.y, 2);
+            break;
+        case SDL_VIDEORESIZE: {
+            const ModeSize shown = shownSize();
+            bytes.put(static_cast<uint32_t>(e.resize.w), 4);
+            bytes.put(static_cast<uint32_t>(e.resize.h), 4);
+            bytes.put(static_cast<uint32_t>(shown.width), 4);
+            bytes.put(static_cast<uint32_t>(shown.height), 4);
+            break;
+        }
+        default:
+            if (e.type >= SDL_USEREVENT && e.type < SDL_NUMEVENTS) {
+                bytes.put(static_cast<uint32_t>(e.user.code), 4);  // its pointers cannot be kept
+            }
+            break;
+    }
+    return bytes.size;
+}
+
+bool decodeEvent(std::span<const uint8_t> bytes, InputEvent& decoded) {
+    EventFields in{bytes};
+    event = SDL_Event{};
+    event.type = static_cast<Uint8>(in.get(1));
+    switch (event.type) {
+        case SDL_ACTIVEEVENT:
+            event.active.gain = static_cast<Uint8>(in.get(1));
+            event.active.state = static_cast<Uint8>(in.get(1));
+            break;
+        case SDL_KEYDOWN:
+        case SDL_KEYUP:
+            event.key.state = static_cast<Uint8>(in.get(1));
+            event.key.keysym.scancode = static_cast<Uint8>(in.get(1));
+            event.key.keysym.sym = static_cast<SDLKey>(in.get(2));
+            event.key.keysym.mod = static_cast<SDLMod>(in.get(2));
+            event.key.keysym.unicode = static_cast<Uint16>(in.get(2));
+            break;
+        case SDL_MOUSEMOTION:
+            event.motion.state = static_cast<Uint8>(in.get(1));
+            event.motion.x = static_cast<Uint16>(in.get(2));
+            event.motion.y = static_cast<Uint16>(in.get(2));
+            event.motion.xrel = static_cast<Sint16>(in.get(2));
+            event.motion.yrel = static_cast<Sint16>(in.get(2));
+            break;
+        case SDL_MOUSEBUTTONDOWN:
+        case SDL_MOUSEBUTTONUP:
+            event.button.button = static_cast<Uint8>(in.get(1));
+            event.button.state = static_cast<Uint8>(in.get(1));
+            event.button.x = static_cast<Uint16>(in.get(2));
+            event.button.y = static_cast<Uint16>(in.get(2));
+            break;
+        case SDL_VIDEORESIZE:
+            event.resize.w = static_cast<int>(in.get(4));
+            event.resize.h = static_cast<int>(in.get(4));
+            replayedShown.width = static_cast<int32_t>(in.get(4));
+            replayedShown.height = static_cast<int32_t>(in.get(4));
+            break;
+        default:
+            if (event.type >= SDL_USEREVENT && event.type < SDL_NUMEVENTS) {
+                event.user.code = static_cast<int>(in.get(4));
+            }
+            break;
+    }
+    if (in.failed || !in.in.empty()) {
+        return false;
+    }
+    decoded = translate(event);
+    return true;
+}
+
+std::span<uint8_t> keyState() {
+    return {SDL_GetKeyState(nullptr), SDLK_LAST};
+}
+
+void holdKey(uint16_t key, bool held) {
+    if (key < SDLK_LAST) {
+        replayedKeys[key] = held ? 1 : 0;
+        keyState()[key] = replayedKeys[key];
+    }
+}
+
+void startReplay(bool window) {
+    run = window ? Run::replayInWindow : Run::replayWithoutWindow;
+}
+
+bool viewerAskedToStop() {
+    bool stop = false;
+    SDL_Event own;
+    while (SDL_PollEvent(&own)) {
+        stop = stop || own.type == SDL_QUIT ||
+               (own.type == SDL_KEYDOWN && own.key.keysym.sym == SDLK_ESCAPE);
+    }
+    // Polling updated SDL's held keys from the viewer's keyboard: put the journal's back.
+    const std::span<uint8_t> held = keyState();
+    std::copy(std::begin(replayedKeys), std::end(replayedKeys), held.begin());
+    return stop;
 }
 
 }  // namespace scrapvolt::platform

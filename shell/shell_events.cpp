@@ -1,6 +1,8 @@
 #include "shell_events.h"
 
+#include "display_change.h"
 #include "event_reaction.h"
+#include "messaging.h"
 #include "mouse_capture.h"
 #include "platform.h"
 

@@ -2,7 +2,11 @@
 
 namespace scrapvolt {
 
-TickDecision takeDueTicks(TickClock& clock, uint32_t now, int32_t rate) {
+TickDecision takeDueTicks(TickClock& clock, uint32_t now, int32_t& rate) {
+    if (rate < 1) {
+        rate = clock.rate;
+    }
+    clock.rate = rate;
     const uint32_t elapsed = now - clock.tickBase;
     const uint32_t perSecond = static_cast<uint32_t>(rate);
     // acc counts thousandths of a tick: elapsed ms x rate ticks/s.

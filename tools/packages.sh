@@ -9,9 +9,11 @@ BUILD_PACKAGES=(g++ cmake make pkg-config libgtest-dev libbenchmark-dev
 # Window tests: a virtual X server with software OpenGL, input, screenshots and window managers
 # (openbox, and GNOME's mutter, which needs a D-Bus session). Package test: lintian and the
 # validators of desktop entries and AppStream metadata. clang: the engine's tests under its
-# sanitizers, and its fuzz targets.
+# sanitizers, and its fuzz targets. The aarch64 cross compiler, its C library and qemu-user: the
+# determinism check.
 TEST_PACKAGES=(xvfb xauth xdotool imagemagick libgl1-mesa-dri openbox mutter dbus
-    lintian desktop-file-utils appstream clang)
+    lintian desktop-file-utils appstream clang
+    g++-aarch64-linux-gnu libc6-dev-arm64-cross qemu-user)
 
 # clang's sanitizer and fuzzer runtimes: a package of their own from LLVM 14 on in Debian 12,
 # which clang only recommends (so --no-install-recommends leaves it out); older releases ship them

@@ -7,6 +7,7 @@
 #include <cmath>
 #include <thread>
 #include <utility>
+#include <vector>
 
 #include "tests/support/sdl_recorder.h"
 
@@ -144,6 +145,69 @@ TEST_F(ArenaWindow, TheCameraLooksDownOnTheCarAndFullScreenAndBackKeepTheWindowS
     EXPECT_LT(std::chrono::steady_clock::now() - escaped, milliseconds(3000));
     EXPECT_EQ(readFile(directory + "/Scrapvolt.cfg"),
               std::string("\2\x80\2\0\0\xE0\1\0\0\0\0\1\0", 13));
+}
+
+// Exit status and standard output (standard error after it) of a command.
+std::pair<int, std::string> statusAndOutput(const std::string& command) {
+    FILE* pipe = popen((command + " 2>&1").c_str(), "r");
+    std::string output;
+    for (int c; pipe != nullptr && (c = std::fgetc(pipe)) != EOF;) {
+        output += static_cast<char>(c);
+    }
+    const int status = pipe != nullptr ? pclose(pipe) : -1;
+    return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, output};
+}
+
+// A session journalled under a window manager, driven as a player would: Up held, Left held with
+// it, full screen and back, the window resized, multisampling, gamma, Escape. Replayed without a
+// window and in one, every hash matches, and the state at the end is the one the live run wrote
+// into the journal's end record.
+TEST_F(ArenaWindow, ASessionJournalledInAWindowReplaysToTheSameStateWithAndWithoutOne) {
+    XProgram windowManager("/usr/bin/openbox", directory);
+    sleep_for(milliseconds(1500));
+    const std::string journal = directory + "/session.journal";
+    XProgram game("env SCRAPVOLT_JOURNAL=" + journal + " " + SCRAPVOLT_PROGRAM, directory);
+    const std::vector<std::pair<std::string, int>> session = {
+        {"keydown Up", 800},
+        {"keydown Left", 500},
+        {"keyup Left", 200},
+        {"keyup Up", 300},
+        {"key --clearmodifiers alt+Return", 1200},
+        {"key --clearmodifiers alt+Return", 1000},
+        {"windowsize %w 500 400", 800},
+        {"key m", 800},
+        {"key b", 500},
+        {"key Escape", 0}};
+    for (const auto& [command, pause] : session) {
+        ASSERT_TRUE(game.findWindow()) << command;
+        const size_t at = command.find("%w");
+        game.xdotool(at == std::string::npos
+                         ? command
+                         : command.substr(0, at) + game.window + command.substr(at + 2));
+        sleep_for(milliseconds(pause));
+    }
+    int status = -1;
+    waitpid(std::exchange(game.pid, -1), &status, 0);
+    ASSERT_EQ(status, 0);
+    // The end record's last eight bytes: the live run's final state hash, little-endian.
+    const std::string bytes = readFile(journal);
+    ASSERT_GT(bytes.size(), 8u);
+    EXPECT_NE(bytes.find("\x02\x11\x10"), std::string::npos) << "no resize in the journal";
+    char final[17];
+    uint64_t hash = 0;
+    for (int i = 0; i < 8; ++i) {
+        hash |= uint64_t(uint8_t(bytes[bytes.size() - 8 + i])) << (8 * i);
+    }
+    std::snprintf(final, sizeof final, "%016llx", static_cast<unsigned long long>(hash));
+
+    const auto [plainStatus, plain] =
+        statusAndOutput("env -u DISPLAY " SCRAPVOLT_REPLAY " " + journal);
+    EXPECT_EQ(plainStatus, 0) << plain;
+    EXPECT_TRUE(plain.ends_with(std::string(" hash ") + final + "\n")) << plain;
+    EXPECT_GE(std::count(plain.begin(), plain.end(), '\n'), 5) << plain;  // a checkpoint a second
+    const auto [windowStatus, shown] = statusAndOutput(SCRAPVOLT_REPLAY " --window " + journal);
+    EXPECT_EQ(windowStatus, 0) << shown;
+    EXPECT_EQ(shown, plain);
 }
 
 // GNOME's window manager stops compositing a full-screen window that asks it to; back in a window

@@ -55,6 +55,13 @@ for example in falling_boxes spinning_polygon; do
     cp cmake/$example-build/$example cmake/
 done
 cp cmake/falling_boxes-build/CMakeFiles/falling_boxes.dir/link.txt cmake/link.txt
+# The engine's floating-point flags reach whoever compiles its headers, both ways.
+grep -q -- -ffp-contract=off cmake/falling_boxes-build/CMakeFiles/falling_boxes.dir/flags.make ||
+    fail "Scrapvolt::physics does not carry -ffp-contract=off to its consumers"
+for module in scrapvolt-physics scrapvolt-physics-draw; do
+    pkg-config --cflags $module | grep -q -- -ffp-contract=off ||
+        fail "pkg-config --cflags $module lacks -ffp-contract=off"
+done
 mkdir pkg-config
 physics_libs=$(pkg-config --libs scrapvolt-physics)
 echo "$physics_libs" >pkg-config/link.txt

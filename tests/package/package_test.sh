@@ -28,6 +28,7 @@ expect() {  # expect <list> <extended regular expression a line must match>
     grep -Eqx "$2" "$work/$1.txt" || fail "$1 package lacks $2"
 }
 expect game /usr/games/scrapvolt
+expect game /usr/games/scrapvolt-replay
 expect game /usr/share/applications/scrapvolt.desktop
 expect game '/usr/share/metainfo/[a-z.]+\.metainfo\.xml'
 expect game /usr/share/icons/hicolor/scalable/apps/scrapvolt.svg
@@ -35,6 +36,7 @@ for size in 16 32 48 256; do
     expect game "/usr/share/icons/hicolor/${size}x$size/apps/scrapvolt.png"
 done
 expect game /usr/share/man/man6/scrapvolt.6.gz
+expect game /usr/share/man/man6/scrapvolt-replay.6.gz
 lib=/usr/lib/$(dpkg-architecture -qDEB_HOST_MULTIARCH)
 expect engine /usr/include/scrapvolt/physics/world.h
 expect engine $lib/libscrapvolt_physics.a

@@ -7,6 +7,7 @@
 
 #include <csignal>
 #include <map>
+#include <regex>
 
 #include <scrapvolt/shell/resource_registry.h>
 #include <scrapvolt/shell/shell_globals.h>
@@ -35,6 +36,15 @@ int raiseSignal = 0, raiseAt = 0;  // the states raise raiseSignal at their rais
 // The game's moves at its n-th tick: states to push ("game": itself), then operations to ask for.
 std::map<int, std::pair<std::vector<const char*>, std::vector<int32_t>>> moves;
 int gameTicks = 0;
+int32_t gameTickRate = 0;  // the game's own tick rate, set at MSG_STARTUP when not 0
+// What the game and its states have seen (each message with its tick, each key event, the held
+// Up and Left keys, the mouse motion and the tick rate at each tick, the first random number):
+// the game's state hash for the journal, and hashSalt changed into it.
+uint64_t seen = 0, hashSalt = 0;
+
+void see(uint64_t value) {
+    seen = (seen ^ value) * 1099511628211u;
+}
 
 // The game object ("game"), a state or a GL resource: each message or call as "<name> <code>", with
 // the tick, the event type, and for the game the view angle, the mouse and the prefs file's offset.
@@ -49,6 +59,18 @@ struct Recorder : Game, GlResource {
         auto* file = static_cast<FILE*>(m->data);
         char data[8] = "";
         const bool game = name[0] == 'g';
+        see(uint64_t(m->code) | uint64_t(m->tick) << 4);
+        if (m->code == MSG_SDL_EVENT && (event->type == SDL_KEYDOWN || event->type == SDL_KEYUP)) {
+            see(uint64_t(event->type) << 36 | uint64_t(event->key.keysym.sym) << 44);
+        } else if (m->code == MSG_TICK) {
+            see(sdlScript.keys[SDLK_UP] | sdlScript.keys[SDLK_LEFT] << 1 |
+                uint64_t(uint32_t(mouseDeltaX)) << 8 | uint64_t(tickRate) << 40);
+        } else if (game && m->code == MSG_STARTUP) {
+            see(uint64_t(std::rand()) << 20);
+            if (gameTickRate != 0) {
+                setTickRate(gameTickRate);
+            }
+        }
         if (m->code == MSG_TICK || m->code == MSG_SDL_EVENT) {
             record({name, names[m->code]}, {double(m->code == MSG_TICK ? m->tick : event->type)});
             // The key C switches the mouse capture setting.
@@ -84,6 +106,7 @@ struct Recorder : Game, GlResource {
         return gameIsRoot ? static_cast<GameState*>(this) : new Recorder("state0");
     }
     const char* prefsName() override { return record({"game prefsName"}), "Shell"; }
+    uint64_t stateHash() override { return seen ^ hashSalt; }
     void release() override { record({name, "release"}); }
     void restore() override { record({name, "restore"}); }
     const char* name;
@@ -343,6 +366,102 @@ TEST_F(Shell, AStreamOfEventsCannotHoldUpAQuit) {
     raiseSignal = 0;
 }
 
+// The messages the game and its states received, but for the preferences file's, which a
+// replay neither reads nor writes.
+std::string messagesButPrefs(const ShellRun& run) {
+    // The replay polls no events, so its log is not cut into frames.
+    return std::regex_replace(messages(run), std::regex("game (prefsName|\\w+_PREFS)[^,]*, |\\| "),
+                              "");
+}
+
+std::string replayed(const std::string& journal, const std::string& bytes) {
+    std::ofstream(journal, std::ios::binary) << bytes;
+    return journal;
+}
+
+// A run journalled at 3 ticks a second, 400 ms a frame (so one and then two ticks a frame): Up and
+// Left held and released, the multisampling key, a resize, a state pushed and entered, the mouse
+// captured and moved. Its replay without a window gives the game the same messages, keys, mouse
+// and random numbers, so the same hash after every third tick; a game that hashes otherwise, or
+// at another rate, differs at the first tick where it does, in both directions.
+TEST_F(Shell, AJournalledRunReplaysToTheSameMessagesAndHashes) {
+    const std::string journal = dir + "/run.journal";
+    setenv("SCRAPVOLT_JOURNAL", journal.c_str(), 1);
+    std::tie(gameTickRate, sdlScript.swapMs) = tuple(3, 400);
+    std::tie(sdlScript.mouseX, sdlScript.mouseY) = tuple(300, 200);
+    const auto up = key(SDLK_UP), left = key(SDLK_LEFT);
+    const auto release = [](SDL_Event e) { return e.type = SDL_KEYUP, e.key.state = 0, e; };
+    const SDL_Event click{.button = {SDL_MOUSEBUTTONDOWN, 0, 1, 1, 5, 6}};
+    sdlScript.frames = {{up},
+                        {},
+                        {left, key(SDLK_c), click},
+                        {key(SDLK_m)},
+                        {release(up)},
+                        {resize(800, 600)},
+                        {},
+                        {release(left)},
+                        {},
+                        {}};
+    moves = {{4, {{"state1"}, {STATE_OP_NEXT}}}};
+    const auto live = runShell();
+    unsetenv("SCRAPVOLT_JOURNAL");
+    EXPECT_LE(live.allocations, 1) << "the journal allocates (the one allowed: state1's)";
+    std::fill(std::begin(sdlScript.keys), std::end(sdlScript.keys), 0);
+    sdlScript.mouseX = sdlScript.mouseY = 0;
+    const auto replay = runReplay(journal);
+    EXPECT_EQ(tuple(replay.status, replay.errors), tuple(0, ""));
+    EXPECT_EQ(messagesButPrefs(replay), messagesButPrefs(live));
+    const std::string hash = " hash [0-9a-f]{16}\n";
+    EXPECT_TRUE(
+        std::regex_match(replay.output, std::regex("tick 3" + hash + "tick 6" + hash + "tick 9" +
+                                                   hash + "tick 12" + hash + "end tick 13" + hash)))
+        << replay.output;
+
+    const std::string salted = "tick 3 hash [0-9a-f]{16}\n";
+    const tuple<int32_t, uint64_t, std::string, std::string> rows[] = {
+        {3, 1, salted, "at tick 3: the journal has hash " + replay.output.substr(12, 16)},
+        {4, 0, "", "at tick 3: the journal has a hash where the replay took none"},
+        {2, 0, "", "at tick 2: the replay took a hash where the journal has none"},
+    };
+    for (const auto& [rate, salt, output, why] : rows) {
+        std::tie(gameTickRate, hashSalt) = tuple(rate, salt);
+        const auto differing = runReplay(journal);
+        EXPECT_EQ(differing.status, 1) << rate;
+        EXPECT_TRUE(std::regex_match(differing.output, std::regex(output))) << differing.output;
+        EXPECT_EQ(differing.errors, "Replay differs " + why + ".\n");
+    }
+    std::tie(gameTickRate, hashSalt) = tuple(3, 0);
+
+    // Damaged: every cut, every byte inverted, another version, nothing, no file.
+    const std::string bytes = readFile(journal);
+    ASSERT_GT(bytes.size(), 100u);
+    const auto unreadable = [&](const std::string& file, const std::string& what) {
+        const auto run = runReplay(file);
+        EXPECT_EQ(run.status, 2) << what;
+        EXPECT_TRUE(run.errors.starts_with(file + ": ") && run.errors.ends_with(".\n"))
+            << what << ": " << run.errors;
+        return run.errors;
+    };
+    const std::string cut = dir + "/cut";
+    for (size_t length = 0; length < bytes.size(); ++length) {
+        unreadable(replayed(cut, bytes.substr(0, length)), "cut at " + std::to_string(length));
+    }
+    for (size_t at = 0; at < bytes.size(); ++at) {
+        std::string flipped = bytes;
+        flipped[at] = char(~flipped[at]);
+        unreadable(replayed(cut, flipped), "byte " + std::to_string(at) + " inverted");
+    }
+    std::string version2 = bytes;
+    version2[8] = 2;
+    EXPECT_EQ(unreadable(replayed(cut, version2), "version 2"),
+              cut + ": journal of format version 2; this program reads version 1.\n");
+    EXPECT_EQ(unreadable(replayed(cut, ""), "empty"),
+              cut + ": not a journal (no journal header).\n");
+    EXPECT_EQ(unreadable(dir + "/none", "missing"),
+              dir + "/none: cannot be read (No such file or directory).\n");
+    std::tie(gameTickRate, moves) = tuple(0, decltype(moves){});
+}
+
 TEST(TickScheduler, WaitsToTheNearestMillisecondThenRunsTheDueTicksKeepingTheFraction) {
     const struct {
         uint32_t base, remainder, now;
@@ -356,10 +475,30 @@ TEST(TickScheduler, WaitsToTheNearestMillisecondThenRunsTheDueTicksKeepingTheFra
     };
     for (const auto& row : rows) {
         TickClock clock{row.base, row.remainder};
-        const TickDecision d = takeDueTicks(clock, row.now, row.rate);
+        int32_t rate = row.rate;
+        const TickDecision d = takeDueTicks(clock, row.now, rate);
         EXPECT_EQ(tuple(d.due, d.sleepMs, clock.tickBase, clock.tickRemainder),
                   row.dueSleepBaseRemainder)
             << row.now - row.base << " ms at " << row.rate;
+    }
+}
+
+// A game may write the global tickRate directly, past setTickRate's guard: the scheduler divides
+// by the rate, so it counts on at the last positive rate and puts that back into the global.
+TEST(TickScheduler, ARateBelowOneIsPutBackToTheLastRateCounted) {
+    const struct {
+        int32_t rate, lastRate;
+        tuple<uint32_t, uint32_t, int32_t, int32_t> dueSleepRateKept;
+    } rows[] = {
+        {0, 60, {0, 7, 60, 60}},    {-1, 60, {0, 7, 60, 60}}, {INT32_MIN, 60, {0, 7, 60, 60}},
+        {0, 100, {1, 0, 100, 100}}, {1, 60, {0, 990, 1, 1}},  {250, 60, {2, 0, 250, 250}},
+    };
+    for (const auto& row : rows) {
+        TickClock clock{1000, 0, row.lastRate};
+        int32_t rate = row.rate;
+        const TickDecision d = takeDueTicks(clock, 1010, rate);
+        EXPECT_EQ(tuple(d.due, d.sleepMs, rate, clock.rate), row.dueSleepRateKept)
+            << "rate " << row.rate << " after " << row.lastRate;
     }
 }
 

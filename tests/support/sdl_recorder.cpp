@@ -15,6 +15,7 @@
 #include <utility>
 
 #include "lifecycle.h"
+#include "replay.h"
 #include "tests/support/allocation_counter.h"
 
 SdlScript sdlScript;
@@ -41,6 +42,7 @@ void append(std::string_view part) {
     record({"#allocations"}, {swaps > 1 ? double(allocations[1] - allocations[0]) : -1.0});
     std::ofstream(runDirectory + "/log").write(text, length);
     std::fflush(stdout);
+    std::fflush(stderr);
     _exit(status);
 }
 
@@ -89,17 +91,21 @@ std::string takeLog() {
     return taken.empty() ? taken : taken + "\n";
 }
 
-ShellRun runShell() {
+namespace {
+
+ShellRun runInChild(const std::function<int()>& program) {
     const std::string dir = runDirectory = makeRunDirectory();
     if (fork() == 0) {
         std::freopen((dir + "/out").c_str(), "w", stdout);
-        finish(scrapvolt::runShell());
+        std::freopen((dir + "/err").c_str(), "w", stderr);
+        finish(program());
     }
     ShellRun run;
     wait(&run.status);
     run.status = WIFEXITED(run.status) ? WEXITSTATUS(run.status) : -1;
     std::string log = readFile(dir + "/log") + "\n";
     run.output = readFile(dir + "/out");
+    run.errors = readFile(dir + "/err");
     std::filesystem::remove_all(dir);
     const size_t trailer = std::min(log.rfind("#allocations "), log.size());
     run.allocations = trailer < log.size() ? std::stol(log.substr(trailer + 13)) : -1;
@@ -109,6 +115,16 @@ ShellRun runShell() {
         run.frames.push_back(log.substr(start, end - start));
     }
     return run;
+}
+
+}  // namespace
+
+ShellRun runShell() {
+    return runInChild(scrapvolt::runShell);
+}
+
+ShellRun runReplay(const std::string& journal) {
+    return runInChild([&] { return scrapvolt::replayJournal(journal.c_str(), false); });
 }
 
 std::string pickLines(const ShellRun& run, const std::function<std::string(std::string_view)>& pick,
@@ -178,7 +194,13 @@ int SDL_PollEvent(SDL_Event* polled) {
     record({"SDL_PollEvent"});
     static const std::vector<SDL_Event> quit{SDL_Event{SDL_QUIT}};
     const auto& events = frame < sdlScript.frames.size() ? sdlScript.frames[frame] : quit;
-    if (event < events.size()) return *polled = events[event++], 1;
+    if (event < events.size()) {
+        *polled = events[event++];
+        if (polled->type == SDL_KEYDOWN || polled->type == SDL_KEYUP) {  // as SDL keeps them
+            sdlScript.keys[polled->key.keysym.sym] = polled->type == SDL_KEYDOWN;
+        }
+        return 1;
+    }
     return std::tie(frame, event, frameStarts) = std::tuple(frame + 1, 0, true), 0;
 }
 Uint8* SDL_GetKeyState(int*) { record({"SDL_GetKeyState"}); return sdlScript.keys; }

@@ -34,10 +34,13 @@ std::string takeLog();  // the lines since the last take, each ended by '\n'
 struct ShellRun {
     std::vector<std::string> frames;  // the log: [0] start-up, then a frame each (shutdown last)
     std::string output;               // standard output
+    std::string errors;               // standard error
     int status = -1;                  // of main
     long allocations = -1;            // from the second buffer swap to the last
 };
 ShellRun runShell();
+// The same for the shell's replay of a journal without a window.
+ShellRun runReplay(const std::string& journal);
 
 // What `pick` makes of each line of the run's log, joined, with `frameEnd` after each frame.
 std::string pickLines(const ShellRun& run, const std::function<std::string(std::string_view)>& pick,

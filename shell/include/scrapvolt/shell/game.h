@@ -1,5 +1,7 @@
 #pragma once
 
+#include <cstdint>
+
 #include <scrapvolt/shell/message.h>
 
 namespace scrapvolt {
@@ -23,6 +25,11 @@ class Game : public GameState {
     /// Base name of the preferences file ("<name>.cfg" in the user's configuration directory), or
     /// null for "zantprefs"; read once at start-up.
     virtual const char* prefsName() = 0;
+    /// A hash of the game's state, for the journal of a run (SCRAPVOLT_JOURNAL) and its replay:
+    /// taken right after a tick's MSG_TICK, once every tickRate ticks. The same input must give
+    /// the same value on every machine, so hash exact bits (no pointers, no padding). The
+    /// default, 0, proves nothing.
+    virtual uint64_t stateHash() { return 0; }
 };
 
 }  // namespace scrapvolt

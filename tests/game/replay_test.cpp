@@ -1,0 +1,55 @@
+// scrapvolt-replay on a journal the game wrote on x86-64 (Up, Up with Left, Down, Down with
+// Right, then coasting; Escape after about five seconds): without a window every hash matches,
+// and the program's answers to what is not a journal it can replay.
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+
+#include <cstdio>
+#include <string>
+#include <tuple>
+
+namespace {
+
+// Exit status and standard output of the command; standard error follows the output.
+std::tuple<int, std::string> run(const std::string& command) {
+    FILE* pipe = popen((command + " 2>&1").c_str(), "r");
+    std::string output;
+    for (int c; pipe != nullptr && (c = std::fgetc(pipe)) != EOF;) {
+        output += static_cast<char>(c);
+    }
+    const int status = pipe != nullptr ? pclose(pipe) : -1;
+    return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, output};
+}
+
+const std::string replay = SCRAPVOLT_REPLAY;
+const std::string journal = SCRAPVOLT_TEST_DATA "/drive.journal";
+
+TEST(Replay, AJournalFromX86Matches) {
+    EXPECT_EQ(run("env -u DISPLAY " + replay + " " + journal),
+              std::tuple(0,
+                         "tick 100 hash 36f3c20cb5f57e4d\n"
+                         "tick 200 hash 20d343cffccd5608\n"
+                         "tick 300 hash 1f83217f41c11fbb\n"
+                         "tick 400 hash 4f9193607bfa1751\n"
+                         "tick 500 hash 672ae0ff89876826\n"
+                         "end tick 538 hash 0eed3db485c21b0c\n"));
+}
+
+TEST(Replay, UsageAndFilesThatAreNoJournal) {
+    const std::string usage = "Usage: " + replay + " [--window] JOURNAL\n";
+    const std::tuple<std::string, int, std::string> rows[] = {
+        {"", 2, usage},
+        {"--help", 0, usage},
+        {"--frames " + journal, 2, usage},
+        {journal + " " + journal, 2, usage},
+        {"/", 2, "/: cannot be read (Is a directory).\n"},
+        {"/dev/null", 2, "/dev/null: not a journal (no journal header).\n"},
+    };
+    for (const auto& [arguments, status, start] : rows) {
+        const auto [got, output] = run(replay + " " + arguments);
+        EXPECT_EQ(got, status) << arguments;
+        EXPECT_TRUE(output.starts_with(start)) << arguments << ": " << output;
+    }
+}
+
+}  // namespace

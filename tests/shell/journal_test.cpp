@@ -1,0 +1,181 @@
+// The journal's bytes: each record exactly as written, read back, and refused when it cannot be.
+#include <gtest/gtest.h>
+
+#include <bit>
+#include <string>
+#include <tuple>
+
+#include "journal_format.h"
+
+using namespace scrapvolt;
+
+namespace {
+
+std::string hex(std::span<const uint8_t> bytes) {
+    std::string text;
+    for (uint8_t b : bytes) {
+        text += "0123456789abcdef"[b >> 4];
+        text += "0123456789abcdef"[b & 15];
+    }
+    return text;
+}
+
+std::span<const uint8_t> bytesOf(const std::string& s) {
+    return {reinterpret_cast<const uint8_t*>(s.data()), s.size()};
+}
+
+// Every record type, little-endian, counts as LEB128 (127 in one byte, 128 in two), the held bit
+// of a key both ways, negative mouse motion, the gamma's exact bits; then read back.
+TEST(Journal, EachRecordIsWrittenExactlyAndReadsBack) {
+    uint8_t buffer[256];
+    JournalEncoder out(buffer);
+    const JournalStart start{800, 600, true, false, true, false, 1.15f, 0x01020304u, 60};
+    const uint8_t event[] = {2, 1, 0, 0x11, 1};
+    const KeyChange keys[] = {{273, true}, {276, false}};
+    ASSERT_TRUE(out.start(start) && out.event(event) && out.keys(keys) && out.mouse(1, -2, 3) &&
+                out.frame(127) && out.frame(128) && out.hash(300, 0x8877665544332211u) &&
+                out.end(2, 0x0102030405060708u));
+    EXPECT_EQ(hex(out.written()),
+              "01"
+              "05"
+              "20030000"
+              "58020000"
+              "3333933f"
+              "04030201"
+              "3c000000"
+              "02"
+              "05"
+              "020100"
+              "1101"
+              "03"
+              "02"
+              "1181"
+              "1401"
+              "04"
+              "01000000"
+              "feffffff"
+              "03000000"
+              "05"
+              "7f"
+              "05"
+              "8001"
+              "06"
+              "ac02"
+              "1122334455667788"
+              "07"
+              "02"
+              "0807060504030201");
+    EXPECT_EQ(std::bit_cast<uint32_t>(1.15f), 0x3F933333u);
+
+    JournalReader in(out.written());
+    JournalEntry e;
+    ASSERT_TRUE(in.next(e));
+    EXPECT_EQ(std::tuple(e.type, e.start.width, e.start.height, e.start.fullScreen,
+                         e.start.multisample, e.start.highResolution, e.start.mouseCaptured,
+                         e.start.gamma, e.start.seed, e.start.tickRate),
+              std::tuple(JournalRecord::start, 800, 600, true, false, true, false, 1.15f,
+                         0x01020304u, 60));
+    ASSERT_TRUE(in.next(e));
+    EXPECT_EQ(hex(e.bytes), "0201001101");
+    ASSERT_TRUE(in.next(e) && e.keys.size() == 2);
+    EXPECT_EQ(std::tuple(e.keys[0].key, e.keys[0].held, e.keys[1].key, e.keys[1].held),
+              std::tuple(273, true, 276, false));
+    ASSERT_TRUE(in.next(e));
+    EXPECT_EQ(std::tuple(e.mouseButtons, e.mouseDeltaX, e.mouseDeltaY), std::tuple(1u, -2, 3));
+    ASSERT_TRUE(in.next(e) && e.type == JournalRecord::frame);
+    EXPECT_EQ(e.count, 127u);
+    ASSERT_TRUE(in.next(e) && e.type == JournalRecord::frame);
+    EXPECT_EQ(e.count, 128u);
+    ASSERT_TRUE(in.next(e) && e.type == JournalRecord::hash);
+    EXPECT_EQ(std::tuple(e.count, e.hash), std::tuple(300u, 0x8877665544332211u));
+    ASSERT_TRUE(in.next(e));
+    EXPECT_EQ(std::tuple(e.type, e.count, e.hash),
+              std::tuple(JournalRecord::end, 2u, 0x0102030405060708u));
+    EXPECT_FALSE(in.next(e) || in.damaged());
+}
+
+// A record that does not fit the room left is refused whole; so are oversized ones.
+TEST(Journal, ARecordThatDoesNotFitIsRefusedWhole) {
+    uint8_t buffer[11];
+    JournalEncoder out(buffer);
+    EXPECT_TRUE(out.frame(1));
+    EXPECT_FALSE(out.hash(1, 2));  // 10 bytes into the 9 left
+    EXPECT_EQ(out.written().size(), 2u);
+    EXPECT_TRUE(out.frame(300) && out.frame(1) && out.written().size() == 7u);
+    out.clear();
+    EXPECT_TRUE(out.hash(1, 2) && out.written().size() == 10u);
+    uint8_t big[maxEventBytes + 1] = {};
+    KeyChange many[maxKeyChanges + 1] = {};
+    uint8_t room[512];
+    JournalEncoder roomy(room);
+    EXPECT_FALSE(roomy.event(big) || roomy.keys(many) || roomy.keys({}));
+    EXPECT_TRUE(roomy.event(std::span(big).first(maxEventBytes)) &&
+                roomy.keys(std::span(many).first(maxKeyChanges)));
+}
+
+// The file: header, blocks with their length and CRC-32 (zlib's: "123456789" gives cbf43926),
+// and what is wrong with one that is not sound. A sound prefix before damage is kept.
+TEST(Journal, TheFileIsCheckedBlockByBlock) {
+    EXPECT_EQ(crc32(bytesOf("123456789")), 0xCBF43926u);
+    uint8_t header[journalHeaderSize];
+    writeJournalHeader(header);
+    const std::string payload = "\x05\x01\x05";
+    uint8_t block[blockHeaderSize];
+    writeBlockHeader(bytesOf(payload), block);
+    const std::string file = std::string(reinterpret_cast<char*>(header), sizeof header) +
+                             std::string(reinterpret_cast<char*>(block), sizeof block) + payload;
+    EXPECT_EQ(hex(bytesOf(file)),
+              "53564a524e4c0d0a0100"
+              "03000000" +
+                  hex(std::span(block + 4, 4)) + "050105");
+    const JournalFile sound = readJournal(bytesOf(file + file.substr(journalHeaderSize)));
+    EXPECT_EQ(std::tuple(sound.readable, sound.problem, sound.payload.size()),
+              std::tuple(true, "", 6u));
+
+    std::string badCrc = file + file.substr(journalHeaderSize);
+    badCrc.back() ^= 1;
+    const JournalFile damaged = readJournal(bytesOf(badCrc));
+    EXPECT_EQ(
+        std::tuple(damaged.readable, damaged.problem, damaged.payload.size()),
+        std::tuple(true, "damaged journal: the block at byte 21 does not match its checksum", 3u));
+    const std::tuple<std::string, std::string> rows[] = {
+        {"", "not a journal (no journal header)"},
+        {"SVJRNL\r", "not a journal (no journal header)"},
+        {"SVJRNL\n\n\1\0", "not a journal (no journal header)"},
+        {"SVJRNL\r\n\1", "not a journal (its header is cut short)"},
+        {std::string("SVJRNL\r\n\0\1", 10),
+         "journal of format version 256; this program reads version 1"},
+        {std::string("SVJRNL\r\n\0\0", 10),
+         "journal of format version 0; this program reads version 1"},
+        {file.substr(0, file.size() - 1), "damaged journal: cut short in the block at byte 10"},
+        {file.substr(0, 13), "damaged journal: cut short in the block at byte 10"},
+    };
+    for (const auto& [bytes, problem] : rows) {
+        EXPECT_EQ(readJournal(bytesOf(bytes)).problem, problem) << hex(bytesOf(bytes));
+    }
+}
+
+// Records that cannot be what a writer wrote: an unknown type, a count past its limit, a field
+// cut short, flags beyond the known ones, a count longer than 64 bits.
+TEST(Journal, ARecordThatDoesNotDecodeMarksThePayloadDamaged) {
+    const std::string rows[] = {
+        std::string("\x00", 1),
+        "\x08",
+        std::string("\x02\x21", 2) + std::string(33, '\0'),
+        std::string("\x03\x00", 2),
+        std::string("\x03\x41", 2) + std::string(130, '\0'),
+        std::string("\x03\x02\x11\x81\x14", 5),
+        std::string("\x01\x10", 2) + std::string(20, '\0'),
+        "\x05\x80",
+        "\x05\xff\xff\xff\xff\xff\xff\xff\xff\xff\xff\x01",
+        "\x06\x01\x11\x22",
+    };
+    for (const std::string& row : rows) {
+        JournalReader in(bytesOf(row));
+        JournalEntry e;
+        EXPECT_FALSE(in.next(e)) << hex(bytesOf(row));
+        EXPECT_TRUE(in.damaged()) << hex(bytesOf(row));
+    }
+}
+
+}  // namespace
