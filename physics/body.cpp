@@ -69,7 +69,7 @@ void Body::pointVelocity(const Vec2& point, Vec2& out) const {
 
 bool Body::collide(Body& other) {
     // Circles as of the last integration; a NaN distance rejects the pair before the query.
-    if (!circlesOverlap(*circle, *other.circle)) {
+    if (!collidesWith(other) || !circlesOverlap(*circle, *other.circle)) {
         return false;
     }
     // Each rotation cache is brought up to date once after each move.
@@ -80,7 +80,7 @@ bool Body::collide(Body& other) {
         }
     }
     const Contact* found = polygon->contact(*other.polygon);
-    if (found == nullptr) {
+    if (found == nullptr || sensor || other.sensor) {
         return false;
     }
     resolveContact(found->separation, found->point, found->normal, other);

@@ -90,7 +90,8 @@ uint32_t Solver::copyOf(const StepBody& step, bool posesShared) {
         }
     }
     bodies_.push_back(BodyCopy{body, body->velocity, body->angularVelocity, body->inverseMass,
-                               body->inverseInertia, index, state.firstBody, none, false, 0});
+                               body->inverseInertia, index, state.firstBody, none, false,
+                               body->sensor, 0});
     body->moved = false;  // as its first test leaves it; write-back sets it again where due
     state.firstBody = static_cast<uint32_t>(bodies_.size() - 1);
     return state.firstBody;
@@ -192,15 +193,18 @@ bool Solver::testPair(uint32_t p) {
     if (found == nullptr) {
         return false;
     }
-    setBit(dueNext_, p);  // touching: the impulse acts again in the next pass
     BodyCopy& a = bodies_[pairs_[p].a];
     BodyCopy& b = bodies_[pairs_[p].b];
     if (contactOf_[p] == none) {
         contactOf_[p] = static_cast<uint32_t>(contacts.size());
-        contacts.push_back({a.body, b.body, {}, {}});
+        contacts.push_back({a.body, b.body, {}, {}, a.sensor || b.sensor});
     }
     contacts[contactOf_[p]].point = found->point;
     contacts[contactOf_[p]].normal = found->normal;
+    if (a.sensor || b.sensor) {
+        return false;  // reported only: tested again when one of its poses moves
+    }
+    setBit(dueNext_, p);  // touching: the impulse acts again in the next pass
     a.touched = true;
     b.touched = true;
     const auto at = [](const PoseCopy& c) { return std::bit_cast<uint64_t>(Vec2{c.x, c.y}); };

@@ -66,6 +66,7 @@ class Solver {
         uint32_t nextOfPose;  // the next body copy on the same pose, or none
         uint32_t lastPair;    // the body's last pair in pass order
         bool touched;         // in a contact: its motion may have changed
+        bool sensor;
         int32_t correctedIn;  // the last pass that corrected its last pair, or 0
     };
     struct Corner {  // vertex i of a pose copy with the edge that starts there

@@ -28,6 +28,7 @@ struct StepScratch {
     // Labels are kept while the list and the bodies' poses stay as they were, else found again.
     bool posesShared = false;
     bool listKept = false;
+    bool filtered = false;  // some body's mask or category may keep a pair from being tested
     std::vector<uint32_t> seen;
     Solver solver;
 };
@@ -40,6 +41,7 @@ void integrate(StepScratch& s, WorldNode* head) {
     s.keys.clear();
     s.vertices = 0;
     s.listKept = true;
+    s.filtered = false;
     const std::vector<StepBody>& ahead = s.bodies;
     for (WorldNode* node = head; node != nullptr; node = node->next) {
         const size_t k = s.listed.size();
@@ -52,6 +54,7 @@ void integrate(StepScratch& s, WorldNode* head) {
         }
         Body& body = *node->body;
         body.integrate();
+        s.filtered = s.filtered || body.maskBits != ~uint64_t{0} || body.categoryBits == 0;
         s.vertices += static_cast<size_t>(std::max(body.polygon->vertexCount, 0));
         // No vertices, no circle: a NaN interval sorts last and overlaps nothing, so no test.
         const float nan = std::numeric_limits<float>::quiet_NaN();
@@ -175,6 +178,11 @@ void World::step() {
         }
     }
     s.broad.findPairs();
+    if (s.filtered) {
+        std::erase_if(s.broad.pairs, [&](const Pair& p) {
+            return !s.bodies[p.a].body->collidesWith(*s.bodies[p.b].body);
+        });
+    }
     lastPassCount = s.solver.solve(s.bodies, s.broad.pairs, s.vertices, s.posesShared);
 }
 

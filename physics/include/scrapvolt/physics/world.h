@@ -23,6 +23,7 @@ struct StepContact {
     Body* bodyB;
     Vec2 point;
     Vec2 normal;  ///< unit, from A towards B
+    bool sensor;  ///< one of the bodies is a sensor: reported, not resolved
 };
 
 struct StepScratch;
