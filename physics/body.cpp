@@ -9,6 +9,9 @@
 
 namespace scrapvolt {
 
+// Counts setPose calls: a world's query grid is out of date once it changes.
+uint64_t poseWrites = 0;
+
 namespace {
 // The one record getPose hands out, shared by every body.
 Pose sharedPose{0.0f, 0.0f, 0.0f};
@@ -31,6 +34,7 @@ Pose& Body::getPose() {
 
 void Body::setPose(float x, float y, float angle) {
     *pose = Pose{x, y, angle};
+    ++poseWrites;
 }
 
 // Moves by the velocity held before damping, so one tick moves a body by exactly one tick's

@@ -12,6 +12,8 @@
 
 namespace scrapvolt {
 
+void deleteQueryIndex(QueryIndex* index);  // world_query.cpp
+
 // The step's working arrays, kept from step to step: a step allocates only as the world grows.
 struct StepScratch {
     // By place in the list: a body's record and its circle and interval as integration left them.
@@ -113,6 +115,7 @@ void dropContacts(StepScratch* s, const Body* body) {
 World::~World() {
     clear();
     delete scratch_;
+    deleteQueryIndex(query_);
 }
 
 void World::add(Body& body) {
@@ -120,6 +123,7 @@ void World::add(Body& body) {
     assert((body.polygon->vertexCount == 0 || body.polygon->isConvexClockwise()) &&
            "a body's polygon is convex and wound clockwise (with y up) when it is added");
     head = new WorldNode{&body, head, 0.0f, 0.0f};
+    ++changes_;
 }
 
 bool World::remove(Body& body) {
@@ -129,6 +133,7 @@ bool World::remove(Body& body) {
             *link = node->next;
             delete node;
             dropContacts(scratch_, &body);
+            ++changes_;
             return true;
         }
     }
@@ -145,6 +150,7 @@ bool World::contains(const Body& body) const {
 
 void World::clear() {
     dropContacts(scratch_, nullptr);
+    ++changes_;
     while (head != nullptr) {
         WorldNode* next = head->next;
         delete head;
@@ -154,6 +160,7 @@ void World::clear() {
 
 void World::step() {
     lastPassCount = 0;
+    ++changes_;
     if (head == nullptr || head->next == nullptr) {
         dropContacts(scratch_, nullptr);
         return;

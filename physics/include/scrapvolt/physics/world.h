@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <span>
+#include <vector>
 
 #include <scrapvolt/physics/body.h>
 
@@ -26,7 +27,17 @@ struct StepContact {
     bool sensor;  ///< one of the bodies is a sensor: reported, not resolved
 };
 
+/// What World::rayCast found: the body, the point where the segment enters its polygon, that
+/// edge's unit outward normal and the point's fraction of the way from `from` to `to`, in [0, 1].
+struct RayHit {
+    Body* body;
+    Vec2 point;
+    Vec2 normal;
+    float fraction;
+};
+
 struct StepScratch;
+struct QueryIndex;
 
 /// The bodies stepped together, as a singly linked list kept sorted by minX between steps.
 ///
@@ -71,12 +82,28 @@ struct World {
     /// the next step or clear; remove drops the removed body's pairs. The storage grows with the
     /// world and is then reused.
     std::span<const StepContact> contacts() const;
+    /// Queries answer for the poses as of the last step, add, remove or Body::setPose (a pose
+    /// written otherwise is seen from the next of these), and for bodies whose categoryBits meet
+    /// maskBits. They report each body once, in no promised order, append to out and change
+    /// nothing a step reads. The first query after a change indexes the world, then reuses it.
+    /// Every body whose polygon contains the point (one within rounding of an edge: either way).
+    void queryPoint(Vec2 point, std::vector<Body*>& out, uint64_t maskBits = ~0ull);
+    /// Every body whose polygon overlaps or touches the box; an inverted box holds nothing.
+    void queryBox(Vec2 lower, Vec2 upper, std::vector<Body*>& out, uint64_t maskBits = ~0ull);
+    /// The first polygon the segment enters, nearest `from`; a polygon the segment starts inside
+    /// is not hit. False, hit untouched, when there is none.
+    bool rayCast(Vec2 from, Vec2 to, RayHit& hit, uint64_t maskBits = ~0ull);
+
     /// The step's insertion sort by minX, ascending (not stable: a node moved back goes before
     /// equal keys); NaN keys go last.
     void sortByMinX();
 
   private:
+    const QueryIndex& queryIndex();
+
     StepScratch* scratch_ = nullptr;  // the step's working arrays, grown and then reused
+    QueryIndex* query_ = nullptr;     // the queries' grid, built on demand
+    uint64_t changes_ = 0;            // steps, adds and removes: when the grid is out of date
 };
 
 }  // namespace scrapvolt
