@@ -195,7 +195,7 @@ double entering(const std::vector<Vec2>& corners, int32_t n, Vec2 from, double d
             return 2.0;  // parallel and beyond the edge's line (or NaN)
         }
     }
-    return edge >= 0 && enter >= 0.0 && enter <= leave ? enter : 2.0;
+    return edge >= 0 && enter >= 0.0 && enter <= std::min(leave, 1.0) ? enter : 2.0;
 }
 
 }  // namespace

@@ -3,6 +3,8 @@
 #include <array>
 #include <bit>
 #include <deque>
+#include <ranges>
+#include <tuple>
 
 #include "tests/physics/test_polygons.h"
 
@@ -51,7 +53,8 @@ struct Placed {
         }
         return g;
     }
-    // Where the segment crosses the outline: the first and last fractions, or infinities.
+    // Where the segment crosses the outline (or passes a vertex within tolerance): the first and
+    // last fractions, or infinities.
     std::array<double, 2> crossings(Vec2 from, Vec2 to) const {
         std::array<double, 2> t{INFINITY, -INFINITY};
         const double dx = double{to.x} - from.x, dy = double{to.y} - from.y;
@@ -62,7 +65,8 @@ struct Placed {
             if (std::fabs(denominator) > 1e-12) {
                 const double u = (wx * ey - wy * ex) / denominator;
                 const double s = (wx * dy - wy * dx) / denominator;
-                if (u >= -1e-9 && u <= 1 + 1e-9 && s >= -1e-9 && s <= 1 + 1e-9) {
+                const double slack = tolerance / std::hypot(ex, ey);  // past a vertex, to rounding
+                if (u >= -1e-9 && u <= 1 + 1e-9 && s >= -slack && s <= 1 + slack) {
                     t = {std::min(t[0], u), std::max(t[1], u)};
                 }
             }
@@ -181,6 +185,146 @@ TEST(WorldQuery, PointsAndBoxesFindWhatTheBruteForceFinds) {
         }
     }
     EXPECT_GT(found, 3000);
+}
+
+// Rays at random, along edges (their lines extended), through vertices, and of zero length (which
+// hit nothing), in the worlds above: the hit is the nearest the brute force finds, up to rounding.
+TEST(WorldQuery, RaysHitTheFirstPolygonTheBruteForceFinds) {
+    int32_t hits = 0;
+    for (uint32_t seed = 1; seed <= 4; ++seed) {
+        QueryWorld w(seed, seed % 2 ? 60 : 400);
+        for (int32_t round = 0; round < 6; ++round) {
+            for (int32_t step = 0; step < 10; ++step) {
+                w.world.step();
+            }
+            w.bodies[5 + round].setPose(w.random.real(-40, 40), w.random.real(-40, 40), 2);
+            const std::vector<Body*> listed = w.members();
+            for (int32_t q = 0; q < 100; ++q) {
+                const uint64_t mask = q % 3 == 0 ? 2 : ~0ull;
+                Vec2 from = w.point(), to = q % 4 == 3 ? from : w.point();
+                if (q % 4 == 1) {  // along an edge, from before its first vertex to beyond its last
+                    from = w.onOutline(-0.5f), to = w.onOutline(0),
+                    to = {2 * to.x - from.x, 2 * to.y - from.y};
+                } else if (q % 4 == 2) {  // through a vertex
+                    to = w.onOutline(0), to = {2 * to.x - from.x, 2 * to.y - from.y};
+                }
+                const double dx = double{to.x} - from.x, dy = double{to.y} - from.y;
+                const double length = std::hypot(dx, dy);
+                double nearest = INFINITY;  // of the certain hits
+                std::vector<std::pair<Body*, double>> possible;
+                for (Body* body : listed) {
+                    const Placed p(*body);
+                    const auto [in, out] = p.crossings(from, to);
+                    const double start = p.depth(from.x, from.y);
+                    const double middle =
+                        p.depth(from.x + (in + out) / 2 * dx, from.y + (in + out) / 2 * dy);
+                    if ((body->categoryBits & mask) == 0 || start < -tolerance || in > 1) {
+                        continue;
+                    }
+                    possible.emplace_back(body, in);
+                    nearest =
+                        start > tolerance && middle < -tolerance ? std::min(nearest, in) : nearest;
+                }
+                const std::string what = "seed " + std::to_string(seed) + " round " +
+                                         std::to_string(round) + " ray " + std::to_string(q);
+                RayHit hit{nullptr, {}, {}, -1};
+                if (!w.world.rayCast(from, to, hit, mask)) {
+                    EXPECT_TRUE(nearest == INFINITY && hit.body == nullptr) << what << ": missed";
+                    continue;
+                }
+                ++hits;
+                const auto it =
+                    std::ranges::find(possible, hit.body, &std::pair<Body*, double>::first);
+                ASSERT_TRUE(it != possible.end() && length > 0) << what << ": hit a body it cannot";
+                const Placed p(*hit.body);
+                const Vec2 n = hit.normal;
+                const bool onEdge =
+                    std::ranges::any_of(std::views::iota(size_t{0}, p.v.size()), [&](size_t i) {
+                        const auto &a = p.v[i], &b = p.v[(i + 1) % p.v.size()];
+                        const double nx = -(b[1] - a[1]) / std::hypot(b[0] - a[0], b[1] - a[1]);
+                        const double ny = (b[0] - a[0]) / std::hypot(b[0] - a[0], b[1] - a[1]);
+                        return std::fabs(p.beyond(i, hit.point.x, hit.point.y)) < tolerance &&
+                               std::fabs(nx - n.x) < 1e-3 && std::fabs(ny - n.y) < 1e-3 &&
+                               nx * dx + ny * dy <= 1e-3 * length;
+                    });
+                EXPECT_TRUE(onEdge && std::fabs(hit.fraction - it->second) * length < tolerance &&
+                            hit.fraction * length < nearest * length + tolerance &&
+                            hit.fraction >= 0 && hit.fraction <= 1 &&
+                            std::hypot(from.x + hit.fraction * dx - hit.point.x,
+                                       from.y + hit.fraction * dy - hit.point.y) < tolerance)
+                    << what << ": fraction " << hit.fraction << " against " << it->second
+                    << ", nearest " << nearest;
+            }
+        }
+    }
+    EXPECT_GT(hits, 500);
+}
+
+// A unit square at the origin and one at (3, 0) in layer 2, rays along each axis both ways: exact
+// fractions, points and normals; a ray starting inside the first hits the second; one ending on
+// the edge hits it there, one ending short or masked off does not.
+TEST(WorldQuery, RaysReportTheEdgeTheyEnterExactly) {
+    Shape first(square), second(square);
+    Body a(first), b(second);
+    b.setPose(3, 0, 0);
+    b.categoryBits = 2;
+    World world;
+    world.add(a);
+    world.add(b);
+    const std::tuple<Vec2, Vec2, uint64_t, Body*, Floats> rays[] = {
+        {{-2, 0}, {2, 0}, ~0ull, &a, {0.375f, -0.5f, 0, -1, 0}},
+        {{1.5f, 0}, {-2.5f, 0}, ~0ull, &a, {0.25f, 0.5f, 0, 1, 0}},
+        {{0, -2}, {0, 2}, ~0ull, &a, {0.375f, 0, -0.5f, 0, -1}},
+        {{0, 2}, {0, -2}, ~0ull, &a, {0.375f, 0, 0.5f, 0, 1}},
+        {{0, 0}, {4, 0}, ~0ull, &b, {0.625f, 2.5f, 0, -1, 0}},
+        {{-2, 0}, {-0.5f, 0}, ~0ull, &a, {1, -0.5f, 0, -1, 0}},
+        {{-2, 0}, {-0.5001f, 0}, ~0ull, nullptr, {}},
+        {{-2, 0}, {4, 0}, 2, &b, {0.75f, 2.5f, 0, -1, 0}},
+        {{-2, 0}, {2, 0}, 2, nullptr, {}},
+    };
+    for (const auto& [from, to, mask, body, expected] : rays) {
+        RayHit hit{nullptr, {}, {}, -1};
+        EXPECT_EQ(world.rayCast(from, to, hit, mask), body != nullptr) << from.x << " " << from.y;
+        if (body != nullptr) {
+            EXPECT_EQ(hit.body, body);
+            EXPECT_EQ((Floats{hit.fraction, hit.point.x, hit.point.y, hit.normal.x, hit.normal.y}),
+                      expected)
+                << from.x << " " << from.y << " to " << to.x << " " << to.y;
+        }
+    }
+}
+
+// Worlds stepped alike, one queried between its steps: bit for bit the same (the rotation cache
+// compared by its angle: a polygon's turned vertices are unset until its first refresh).
+TEST(WorldQuery, QueriesChangeNothingTheStepReads) {
+    QueryWorld quiet(9, 200), asked(9, 200);
+    std::vector<Body*> out;
+    RayHit hit;
+    const auto state = [](const QueryWorld& w) {
+        std::vector<uint32_t> bits;
+        for (const Body& b : w.bodies) {
+            for (float v : {b.pose->x, b.pose->y, b.pose->angle, b.velocity.x, b.velocity.y,
+                            b.angularVelocity, float(b.moved), b.polygon->cosAngle}) {
+                bits.push_back(std::bit_cast<uint32_t>(v));
+            }
+        }
+        for (const StepContact& c : w.world.contacts()) {
+            bits.push_back(std::bit_cast<uint32_t>(c.point.x));
+        }
+        return bits;
+    };
+    for (int32_t step = 0; step < 30; ++step) {
+        for (int32_t q = 0; q < 20; ++q) {
+            const Vec2 at = asked.point();
+            asked.world.queryPoint(at, out);
+            asked.world.queryBox(at, {at.x + 5, at.y + 5}, out);
+            asked.world.rayCast(at, {at.x + 20, at.y - 9}, hit);
+        }
+        quiet.world.step();
+        asked.world.step();
+        ASSERT_EQ(state(quiet), state(asked)) << "step " << step;
+    }
+    EXPECT_FALSE(out.empty());
 }
 
 }  // namespace
