@@ -39,8 +39,9 @@ void setBit(std::vector<uint64_t>& bits, uint32_t k) {
 // 1e-5 * S is twenty times both (NaN or infinite input: none). Then a's edge facing b, as walked.
 template <typename Shape>
 bool certainlyApart(const Shape& a, const Shape& b, const Vec2& origin) {
-    const float qx = (b.x() - a.x()) - origin.x;
-    const float qy = (b.y() - a.y()) - origin.y;
+    const Vec2 q = differencePoint(a, b, origin);
+    const float qx = q.x;
+    const float qy = q.y;
     const float margin =
         1e-5f * (std::fabs(qx) + std::fabs(qy) + a.copy.reach + b.copy.reach) + 1e-30f;
     int32_t facing = 0;
@@ -244,20 +245,15 @@ void Solver::keep(Kept& kept, const Shape& a, const Shape& b) {
 // As walkContact, from the kept edges.
 const Contact* Solver::keptContact(const Kept& kept, const Shape& a, const Shape& b) const {
     const DifferenceEdge* edges = keptEdges_.data() + kept.first;
-    const float qx = (b.x() - a.x()) - origin_.x;
-    const float qy = (b.y() - a.y()) - origin_.y;
-    NearestEdge<uint32_t> nearest;
-    float distance = 0.0f;
+    const Vec2 q = differencePoint(a, b, origin_);
+    NearestEdge<uint32_t> search;
     for (uint32_t e = 0; e < kept.count; ++e) {
-        distance = lineDistance(qx, qy, edges[e].normal, edges[e].offset);
-        if (distance > 0.0f) {
+        if (search.beyond(lineDistance(q.x, q.y, edges[e].normal, edges[e].offset), e)) {
             return nullptr;
         }
-        nearest.offer(distance, e);
     }
-    nearest.finish(distance, kept.count - 1);
-    const DifferenceEdge& e = edges[nearest.edge];
-    return writeContact(a, b, lineDistance(qx, qy, e.normal, e.offset), e);
+    const DifferenceEdge& e = edges[search.nearest()];
+    return writeContact(a, b, lineDistance(q.x, q.y, e.normal, e.offset), e);
 }
 
 // Writes back to the bodies that touched (no other was corrected): poses that moved, motions and
