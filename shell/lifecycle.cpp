@@ -82,7 +82,7 @@ void runFrameLoop(LoopState& loop) {
         drawFrame(loop);
         runDueTicks(loop);
         applyPendingStateOps(loop);
-        if (loop.quitRequested) {
+        if (takeQuitRequest(loop)) {
             return;
         }
     }

@@ -35,6 +35,7 @@ int raiseSignal = 0, raiseAt = 0;  // the states raise raiseSignal at their rais
 // The game's moves at its n-th tick: states to push ("game": itself), then operations to ask for.
 std::map<int, std::pair<std::vector<const char*>, std::vector<int32_t>>> moves;
 int gameTicks = 0;
+uint32_t quitAtTick = 0;  // the game calls requestQuit at this tick of a run
 
 // The game object ("game"), a state or a GL resource: each message or call as "<name> <code>", with
 // the tick, the event type, and for the game the view angle, the mouse and the prefs file's offset.
@@ -69,6 +70,9 @@ struct Recorder : Game, GlResource {
             record({"game", names[m->code], data}, {double(offset)});
         } else {
             record({name, names[m->code]});
+        }
+        if (game && m->code == MSG_TICK && m->tick == quitAtTick) {
+            requestQuit();
         }
         if (game && m->code == MSG_TICK && moves.count(++gameTicks) != 0) {
             for (const char* state : moves[gameTicks].first) {
@@ -341,6 +345,28 @@ TEST_F(Shell, AStreamOfEventsCannotHoldUpAQuit) {
             << signal;
     }
     raiseSignal = 0;
+}
+
+// A game's requestQuit ends the run at the end of the frame it was called in, in order and with
+// status 0, the settings saved: in the first frame's only tick, and in the second's first of two.
+TEST_F(Shell, RequestQuitEndsTheRunAfterTheFrameAsClosingTheWindowDoes) {
+    const std::string start =
+                          "game CONFIGURE_GL, game createFirstState, game prefsName, game "
+                          "STARTUP, game VIDEO_RESET 60, state0 VIDEO_RESET, state0 ENTER, | "
+                          "game DRAW 0 0 0, state0 DRAW, game TICK 1, state0 TICK 1, ",
+                      end = "state0 LEAVE, game SAVE_PREFS  13, game SHUTDOWN, game deleted, | ";
+    const std::string second =
+        "| game DRAW 0 0 0, state0 DRAW, game TICK 2, state0 TICK 2, game "
+        "TICK 3, state0 TICK 3, ";
+    for (const uint32_t tick : {1u, 2u}) {
+        std::filesystem::remove(dir + "/Shell.cfg");
+        std::tie(sdlScript.swapMs, sdlScript.frames, quitAtTick) =
+            tuple(15, decltype(sdlScript.frames)(6), tick);
+        const auto run = runShell();
+        EXPECT_EQ(tuple(messages(run), run.status, readFile(dir + "/Shell.cfg").size()),
+                  tuple(start + (tick == 1 ? "" : second) + end, 0, 18u));
+    }
+    quitAtTick = 0;
 }
 
 TEST(TickScheduler, WaitsToTheNearestMillisecondThenRunsTheDueTicksKeepingTheFraction) {
