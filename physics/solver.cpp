@@ -266,6 +266,8 @@ void Solver::writeBack() {
         }
         const PoseState& state = states_[copy.pose];
         if (state.markedPass != 0) {  // moved
+            drift = std::max(drift, std::fabs(poses_[copy.pose].x - state.pose->x) +
+                                        std::fabs(poses_[copy.pose].y - state.pose->y));
             state.pose->x = poses_[copy.pose].x;
             state.pose->y = poses_[copy.pose].y;
         }
@@ -278,6 +280,7 @@ void Solver::writeBack() {
 int32_t Solver::solve(std::span<const StepBody> bodies, const std::vector<Pair>& pairs,
                       size_t vertices, bool posesShared) {
     copyBodies(bodies, pairs, vertices, posesShared);
+    drift = 0.0f;
     origin_ = Vec2{minkowskiScratch.x, minkowskiScratch.y};  // nothing in a step moves it
     const uint32_t count = static_cast<uint32_t>(pairs_.size());
     const size_t words = (static_cast<size_t>(count) + 63) / 64;

@@ -38,6 +38,9 @@ class Solver {
 
     // The pairs that touched, in the order they first touched, with their last contact.
     std::vector<StepContact> contacts;
+    // The most a pose was corrected in the step (|dx| + |dy|): a circle from the integration
+    // grown by it holds the polygon where the step left it.
+    float drift = 0.0f;
 
   private:
     // One per pose, shared by its bodies (on one polygon, or added twice: a correction moves both).

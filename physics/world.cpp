@@ -7,33 +7,9 @@
 #include <numeric>
 #include <vector>
 
-#include "broad_phase.h"
-#include "solver.h"
+#include "step_scratch.h"
 
 namespace scrapvolt {
-
-void deleteQueryIndex(QueryIndex* index);  // world_query.cpp
-
-// The step's working arrays, kept from step to step: a step allocates only as the world grows.
-struct StepScratch {
-    // By place in the list: a body's record and its circle and interval as integration left them.
-    struct Listed {
-        StepBody body;
-        StepCircle circle;
-    };
-    std::vector<Listed> listed;
-    std::vector<SortKey> keys;
-    // By sorted place, as broad's circles: what integrate expects the next step's list to be.
-    std::vector<StepBody> bodies;
-    BroadPhase broad;
-    size_t vertices = 0;  // of every body's polygon
-    // Labels are kept while the list and the bodies' poses stay as they were, else found again.
-    bool posesShared = false;
-    bool listKept = false;
-    bool filtered = false;  // some body's mask or category may keep a pair from being tested
-    std::vector<uint32_t> seen;
-    Solver solver;
-};
 
 namespace {
 
@@ -115,7 +91,6 @@ void dropContacts(StepScratch* s, const Body* body) {
 World::~World() {
     clear();
     delete scratch_;
-    deleteQueryIndex(query_);
 }
 
 void World::add(Body& body) {
@@ -160,7 +135,7 @@ void World::clear() {
 
 void World::step() {
     lastPassCount = 0;
-    ++changes_;
+    ++changes_;  // the queries' view of the last step is out of date until this one ends
     if (head == nullptr || head->next == nullptr) {
         dropContacts(scratch_, nullptr);
         return;
@@ -191,6 +166,8 @@ void World::step() {
         });
     }
     lastPassCount = s.solver.solve(s.bodies, s.broad.pairs, s.vertices, s.posesShared);
+    s.changes = changes_;
+    s.poseWrites = poseWrites;
 }
 
 std::span<const StepContact> World::contacts() const {

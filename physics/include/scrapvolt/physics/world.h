@@ -37,7 +37,6 @@ struct RayHit {
 };
 
 struct StepScratch;
-struct QueryIndex;
 
 /// The bodies stepped together, as a singly linked list kept sorted by minX between steps.
 ///
@@ -85,7 +84,8 @@ struct World {
     /// Queries answer for the poses as of the last step, add, remove or Body::setPose (a pose
     /// written otherwise is seen from the next of these), and for bodies whose categoryBits meet
     /// maskBits. They report each body once, in no promised order, append to out and change
-    /// nothing a step reads. The first query after a change indexes the world, then reuses it.
+    /// nothing a step reads. Right after a step they read its sorted intervals and bands; after
+    /// an add, remove or setPose they test every body until the next step.
     /// Every body whose polygon contains the point (one within rounding of an edge: either way).
     void queryPoint(Vec2 point, std::vector<Body*>& out, uint64_t maskBits = ~0ull);
     /// Every body whose polygon overlaps or touches the box; an inverted box holds nothing.
@@ -99,11 +99,11 @@ struct World {
     void sortByMinX();
 
   private:
-    const QueryIndex& queryIndex();
+    template <typename Visit>
+    void forEachNear(double x0, double x1, double y0, double y1, Visit visit, bool large = true);
 
     StepScratch* scratch_ = nullptr;  // the step's working arrays, grown and then reused
-    QueryIndex* query_ = nullptr;     // the queries' grid, built on demand
-    uint64_t changes_ = 0;            // steps, adds and removes: when the grid is out of date
+    uint64_t changes_ = 0;            // steps, adds, removes and clears
 };
 
 }  // namespace scrapvolt
