@@ -19,8 +19,9 @@ std::vector<Vec2> corners;
 
 int32_t place(const Body& body) {
     const Polygon& p = *body.polygon;
-    const float c = std::cos(p.angle);
-    const float m = -std::sin(p.angle);
+    const bool upright = p.angle == 0.0f;  // cos 0 and -sin 0 exactly, without their cost
+    const float c = upright ? 1.0f : std::cos(p.angle);
+    const float m = upright ? -0.0f : -std::sin(p.angle);
     corners.resize(static_cast<size_t>(p.vertexCount));
     for (int32_t i = 0; i < p.vertexCount; ++i) {
         const Vec2 l = p.localVertices[i];
@@ -131,8 +132,14 @@ void World::queryBox(Vec2 lower, Vec2 upper, std::vector<Body*>& out, uint64_t m
     forEachNear(lower.x, upper.x, lower.y, upper.y, [&](const Candidate& c) {
         const double dx = c.x - std::clamp(c.x, lower.x, upper.x);
         const double dy = c.y - std::clamp(c.y, lower.y, upper.y);
-        if (dx * dx + dy * dy <= double{c.radius} * c.radius && c.body->polygon->vertexCount > 0 &&
-            (c.body->categoryBits & maskBits) != 0 && meetsBox(place(*c.body), lower, upper)) {
+        if (!(dx * dx + dy * dy <= double{c.radius} * c.radius) ||
+            c.body->polygon->vertexCount == 0 || (c.body->categoryBits & maskBits) == 0) {
+            return;
+        }
+        // A circle inside the box holds a polygon inside it.
+        const bool inside = c.x - c.radius >= lower.x && c.x + c.radius <= upper.x &&
+                            c.y - c.radius >= lower.y && c.y + c.radius <= upper.y;
+        if (inside || meetsBox(place(*c.body), lower, upper)) {
             out.push_back(c.body);
         }
     });
