@@ -3,7 +3,6 @@
 #include <array>
 #include <bit>
 #include <deque>
-#include <ranges>
 #include <tuple>
 
 #include "tests/physics/test_polygons.h"
@@ -244,15 +243,16 @@ TEST(WorldQuery, RaysHitTheFirstPolygonTheBruteForceFinds) {
                 ASSERT_TRUE(it != possible.end() && length > 0) << what << ": hit a body it cannot";
                 const Placed p(*hit.body);
                 const Vec2 n = hit.normal;
-                const bool onEdge =
-                    std::ranges::any_of(std::views::iota(size_t{0}, p.v.size()), [&](size_t i) {
-                        const auto &a = p.v[i], &b = p.v[(i + 1) % p.v.size()];
-                        const double nx = -(b[1] - a[1]) / std::hypot(b[0] - a[0], b[1] - a[1]);
-                        const double ny = (b[0] - a[0]) / std::hypot(b[0] - a[0], b[1] - a[1]);
-                        return std::fabs(p.beyond(i, hit.point.x, hit.point.y)) < tolerance &&
-                               std::fabs(nx - n.x) < 1e-3 && std::fabs(ny - n.y) < 1e-3 &&
-                               nx * dx + ny * dy <= 1e-3 * length;
-                    });
+                bool onEdge = false;  // the point on an edge facing the ray, with its normal
+                for (size_t i = 0; i < p.v.size(); ++i) {
+                    const auto &a = p.v[i], &b = p.v[(i + 1) % p.v.size()];
+                    const double nx = -(b[1] - a[1]) / std::hypot(b[0] - a[0], b[1] - a[1]);
+                    const double ny = (b[0] - a[0]) / std::hypot(b[0] - a[0], b[1] - a[1]);
+                    onEdge =
+                        onEdge || (std::fabs(p.beyond(i, hit.point.x, hit.point.y)) < tolerance &&
+                                   std::fabs(nx - n.x) < 1e-3 && std::fabs(ny - n.y) < 1e-3 &&
+                                   nx * dx + ny * dy <= 1e-3 * length);
+                }
                 EXPECT_TRUE(onEdge && std::fabs(hit.fraction - it->second) * length < tolerance &&
                             hit.fraction * length < nearest * length + tolerance &&
                             hit.fraction >= 0 && hit.fraction <= 1 &&
