@@ -83,3 +83,20 @@ int32_t Box2dSquares::escapedCount() const {
     }
     return escaped;
 }
+
+int32_t Box2dSquares::overlapBox(float lowerX, float lowerY, float upperX, float upperY) const {
+    int32_t found = 0;
+    const auto count = [](b2ShapeId, void* context) {
+        ++*static_cast<int32_t*>(context);
+        return true;
+    };
+    b2World_OverlapAABB(b2LoadWorldId(world_), b2AABB{{lowerX, lowerY}, {upperX, upperY}},
+                        b2DefaultQueryFilter(), count, &found);
+    return found;
+}
+
+bool Box2dSquares::castRay(float x, float y, float dx, float dy) const {
+    return b2World_CastRayClosest(b2LoadWorldId(world_), b2Vec2{x, y}, b2Vec2{dx, dy},
+                                  b2DefaultQueryFilter())
+        .hit;
+}

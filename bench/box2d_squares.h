@@ -22,6 +22,10 @@ class Box2dSquares {
     void kick();
     // Squares whose centre has left the interior [-half, half]^2.
     int32_t escapedCount() const;
+    // The shapes b2World_OverlapAABB reports for the box (by their bounding boxes).
+    int32_t overlapBox(float lowerX, float lowerY, float upperX, float upperY) const;
+    // Whether b2World_CastRayClosest finds a shape on the segment from (x, y) along (dx, dy).
+    bool castRay(float x, float y, float dx, float dy) const;
 
   private:
     struct Motion {

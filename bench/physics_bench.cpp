@@ -5,15 +5,18 @@
 // repetition builds its scene afresh, takes 100 untimed warm-up steps (20 for the jam), then times
 // 1000 steps one by one, as the scene is defined at every N (200 for the jam); the counters give
 // the median, 10th and 90th percentile microseconds per step, heap allocations per timed step and
-// the most passes a step took; after the squares, how many left the interior. A table of medians
-// over the repetitions, our time over each peer's and the microseconds per square ends the output.
+// the most passes a step took; after the squares, how many left the interior. Then box queries and
+// ray casts on the squares at N = 1000 and 50000, beside Box2D's. A table of medians over the
+// repetitions, our time over each peer's and the microseconds per square ends the output.
 #include <benchmark/benchmark.h>
 
 #include <algorithm>
 #include <chrono>
+#include <cmath>
 #include <cstdio>
 #include <map>
 #include <memory>
+#include <random>
 #include <string>
 #include <vector>
 
@@ -154,6 +157,115 @@ void chipmunkSquares(benchmark::State& state) {
 }
 #endif
 
+// Queries on the squares after 100 steps, at the same random places for every engine: a 4 by 4
+// box (its lower left corner) and a 20-unit ray (its start and direction) inside the walls. Each
+// sample times a batch of 10 queries; the counters give the median microseconds per query and
+// the bodies found (per box) or hits (per ray).
+constexpr int queryBatch = 10;
+
+struct QueryPlace {
+    float x;
+    float y;
+    float dx;
+    float dy;
+};
+
+std::vector<QueryPlace> queryPlaces(float half, size_t count) {
+    std::mt19937 random(20240601u);
+    const auto real = [&](double low, double high) {
+        return static_cast<float>(low + (high - low) * random() * 0x1p-32);
+    };
+    std::vector<QueryPlace> places;
+    for (size_t i = 0; i < count; ++i) {
+        const double angle = real(0.0, 2.0 * 3.14159265358979);
+        places.push_back(QueryPlace{real(-half, half - 4.0), real(-half, half - 4.0),
+                                    static_cast<float>(20.0 * std::cos(angle)),
+                                    static_cast<float>(20.0 * std::sin(angle))});
+    }
+    return places;
+}
+
+// query(place) answers one query and returns what it found.
+template <typename Query>
+void timeQueries(benchmark::State& state, const std::string& scene, const char* engine, float half,
+                 Query query) {
+    const std::vector<QueryPlace> places =
+        queryPlaces(half, static_cast<size_t>(state.max_iterations) * queryBatch);
+    std::vector<double> samples;
+    int64_t found = 0;
+    size_t next = 0;
+    for (auto _ : state) {
+        const auto start = std::chrono::steady_clock::now();
+        for (int k = 0; k < queryBatch; ++k) {
+            found += query(places[next++]);
+        }
+        const auto end = std::chrono::steady_clock::now();
+        const double seconds = std::chrono::duration<double>(end - start).count();
+        state.SetIterationTime(seconds);
+        samples.push_back(seconds * 1e6 / queryBatch);
+    }
+    std::sort(samples.begin(), samples.end());
+    state.counters["median_us"] = percentile(samples, 50);
+    state.counters["found_per_query"] = static_cast<double>(found) / static_cast<double>(next);
+    medians[scene][engine].push_back(percentile(samples, 50));
+}
+
+std::string queryName(const benchmark::State& state) {
+    char name[48];
+    std::snprintf(name, sizeof name, "%s %5d", state.range(1) != 0 ? "ray 20" : "box 4x4",
+                  static_cast<int>(state.range(0)));
+    return name;
+}
+
+void squareQueries(benchmark::State& state) {
+    TopdownSquares scene(static_cast<int32_t>(state.range(0)));
+    World& world = scene.world();
+    for (int i = 0; i < 100; ++i) {
+        world.step();
+    }
+    std::vector<Body*> out;
+    RayHit hit;
+    timeQueries(state, queryName(state), "Scrapvolt", scene.half(), [&](const QueryPlace& p) {
+        if (state.range(1) != 0) {
+            return int64_t{world.rayCast({p.x, p.y}, {p.x + p.dx, p.y + p.dy}, hit)};
+        }
+        out.clear();
+        world.queryBox({p.x, p.y}, {p.x + 4.0f, p.y + 4.0f}, out);
+        return static_cast<int64_t>(out.size());
+    });
+}
+
+#ifdef SCRAPVOLT_HAVE_BOX2D
+void box2dQueries(benchmark::State& state) {
+    TopdownSquares ours(static_cast<int32_t>(state.range(0)));
+    Box2dSquares scene(ours);
+    for (int i = 0; i < 100; ++i) {
+        scene.step();
+    }
+    timeQueries(state, queryName(state), "Box2D", ours.half(), [&](const QueryPlace& p) {
+        return state.range(1) != 0 ? int64_t{scene.castRay(p.x, p.y, p.dx, p.dy)}
+                                   : int64_t{scene.overlapBox(p.x, p.y, p.x + 4.0f, p.y + 4.0f)};
+    });
+}
+#endif
+
+void registerQueries() {
+    for (const int64_t n : {1000, 50000}) {
+        for (const int64_t ray : {0, 1}) {
+            std::vector<benchmark::internal::Benchmark*> runs{
+                benchmark::RegisterBenchmark("squareQueries", squareQueries)};
+#ifdef SCRAPVOLT_HAVE_BOX2D
+            runs.push_back(benchmark::RegisterBenchmark("box2dQueries", box2dQueries));
+#endif
+            for (benchmark::internal::Benchmark* b : runs) {
+                b->ArgNames({"n", "ray"})->Args({n, ray})->Iterations(1000)->UseManualTime();
+                b->Unit(benchmark::kMicrosecond)->Repetitions(repetitions);
+                b->ReportAggregatesOnly(true);
+            }
+        }
+    }
+}
+
 // The squares at each N, plain and kick100, ours and each peer's one after the other, so that a
 // change of the machine's speed during the run touches both alike. The large scenes run plain
 // only (a step takes milliseconds there).
@@ -195,7 +307,10 @@ void printCell(int width, int decimals, double value) {
 void printTable() {
     const char* engines[3] = {"Scrapvolt", "Box2D", "Chipmunk"};
     const int widths[3] = {12, 12, 14};
-    std::printf("\nMedian microseconds per step (median over repetitions of 1000 timed steps):\n");
+    std::printf(
+        "\nMedian microseconds per step or query (median over repetitions of 1000 timed "
+        "steps or batches of %d queries):\n",
+        queryBatch);
     std::printf("%-28s %12s %12s %8s %14s %8s %9s %9s\n", "scene", "Scrapvolt", "Box2D 3.1.1",
                 "ratio", "Chipmunk 7.0.3", "ratio", "us/square", "Box2D");
     for (auto& [scene, byEngine] : medians) {
@@ -236,6 +351,7 @@ BENCHMARK(jammed)
 
 int main(int argc, char** argv) {
     registerSquares();
+    registerQueries();
     benchmark::Initialize(&argc, argv);
     if (benchmark::ReportUnrecognizedArguments(argc, argv)) {
         return 1;

@@ -9,6 +9,9 @@
 
 namespace scrapvolt {
 
+// Counts setPose calls: a world's query grid is out of date once it changes.
+uint64_t poseWrites = 0;
+
 namespace {
 // The one record getPose hands out, shared by every body.
 Pose sharedPose{0.0f, 0.0f, 0.0f};
@@ -31,6 +34,7 @@ Pose& Body::getPose() {
 
 void Body::setPose(float x, float y, float angle) {
     *pose = Pose{x, y, angle};
+    ++poseWrites;
 }
 
 // Moves by the velocity held before damping, so one tick moves a body by exactly one tick's
@@ -69,7 +73,7 @@ void Body::pointVelocity(const Vec2& point, Vec2& out) const {
 
 bool Body::collide(Body& other) {
     // Circles as of the last integration.
-    if (!circlesOverlap(*circle, *other.circle)) {
+    if (!collidesWith(other) || !circlesOverlap(*circle, *other.circle)) {
         return false;
     }
     // Each rotation cache is brought up to date once after each move.
@@ -80,7 +84,7 @@ bool Body::collide(Body& other) {
         }
     }
     const Contact* found = polygon->contact(*other.polygon);
-    if (found == nullptr) {
+    if (found == nullptr || sensor || other.sensor) {
         return false;
     }
     resolveContact(found->separation, found->point, found->normal, other);

@@ -38,6 +38,7 @@ void insertionSort(std::vector<SortKey>& keys) {
 // rounding (monotone, clamped to the ends), so circles that pass the test share a band. The next
 // layout, in double (no overflow): bands of four mean radii (a body reaches three), 4096 at most.
 void BroadPhase::fillBands() {
+    used_ = Layout{height_, low_, bands_};
     const uint32_t n = static_cast<uint32_t>(sorted.size());
     large.clear();
     large.reserve(n + 1);

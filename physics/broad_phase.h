@@ -2,6 +2,7 @@
 // The broad phase of World::step: the sort by minX and the overlapping pairs, in pass order.
 #include <scrapvolt/physics/world.h>
 
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <vector>
@@ -48,7 +49,25 @@ struct BroadPhase {
     // left of its right end and whose circle meets its own as Body::collide tests; fixed per step.
     void findPairs();
 
+    // After findPairs: visit(k) once for each body at sorted place k whose interval meets
+    // [x0, x1] and whose bands meet [y0, y1] (so does every circle that meets the rectangle),
+    // and, withLarge, for every large body.
+    template <typename Visit>
+    void near(double x0, double x1, double y0, double y1, bool withLarge, Visit visit) const;
+    // The band of a height in the layout of the last findPairs.
+    int32_t bandAt(double y) const {
+        return static_cast<int32_t>(
+            std::clamp((y - used_.low) * (1.0 / used_.height), 0.0, used_.bands - 1.0));
+    }
+    struct Layout {
+        double height;
+        double low;
+        int32_t bands;
+    };
+    const Layout& layout() const { return used_; }
+
   private:
+    Layout used_{1.0, 0.0, 1};
     void fillBands();
     // Each leaves the pairs of the body at sorted place i in found, in pass order, and counts them.
     uint32_t pairsOfLarge(uint32_t i);
@@ -71,5 +90,27 @@ struct BroadPhase {
     double low_ = 0.0;     // bottom of band 0
     int32_t bands_ = 1;
 };
+
+template <typename Visit>
+void BroadPhase::near(double x0, double x1, double y0, double y1, bool withLarge,
+                      Visit visit) const {
+    for (size_t k = 0; withLarge && k + 1 < large.size(); ++k) {  // without the end mark
+        visit(large[k]);
+    }
+    const int32_t first = bandAt(y0);
+    for (int32_t band = first; band <= bandAt(y1); ++band) {
+        const uint32_t* m = bandMembers.data() + bandStart[band];
+        const uint32_t* end = bandMembers.data() + bandStart[band + 1];
+        // An ordinary circle is at most a band high: none starting further left reaches x0.
+        m = std::partition_point(
+            m, end, [&](uint32_t k) { return sorted[k].minX < x0 - 2.0 * used_.height; });
+        for (; m != end && sorted[*m].minX <= x1; ++m) {
+            // Once: in the first band of the rectangle's that the body is in.
+            if (sorted[*m].maxX >= x0 && (band == first || bandsOf[*m].low == band)) {
+                visit(*m);
+            }
+        }
+    }
+}
 
 }  // namespace scrapvolt

@@ -38,35 +38,39 @@ Polygon& Polygon::minkowskiDifference(Polygon& other) {
     return m;
 }
 
-int32_t Polygon::queryPoint(float px, float py) {
-    if (edgesStale) {
-        recomputeEdges();
+namespace {
+
+// Polygon::queryPoint for the point q relative to the polygon's position.
+int32_t nearestEdgeAt(Polygon& m, Vec2 q) {
+    if (m.edgesStale) {
+        m.recomputeEdges();
     }
-    const float qx = px - x;
-    const float qy = py - y;
-    if (vertexCount == 0) {
+    NearestEdge<int32_t> search;
+    for (int32_t i = 0; i < m.vertexCount; ++i) {
+        if (search.beyond(lineDistance(q.x, q.y, m.edges[i].rotatedNormal, m.edges[i].offset), i)) {
+            return -1;  // a point on the line counts as inside
+        }
+    }
+    if (m.vertexCount == 0) {
         return -1;
     }
-    NearestEdge<int32_t> nearest;
-    float dist = 0.0f;
-    for (int32_t i = 0; i < vertexCount; ++i) {
-        dist = lineDistance(qx, qy, edges[i].rotatedNormal, edges[i].offset);
-        if (dist > 0.0f) {
-            return -1;  // outside this edge's line; a point on the line counts as inside
-        }
-        nearest.offer(dist, i);
-    }
-    nearest.finish(dist, vertexCount - 1);
-    const int32_t k = nearest.edge;
-    const float best = lineDistance(qx, qy, edges[k].rotatedNormal, edges[k].offset);
-    contactResult.separation = separationOf(best, edges[k].rotatedNormal, cosAngle, negSinAngle);
-    return k;
+    const PolygonEdge& e = m.edges[search.nearest()];
+    const float best = lineDistance(q.x, q.y, e.rotatedNormal, e.offset);
+    contactResult.separation = separationOf(best, e.rotatedNormal, m.cosAngle, m.negSinAngle);
+    return search.nearest();
+}
+
+}  // namespace
+
+int32_t Polygon::queryPoint(float px, float py) {
+    return nearestEdgeAt(*this, Vec2{px - x, py - y});
 }
 
 Contact* Polygon::contact(Polygon& other) {
     Polygon& m = minkowskiDifference(other);
     // A and B overlap exactly when B's pose point, relative to A's, lies in A - B.
-    const int32_t k = m.queryPoint(other.x - x, other.y - y);
+    const int32_t k =
+        nearestEdgeAt(m, differencePoint(PolygonShape{*this}, PolygonShape{other}, Vec2{m.x, m.y}));
     if (k < 0) {
         return nullptr;
     }

@@ -62,25 +62,37 @@ int32_t supportVertex(const Shape& a, int32_t i, const Shape& b) {
     return taken;
 }
 
-// The edge of least penetration among edges offered in index order (a distance beyond its line,
-// positive, ends the search: no edge is asked for then): the least magnitude (NaN's is above
-// infinity's), so the greatest distance, the highest index among equal ones; NaN wins only at the
-// last edge (finish). Compared as integers and chosen by selects, since which edge wins is near
-// random. The caller computes the chosen edge's distance again, as it did when offering it.
+// The edge of least penetration for a point inside, among edges offered in index order; a point
+// beyond an edge's line (distance positive) is outside: the search ends there. Least magnitude
+// (NaN's is above infinity's), so the greatest distance, the highest index among equal ones; NaN
+// wins only at the last edge. Compared as integers and chosen by selects, since which edge wins
+// is near random. The caller computes the chosen edge's distance again, as it did when offering.
 template <typename Edge>
 struct NearestEdge {
     Edge edge{};
-    uint32_t least = UINT32_MAX;  // the magnitude of its distance
+    Edge last{};
+    float lastDistance = 0.0f;
+    uint32_t least = UINT32_MAX;  // the magnitude of edge's distance
 
-    void offer(float distance, const Edge& e) {
+    // True when the point lies beyond e: no edge is nearest, ask no more.
+    bool beyond(float distance, const Edge& e) {
         const uint32_t magnitude = std::bit_cast<uint32_t>(distance) & 0x7FFFFFFFu;
         edge = magnitude <= least ? e : edge;
         least = magnitude <= least ? magnitude : least;
+        last = e;
+        lastDistance = distance;
+        return distance > 0.0f;
     }
-    void finish(float lastDistance, const Edge& last) {
-        edge = std::isnan(lastDistance) ? last : edge;
-    }
+    // Once every edge was offered.
+    const Edge& nearest() const { return std::isnan(lastDistance) ? last : edge; }
 };
+
+// The contact query's point: b's pose relative to a's, less the scratch polygon's position
+// (origin), where Polygon::contact puts a - b.
+template <typename Shape>
+Vec2 differencePoint(const Shape& a, const Shape& b, const Vec2& origin) {
+    return Vec2{(b.x() - a.x()) - origin.x, (b.y() - a.y()) - origin.y};
+}
 
 // Walks the edges of a - b as Polygon::minkowskiDifference lays them out, a's edges merged with
 // b's reversed ones; support(i): b's support vertex for a's edge i. emit(vertex, normal, ofA,
@@ -150,27 +162,19 @@ const Contact* writeContact(const Shape& a, const Shape& b, float best, const Di
 }
 
 // What Polygon::contact answers for a and b (writing contactResult as it does), walking a - b
-// without building it: the point is b's pose relative to a's, less the scratch polygon's
-// position (origin). The first edge the point lies beyond ends the walk and the support search.
+// without building it. The first edge the point lies beyond ends the walk and the support search.
 template <typename Shape>
 const Contact* walkContact(const Shape& a, const Shape& b, const Vec2& origin) {
-    const float qx = (b.x() - a.x()) - origin.x;
-    const float qy = (b.y() - a.y()) - origin.y;
-    NearestEdge<DifferenceEdge> nearest;
-    float lastDistance = 0.0f;
-    DifferenceEdge last{};
+    const Vec2 q = differencePoint(a, b, origin);
+    NearestEdge<DifferenceEdge> search;
     const bool inside = forEachDifferenceEdge(a, b, [&](const DifferenceEdge& e) {
-        lastDistance = lineDistance(qx, qy, e.normal, e.offset);
-        last = e;
-        nearest.offer(lastDistance, e);
-        return lastDistance > 0.0f;  // beyond this line: outside, a point on it counts as inside
+        return search.beyond(lineDistance(q.x, q.y, e.normal, e.offset), e);
     });
     if (!inside) {
         return nullptr;
     }
-    nearest.finish(lastDistance, last);
-    const DifferenceEdge& e = nearest.edge;
-    return writeContact(a, b, lineDistance(qx, qy, e.normal, e.offset), e);
+    const DifferenceEdge& e = search.nearest();
+    return writeContact(a, b, lineDistance(q.x, q.y, e.normal, e.offset), e);
 }
 
 }  // namespace scrapvolt

@@ -39,8 +39,9 @@ void setBit(std::vector<uint64_t>& bits, uint32_t k) {
 // 1e-5 * S is twenty times both (NaN or infinite input: none). Then a's edge facing b, as walked.
 template <typename Shape>
 bool certainlyApart(const Shape& a, const Shape& b, const Vec2& origin) {
-    const float qx = (b.x() - a.x()) - origin.x;
-    const float qy = (b.y() - a.y()) - origin.y;
+    const Vec2 q = differencePoint(a, b, origin);
+    const float qx = q.x;
+    const float qy = q.y;
     const float margin =
         1e-5f * (std::fabs(qx) + std::fabs(qy) + a.copy.reach + b.copy.reach) + 1e-30f;
     int32_t facing = 0;
@@ -90,7 +91,8 @@ uint32_t Solver::copyOf(const StepBody& step, bool posesShared) {
         }
     }
     bodies_.push_back(BodyCopy{body, body->velocity, body->angularVelocity, body->inverseMass,
-                               body->inverseInertia, index, state.firstBody, none, false, 0});
+                               body->inverseInertia, index, state.firstBody, none, false,
+                               body->sensor, 0});
     body->moved = false;  // as its first test leaves it; write-back sets it again where due
     state.firstBody = static_cast<uint32_t>(bodies_.size() - 1);
     return state.firstBody;
@@ -192,15 +194,18 @@ bool Solver::testPair(uint32_t p) {
     if (found == nullptr) {
         return false;
     }
-    setBit(dueNext_, p);  // touching: the impulse acts again in the next pass
     BodyCopy& a = bodies_[pairs_[p].a];
     BodyCopy& b = bodies_[pairs_[p].b];
     if (contactOf_[p] == none) {
         contactOf_[p] = static_cast<uint32_t>(contacts.size());
-        contacts.push_back({a.body, b.body, {}, {}});
+        contacts.push_back({a.body, b.body, {}, {}, a.sensor || b.sensor});
     }
     contacts[contactOf_[p]].point = found->point;
     contacts[contactOf_[p]].normal = found->normal;
+    if (a.sensor || b.sensor) {
+        return false;  // reported only: tested again when one of its poses moves
+    }
+    setBit(dueNext_, p);  // touching: the impulse acts again in the next pass
     a.touched = true;
     b.touched = true;
     const auto at = [](const PoseCopy& c) { return std::bit_cast<uint64_t>(Vec2{c.x, c.y}); };
@@ -240,20 +245,15 @@ void Solver::keep(Kept& kept, const Shape& a, const Shape& b) {
 // As walkContact, from the kept edges.
 const Contact* Solver::keptContact(const Kept& kept, const Shape& a, const Shape& b) const {
     const DifferenceEdge* edges = keptEdges_.data() + kept.first;
-    const float qx = (b.x() - a.x()) - origin_.x;
-    const float qy = (b.y() - a.y()) - origin_.y;
-    NearestEdge<uint32_t> nearest;
-    float distance = 0.0f;
+    const Vec2 q = differencePoint(a, b, origin_);
+    NearestEdge<uint32_t> search;
     for (uint32_t e = 0; e < kept.count; ++e) {
-        distance = lineDistance(qx, qy, edges[e].normal, edges[e].offset);
-        if (distance > 0.0f) {
+        if (search.beyond(lineDistance(q.x, q.y, edges[e].normal, edges[e].offset), e)) {
             return nullptr;
         }
-        nearest.offer(distance, e);
     }
-    nearest.finish(distance, kept.count - 1);
-    const DifferenceEdge& e = edges[nearest.edge];
-    return writeContact(a, b, lineDistance(qx, qy, e.normal, e.offset), e);
+    const DifferenceEdge& e = edges[search.nearest()];
+    return writeContact(a, b, lineDistance(q.x, q.y, e.normal, e.offset), e);
 }
 
 // Writes back to the bodies that touched (no other was corrected): poses that moved, motions and
@@ -266,6 +266,8 @@ void Solver::writeBack() {
         }
         const PoseState& state = states_[copy.pose];
         if (state.markedPass != 0) {  // moved
+            drift = std::max(drift, std::fabs(poses_[copy.pose].x - state.pose->x) +
+                                        std::fabs(poses_[copy.pose].y - state.pose->y));
             state.pose->x = poses_[copy.pose].x;
             state.pose->y = poses_[copy.pose].y;
         }
@@ -278,6 +280,7 @@ void Solver::writeBack() {
 int32_t Solver::solve(std::span<const StepBody> bodies, const std::vector<Pair>& pairs,
                       size_t vertices, bool posesShared) {
     copyBodies(bodies, pairs, vertices, posesShared);
+    drift = 0.0f;
     origin_ = Vec2{minkowskiScratch.x, minkowskiScratch.y};  // nothing in a step moves it
     const uint32_t count = static_cast<uint32_t>(pairs_.size());
     const size_t words = (static_cast<size_t>(count) + 63) / 64;

@@ -38,6 +38,9 @@ class Solver {
 
     // The pairs that touched, in the order they first touched, with their last contact.
     std::vector<StepContact> contacts;
+    // The most a pose was corrected in the step (|dx| + |dy|): a circle from the integration
+    // grown by it holds the polygon where the step left it.
+    float drift = 0.0f;
 
   private:
     // One per pose, shared by its bodies (on one polygon, or added twice: a correction moves both).
@@ -66,6 +69,7 @@ class Solver {
         uint32_t nextOfPose;  // the next body copy on the same pose, or none
         uint32_t lastPair;    // the body's last pair in pass order
         bool touched;         // in a contact: its motion may have changed
+        bool sensor;
         int32_t correctedIn;  // the last pass that corrected its last pair, or 0
     };
     struct Corner {  // vertex i of a pose copy with the edge that starts there

@@ -7,30 +7,9 @@
 #include <numeric>
 #include <vector>
 
-#include "broad_phase.h"
-#include "solver.h"
+#include "step_scratch.h"
 
 namespace scrapvolt {
-
-// The step's working arrays, kept from step to step: a step allocates only as the world grows.
-struct StepScratch {
-    // By place in the list: a body's record and its circle and interval as integration left them.
-    struct Listed {
-        StepBody body;
-        StepCircle circle;
-    };
-    std::vector<Listed> listed;
-    std::vector<SortKey> keys;
-    // By sorted place, as broad's circles: what integrate expects the next step's list to be.
-    std::vector<StepBody> bodies;
-    BroadPhase broad;
-    size_t vertices = 0;  // of every body's polygon
-    // Labels are kept while the list and the bodies' poses stay as they were, else found again.
-    bool posesShared = false;
-    bool listKept = false;
-    std::vector<uint32_t> seen;
-    Solver solver;
-};
 
 namespace {
 
@@ -40,6 +19,7 @@ void integrate(StepScratch& s, WorldNode* head) {
     s.keys.clear();
     s.vertices = 0;
     s.listKept = true;
+    s.filtered = false;
     const std::vector<StepBody>& ahead = s.bodies;
     for (WorldNode* node = head; node != nullptr; node = node->next) {
         const size_t k = s.listed.size();
@@ -54,6 +34,7 @@ void integrate(StepScratch& s, WorldNode* head) {
         assert(body.polygon->vertexCount == node->vertexCount &&
                "a body's polygon keeps its vertex count while the body is in a world");
         body.integrate();
+        s.filtered = s.filtered || body.maskBits != ~uint64_t{0} || body.categoryBits == 0;
         s.vertices += static_cast<size_t>(std::max(body.polygon->vertexCount, 0));
         // No vertices, no circle: a NaN interval sorts last and overlaps nothing, so no test.
         const float nan = std::numeric_limits<float>::quiet_NaN();
@@ -119,6 +100,7 @@ void World::add(Body& body) {
     assert((body.polygon->vertexCount == 0 || body.polygon->isConvexClockwise()) &&
            "a body's polygon is convex and wound clockwise (with y up) when it is added");
     head = new WorldNode{&body, head, 0.0f, 0.0f, body.polygon->vertexCount};
+    ++changes_;
 }
 
 bool World::remove(Body& body) {
@@ -128,6 +110,7 @@ bool World::remove(Body& body) {
             *link = node->next;
             delete node;
             dropContacts(scratch_, &body);
+            ++changes_;
             return true;
         }
     }
@@ -144,6 +127,7 @@ bool World::contains(const Body& body) const {
 
 void World::clear() {
     dropContacts(scratch_, nullptr);
+    ++changes_;
     while (head != nullptr) {
         WorldNode* next = head->next;
         delete head;
@@ -153,6 +137,7 @@ void World::clear() {
 
 void World::step() {
     lastPassCount = 0;
+    ++changes_;  // the queries' view of the last step is out of date until this one ends
     if (head == nullptr || head->next == nullptr) {
         dropContacts(scratch_, nullptr);
         return;
@@ -177,7 +162,14 @@ void World::step() {
         }
     }
     s.broad.findPairs();
+    if (s.filtered) {
+        std::erase_if(s.broad.pairs, [&](const Pair& p) {
+            return !s.bodies[p.a].body->collidesWith(*s.bodies[p.b].body);
+        });
+    }
     lastPassCount = s.solver.solve(s.bodies, s.broad.pairs, s.vertices, s.posesShared);
+    s.changes = changes_;
+    s.poseWrites = poseWrites;
 }
 
 std::span<const StepContact> World::contacts() const {

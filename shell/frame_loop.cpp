@@ -10,6 +10,20 @@
 
 namespace scrapvolt {
 
+namespace {
+bool gameAskedToQuit = false;  // by requestQuit, read at the end of the frame
+}  // namespace
+
+void requestQuit() {
+    gameAskedToQuit = true;
+}
+
+bool takeQuitRequest(LoopState& loop) {
+    loop.quitRequested = loop.quitRequested || gameAskedToQuit;
+    gameAskedToQuit = false;
+    return loop.quitRequested;
+}
+
 void startFrameLoop(LoopState& loop) {
     loop.quitRequested = false;
     loop.tickClock = TickClock{platform::ticks(), 0, tickRate > 0 ? tickRate : 100};

@@ -32,4 +32,7 @@ void runTicks(LoopState& loop, uint32_t due);
 // Applies the queued state operations, if any.
 void applyPendingStateOps(LoopState& loop);
 
+// At the end of a frame: true when the run ends now, a game's requestQuit (taken) included.
+bool takeQuitRequest(LoopState& loop);
+
 }  // namespace scrapvolt

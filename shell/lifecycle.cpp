@@ -93,7 +93,7 @@ void runFrameLoop(LoopState& loop) {
         drawFrame(loop);
         runDueTicks(loop);
         applyPendingStateOps(loop);
-        if (loop.quitRequested) {
+        if (takeQuitRequest(loop)) {
             return;
         }
     }

@@ -20,10 +20,10 @@ def value(v):
 
 
 def body(x=(0, 0), y=(0, 0), angle=0, velocity=(0, 0, 0), mass=1, inertia=1, vertices=4,
-         scale=0, shape=0, shared=False):
+         scale=0, shape=0, shared=False, layers=0):
     return bytes([vertices - 3, scale, shape, value(x[0]), value(x[1]), value(y[0]), value(y[1]),
                   value(angle), *(value(v) for v in velocity),
-                  MASSES[mass] | MASSES[inertia] << 3 | shared << 6])
+                  MASSES[mass] | MASSES[inertia] << 3 | shared << 6, layers])
 
 
 def world(bodies, operations=((5, 0, 0),)):
@@ -48,6 +48,9 @@ inputs["nan-y-both"] = world([body(y=("nan", 0), angle=0.5), body(x=(0.5, 0), y=
 inputs["nan-y-second"] = world([body(angle=0.5), body(x=(0.5, 0), y=("nan", 0), angle=0.5)])
 inputs["shared-polygon"] = world([body(), body(shared=True, velocity=(1, 1, 0)), body(x=(1, 0))])
 inputs["immovable-squeeze"] = world([body(x=(-1, 0), mass=0), body(x=(0, 0)), body(x=(1, 0), mass=0)])
+# Layers: a sensor over two squares, a pair filtered by the first body's mask, one by the second's.
+inputs["sensor"] = world([body(layers=32), body(x=(0.5, 0)), body(x=(-0.5, 0))])
+inputs["masks"] = world([body(layers=1 | 4 << 2), body(x=(0.5, 0), layers=1), body(x=(1, 0), layers=1 << 2)])
 random.seed(27)
 for k in range(8):
     inputs[f"random-{k}"] = bytes(random.randrange(256) for _ in range(40 + 12 * k))

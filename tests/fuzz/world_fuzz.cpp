@@ -3,9 +3,10 @@
 // from the extremes (1e-30, 4e6, 1e15, 1e38, infinity, NaN), and bodies are kicked, teleported,
 // removed and added again between steps.
 //
-// Input: a byte for the body count (2 to 8), then 12 bytes a body, then 3 bytes an operation:
+// Input: a byte for the body count (2 to 8), then 13 bytes a body, then 3 bytes an operation:
 //   body:      vertices (3 to 8), scale, shape, x (2 bytes), y (2 bytes), angle, vx, vy, spin,
-//              masses (bits 0-2 inverse mass, 3-5 inverse inertia, 6: on the previous polygon)
+//              masses (bits 0-2 inverse mass, 3-5 inverse inertia, 6: on the previous polygon),
+//              layers (bits 0-1 the category, 1, 2, 4 or none; 2-4 mask bits cleared; 5 sensor)
 //   operation: kind (step, kick, teleport, remove, add again, four steps), body, value;
 //              each is followed by a step; 32 operations at most.
 // Bytes past the end read as 0.
@@ -87,6 +88,10 @@ struct FuzzWorld {
             body.angularVelocity = spin;
             body.inverseMass = mass(masses);
             body.inverseInertia = mass(masses >> 3);
+            const uint8_t layers = in.next();
+            body.categoryBits = (layers & 3) == 3 ? 0 : uint64_t{1} << (layers & 3);
+            body.maskBits = ~uint64_t{(layers >> 2) & 7u};
+            body.sensor = (layers & 32) != 0;
             addIfSound(body);
         }
     }

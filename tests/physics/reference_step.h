@@ -15,10 +15,19 @@ namespace reference_step {
 
 using namespace scrapvolt;
 
+// Pairs the reference step met: filtered out with the earlier or the later body's mask, and
+// touching with a sensor as the earlier or the later body.
+struct Layers {
+    int32_t maskedByA = 0, maskedByB = 0, sensorA = 0, sensorB = 0;
+};
+inline Layers layers;
+
 // The plain step World::step must match bit for bit (two bodies or more): integrate in list order,
 // insertion-sort by minX (a node out of order goes before the first not below it, NaN last), then
-// sweep the list calling collide on pairs whose intervals overlap until a quiet pass or the cap.
-// touched: the pairs whose query found a contact, in the order they first did, with the last one.
+// sweep the list calling collide on pairs whose intervals overlap and whose masks let them meet
+// until a quiet pass or the cap. A pair with a sensor is queried and its bodies' rotations
+// refreshed, nothing else. touched: the pairs whose query found a contact, in the order they
+// first did, with the last one.
 inline int32_t referenceStep(World& world, std::vector<StepContact>& touched) {
     touched.clear();
     WorldNode*& head = world.head;
@@ -51,6 +60,12 @@ inline int32_t referenceStep(World& world, std::vector<StepContact>& touched) {
         for (WorldNode* i = head; i->next != nullptr; i = i->next) {
             for (WorldNode* j = i->next; j != nullptr && j->minX < i->maxX; j = j->next) {
                 Body &a = *i->body, &b = *j->body;
+                const bool maskedByA = (b.categoryBits & a.maskBits) == 0;
+                if (maskedByA || (a.categoryBits & b.maskBits) == 0) {
+                    ++(maskedByA ? layers.maskedByA : layers.maskedByB);
+                    continue;
+                }
+                const bool sensor = a.sensor || b.sensor;
                 const float dx = b.circle->centreX - a.circle->centreX;
                 const float dy = b.circle->centreY - a.circle->centreY;
                 const float r = b.circle->radius + a.circle->radius;
@@ -61,11 +76,14 @@ inline int32_t referenceStep(World& world, std::vector<StepContact>& touched) {
                         auto t = std::ranges::find_if(touched, [&](const StepContact& t) {
                             return t.bodyA == &a && t.bodyB == &b;
                         });
-                        t = t != touched.end() ? t : touched.insert(t, {&a, &b, {}, {}});
+                        t = t != touched.end() ? t : touched.insert(t, {&a, &b, {}, {}, sensor});
                         std::tie(t->point, t->normal) = std::tie(c->point, c->normal);
+                        layers.sensorA += a.sensor;
+                        layers.sensorB += b.sensor;
                     }
+                    a.moved = b.moved = sensor ? false : a.moved;
                 }
-                quiet = !a.collide(b) && quiet;
+                quiet = (sensor || !a.collide(b)) && quiet;
             }
         }
     }
@@ -95,7 +113,7 @@ std::vector<uint32_t> stepState(const Bodies& bodies, const World& world,
         bits.push_back(std::bit_cast<uint32_t>(n->minX));
     }
     for (const StepContact& t : touched) {
-        bits.insert(bits.end(), {index(t.bodyA), index(t.bodyB)});
+        bits.insert(bits.end(), {index(t.bodyA), index(t.bodyB), t.sensor});
         for (float v : {t.point.x, t.point.y, t.normal.x, t.normal.y}) {
             bits.push_back(std::bit_cast<uint32_t>(v));
         }

@@ -45,6 +45,7 @@ uint64_t seen = 0, hashSalt = 0;
 void see(uint64_t value) {
     seen = (seen ^ value) * 1099511628211u;
 }
+uint32_t quitAtTick = 0;  // the game calls requestQuit at this tick of a run
 
 // The game object ("game"), a state or a GL resource: each message or call as "<name> <code>", with
 // the tick, the event type, and for the game the view angle, the mouse and the prefs file's offset.
@@ -91,6 +92,9 @@ struct Recorder : Game, GlResource {
             record({"game", names[m->code], data}, {double(offset)});
         } else {
             record({name, names[m->code]});
+        }
+        if (game && m->code == MSG_TICK && m->tick == quitAtTick) {
+            requestQuit();
         }
         if (game && m->code == MSG_TICK && moves.count(++gameTicks) != 0) {
             for (const char* state : moves[gameTicks].first) {
@@ -460,6 +464,28 @@ TEST_F(Shell, AJournalledRunReplaysToTheSameMessagesAndHashes) {
     EXPECT_EQ(unreadable(dir + "/none", "missing"),
               dir + "/none: cannot be read (No such file or directory).\n");
     std::tie(gameTickRate, moves) = tuple(0, decltype(moves){});
+}
+
+// A game's requestQuit ends the run at the end of the frame it was called in, in order and with
+// status 0, the settings saved: in the first frame's only tick, and in the second's first of two.
+TEST_F(Shell, RequestQuitEndsTheRunAfterTheFrameAsClosingTheWindowDoes) {
+    const std::string start =
+                          "game CONFIGURE_GL, game createFirstState, game prefsName, game "
+                          "STARTUP, game VIDEO_RESET 60, state0 VIDEO_RESET, state0 ENTER, | "
+                          "game DRAW 0 0 0, state0 DRAW, game TICK 1, state0 TICK 1, ",
+                      end = "state0 LEAVE, game SAVE_PREFS  13, game SHUTDOWN, game deleted, | ";
+    const std::string second =
+        "| game DRAW 0 0 0, state0 DRAW, game TICK 2, state0 TICK 2, game "
+        "TICK 3, state0 TICK 3, ";
+    for (const uint32_t tick : {1u, 2u}) {
+        std::filesystem::remove(dir + "/Shell.cfg");
+        std::tie(sdlScript.swapMs, sdlScript.frames, quitAtTick) =
+            tuple(15, decltype(sdlScript.frames)(6), tick);
+        const auto run = runShell();
+        EXPECT_EQ(tuple(messages(run), run.status, readFile(dir + "/Shell.cfg").size()),
+                  tuple(start + (tick == 1 ? "" : second) + end, 0, 18u));
+    }
+    quitAtTick = 0;
 }
 
 TEST(TickScheduler, WaitsToTheNearestMillisecondThenRunsTheDueTicksKeepingTheFraction) {

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <cstdint>
+
 #include <scrapvolt/physics/bounding_circle.h>
 #include <scrapvolt/physics/polygon.h>
 #include <scrapvolt/physics/vec2.h>
@@ -15,8 +17,11 @@ namespace scrapvolt {
 struct Body {
     bool reservedFlag = false;  ///< not used by the engine
     Polygon* polygon;
-    Pose* pose;                        ///< the polygon's x, y, angle
-    bool moved = false;                ///< pose changed since the rotation cache was refreshed
+    Pose* pose;          ///< the polygon's x, y, angle
+    bool moved = false;  ///< pose changed since the rotation cache was refreshed
+    /// Tested and reported like any body, never pushed nor pushing: a pair with a sensor in it is
+    /// listed in World::contacts (StepContact::sensor) and changes neither body's motion.
+    bool sensor = false;
     BoundingCircle* circle = nullptr;  ///< the polygon's world circle as of the last integrate
     Vec2 velocity{0.0f, 0.0f};         ///< units per tick
     float angularVelocity = 0.0f;      ///< radians per tick, positive turning +x towards +y
@@ -24,6 +29,11 @@ struct Body {
     float inverseInertia = 0.0f;
     float linearDamping = 0.99f;    ///< velocity kept per tick
     float angularDamping = 0.995f;  ///< angular velocity kept per tick
+    void* userData = nullptr;       ///< the game's own, never read by the engine
+    /// Two bodies are tested only when each one's category meets the other's mask; a pair
+    /// filtered out is never tested, corrected or reported. The defaults meet every body.
+    uint64_t categoryBits = 1;
+    uint64_t maskBits = ~uint64_t{0};
 
     /// Binds the polygon and resets its pose to (0, 0, 0).
     explicit Body(Polygon& boundPolygon);
@@ -43,8 +53,14 @@ struct Body {
     /// Velocity of the world point moving with the body.
     void pointVelocity(const Vec2& point, Vec2& out) const;
 
+    /// Whether the filter lets this body and other be tested together.
+    bool collidesWith(const Body& other) const {
+        return (categoryBits & other.maskBits) != 0 && (other.categoryBits & maskBits) != 0;
+    }
+
     /// Narrow phase and resolution against other, as World::step calls it: true when a positional
-    /// correction was made. Both bodies must have been integrated once.
+    /// correction was made (never for a pair filtered out or with a sensor). Both bodies must
+    /// have been integrated once.
     bool collide(Body& other);
     /// Pushes the bodies apart by separation, split by inverse mass, then cancels their approach
     /// along normal at point (no bounce, no friction).

@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <span>
+#include <vector>
 
 #include <scrapvolt/physics/body.h>
 
@@ -24,6 +25,16 @@ struct StepContact {
     Body* bodyB;
     Vec2 point;
     Vec2 normal;  ///< unit, from A towards B
+    bool sensor;  ///< one of the bodies is a sensor: reported, not resolved
+};
+
+/// What World::rayCast found: the body, the point where the segment enters its polygon, that
+/// edge's unit outward normal and the point's fraction of the way from `from` to `to`, in [0, 1].
+struct RayHit {
+    Body* body;
+    Vec2 point;
+    Vec2 normal;
+    float fraction;
 };
 
 struct StepScratch;
@@ -74,12 +85,29 @@ struct World {
     /// span reads pairs shifted and, past the list's new end, stale. To remove bodies found in
     /// the list, collect them while walking it, then remove them.
     std::span<const StepContact> contacts() const;
+    /// Queries answer for the poses as of the last step, add, remove or Body::setPose (a pose
+    /// written otherwise is seen from the next of these), and for bodies whose categoryBits meet
+    /// maskBits. They report each body once, in no promised order, append to out and change
+    /// nothing a step reads. Right after a step they read its sorted intervals and bands; after
+    /// an add, remove or setPose they test every body until the next step.
+    /// Every body whose polygon contains the point (one within rounding of an edge: either way).
+    void queryPoint(Vec2 point, std::vector<Body*>& out, uint64_t maskBits = ~0ull);
+    /// Every body whose polygon overlaps or touches the box; an inverted box holds nothing.
+    void queryBox(Vec2 lower, Vec2 upper, std::vector<Body*>& out, uint64_t maskBits = ~0ull);
+    /// The first polygon the segment enters, nearest `from`; a polygon the segment starts inside
+    /// is not hit. False, hit untouched, when there is none.
+    bool rayCast(Vec2 from, Vec2 to, RayHit& hit, uint64_t maskBits = ~0ull);
+
     /// The step's insertion sort by minX, ascending (not stable: a node moved back goes before
     /// equal keys); NaN keys go last.
     void sortByMinX();
 
   private:
+    template <typename Visit>
+    void forEachNear(double x0, double x1, double y0, double y1, Visit visit, bool large = true);
+
     StepScratch* scratch_ = nullptr;  // the step's working arrays, grown and then reused
+    uint64_t changes_ = 0;            // steps, adds, removes and clears
 };
 
 }  // namespace scrapvolt

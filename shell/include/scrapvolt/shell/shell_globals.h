@@ -23,4 +23,8 @@ extern int32_t mouseDeltaY;
 /// and a focus loss release it in a window.
 extern bool mouseCaptureEnabled;
 
+/// Ends the run at the end of the current frame, as closing the window does: the states leave,
+/// the settings are saved, MSG_SHUTDOWN is sent and runShell returns 0.
+void requestQuit();
+
 }  // namespace scrapvolt

@@ -1,0 +1,336 @@
+// World queries against a brute force over every body, in double, written apart from the engine.
+#include <algorithm>
+#include <array>
+#include <bit>
+#include <deque>
+#include <tuple>
+
+#include "tests/physics/test_polygons.h"
+
+using namespace test_polygons;
+
+namespace {
+
+constexpr double tolerance = 1e-4;  // closer to an edge than this, a point may go either way
+
+// A body's polygon at its pose, in double.
+struct Placed {
+    std::vector<std::array<double, 2>> v;
+
+    explicit Placed(const Body& body) {
+        const Polygon& p = *body.polygon;
+        const double c = std::cos(double{p.angle}), s = std::sin(double{p.angle});
+        for (int32_t i = 0; i < p.vertexCount; ++i) {
+            const double x = p.localVertices[i].x, y = p.localVertices[i].y;
+            v.push_back({x * c - y * s + p.x, x * s + y * c + p.y});
+        }
+    }
+    // How far beyond edge i's line the point lies (negative inside).
+    double beyond(size_t i, double px, double py) const {
+        const auto &a = v[i], &b = v[(i + 1) % v.size()];
+        const double nx = -(b[1] - a[1]), ny = b[0] - a[0];
+        return (nx * (px - a[0]) + ny * (py - a[1])) / std::hypot(nx, ny);
+    }
+    double depth(double px, double py) const {  // the largest distance beyond an edge
+        double d = -INFINITY;
+        for (size_t i = 0; i < v.size(); ++i) {
+            d = std::max(d, beyond(i, px, py));
+        }
+        return d;
+    }
+    // The widest gap between the polygon and the box on the box's axes and the edge normals.
+    double gap(Vec2 lo, Vec2 hi) const {
+        double g = -INFINITY;
+        for (int axis = 0; axis < 2; ++axis) {
+            const auto [least, most] = std::ranges::minmax(v, {}, [&](auto& p) { return p[axis]; });
+            g = std::max(
+                {g, (axis ? lo.y : lo.x) - most[axis], least[axis] - (axis ? hi.y : hi.x)});
+        }
+        for (size_t i = 0; i < v.size(); ++i) {
+            g = std::max(g, std::min({beyond(i, lo.x, lo.y), beyond(i, lo.x, hi.y),
+                                      beyond(i, hi.x, lo.y), beyond(i, hi.x, hi.y)}));
+        }
+        return g;
+    }
+    // Where the segment crosses the outline (or passes a vertex within tolerance): the first and
+    // last fractions, or infinities.
+    std::array<double, 2> crossings(Vec2 from, Vec2 to) const {
+        std::array<double, 2> t{INFINITY, -INFINITY};
+        const double dx = double{to.x} - from.x, dy = double{to.y} - from.y;
+        for (size_t i = 0; i < v.size(); ++i) {
+            const auto &a = v[i], &b = v[(i + 1) % v.size()];
+            const double ex = b[0] - a[0], ey = b[1] - a[1], wx = a[0] - from.x, wy = a[1] - from.y;
+            const double denominator = dx * ey - dy * ex;
+            if (std::fabs(denominator) > 1e-12) {
+                const double u = (wx * ey - wy * ex) / denominator;
+                const double s = (wx * dy - wy * dx) / denominator;
+                const double slack = tolerance / std::hypot(ex, ey);  // past a vertex, to rounding
+                if (u >= -1e-9 && u <= 1 + 1e-9 && s >= -slack && s <= 1 + slack) {
+                    t = {std::min(t[0], u), std::max(t[1], u)};
+                }
+            }
+        }
+        return t;
+    }
+};
+
+// Bodies the brute force says are in (depth or gap below -tolerance) and those too near to say.
+struct Expected {
+    std::vector<Body*> in, near;
+};
+
+void expectSame(std::vector<Body*> got, const Expected& want, const std::string& what) {
+    std::ranges::sort(got);
+    EXPECT_TRUE(std::ranges::adjacent_find(got) == got.end()) << what << ": a body twice";
+    for (Body* body : want.in) {
+        EXPECT_TRUE(std::ranges::binary_search(got, body)) << what << ": missed one";
+    }
+    for (Body* body : got) {
+        EXPECT_TRUE(std::ranges::count(want.in, body) + std::ranges::count(want.near, body))
+            << what << ": reported one outside";
+    }
+}
+
+// Random polygons and walls scattered over 80 units, some in layer 2, spinning and drifting.
+struct QueryWorld {
+    std::deque<Polygon> polygons;
+    std::deque<Body> bodies;
+    World world;
+    Random random;
+
+    explicit QueryWorld(uint32_t seed, int32_t count) : random{std::mt19937(seed)} {
+        for (int32_t k = 0; k < count; ++k) {
+            Body& body = bodies.emplace_back(polygons.emplace_back());
+            k < 3 ? fill(polygons.back(), {{30, -0.5f}, {-30, -0.5f}, {-30, 0.5f}, {30, 0.5f}})
+                  : fillRandom(polygons.back(), random);
+            body.setPose(random.real(-40, 40), random.real(-40, 40), random.real(-4, 4));
+            body.velocity = {random.real(-0.3, 0.3), random.real(-0.3, 0.3)};
+            body.angularVelocity = random.real(-0.1, 0.1);
+            body.inverseMass = k < 3 ? 0 : 1;
+            body.inverseInertia = k < 3 ? 0 : 0.5f;
+            body.categoryBits = k % 4 == 1 ? 2 : 1;
+            world.add(body);
+        }
+    }
+    std::vector<Body*> members() const {
+        std::vector<Body*> listed;
+        for (const WorldNode* n = world.head; n != nullptr; n = n->next) {
+            listed.push_back(n->body);
+        }
+        return listed;
+    }
+    Vec2 point() { return {random.real(-45, 45), random.real(-45, 45)}; }
+    // A vertex of a listed body, or the middle of its edge, or a point off it by t of the edge.
+    Vec2 onOutline(float t) {
+        const std::vector<Body*> listed = members();
+        const Placed p(*listed[size_t(random.real(0, listed.size() - 0.01))]);
+        const size_t i = size_t(random.real(0, p.v.size() - 0.01));
+        const auto &a = p.v[i], &b = p.v[(i + 1) % p.v.size()];
+        return {float(a[0] + t * (b[0] - a[0])), float(a[1] + t * (b[1] - a[1]))};
+    }
+};
+
+// Random worlds as a step left them, or changed by hand since (moved, added, removed, moved after
+// a query); at random places and on outlines: points, boxes from zero size up, an inverted box,
+// under masks.
+TEST(WorldQuery, PointsAndBoxesFindWhatTheBruteForceFinds) {
+    int32_t found = 0;
+    for (uint32_t seed = 1; seed <= 6; ++seed) {
+        QueryWorld w(seed, seed % 2 ? 60 : 400);
+        Polygon extra;
+        fillRandom(extra, w.random);
+        Body added(extra);
+        for (int32_t round = 0; round < 8; ++round) {
+            for (int32_t step = 0; step < 10; ++step) {
+                w.world.step();
+            }
+            std::vector<Body*> out;
+            if (round % 2) {                         // else as the step left them
+                w.world.queryPoint(w.point(), out);  // the moves below must be seen all the same
+                w.bodies[5 + round].setPose(w.random.real(-40, 40), w.random.real(-40, 40), 1);
+                round == 3 ? w.world.remove(w.bodies[7]) : false;
+                round == 5 ? (added.setPose(0, 0, 0.5f), w.world.add(added)) : void();
+            }
+            const std::vector<Body*> listed = w.members();
+            for (int32_t q = 0; q < 60; ++q) {
+                const uint64_t mask = q % 3 == 0 ? 2 : ~0ull;
+                const Vec2 at = q % 2 ? w.point() : w.onOutline(q % 4 == 0 ? 0.0f : 0.5f);
+                const float hx = q % 5 == 0 ? 0 : w.random.real(0, 6), hy = w.random.real(0, 6);
+                const Vec2 lo{at.x - hx, at.y - hy}, hi{at.x + hx * (q % 7 != 0), at.y + hy};
+                Expected point, box;
+                for (Body* body : listed) {
+                    if ((body->categoryBits & mask) == 0) {
+                        continue;
+                    }
+                    const Placed p(*body);
+                    const double depth = p.depth(at.x, at.y), gap = p.gap(lo, hi);
+                    if (depth < tolerance) {
+                        (depth < -tolerance ? point.in : point.near).push_back(body);
+                    }
+                    if (gap < tolerance) {
+                        (gap < -tolerance ? box.in : box.near).push_back(body);
+                    }
+                }
+                found += int32_t(box.in.size());
+                const std::string what = "seed " + std::to_string(seed) + " round " +
+                                         std::to_string(round) + " query " + std::to_string(q);
+                out.clear();
+                w.world.queryPoint(at, out, mask);
+                expectSame(out, point, what + " point");
+                out.clear();
+                w.world.queryBox(lo, hi, out, mask);
+                expectSame(out, box, what + " box");
+                out.clear();
+                w.world.queryBox(hi, lo, out, mask);
+                EXPECT_TRUE(out.empty() || (hx == 0 && hy == 0)) << what << " inverted box";
+            }
+        }
+    }
+    EXPECT_GT(found, 3000);
+}
+
+// Rays at random, along edges (their lines extended), through vertices, and of zero length (which
+// hit nothing), in the worlds above as stepped or moved by hand: the hit is the nearest the brute
+// force finds, up to rounding.
+TEST(WorldQuery, RaysHitTheFirstPolygonTheBruteForceFinds) {
+    int32_t hits = 0;
+    for (uint32_t seed = 1; seed <= 4; ++seed) {
+        QueryWorld w(seed, seed % 2 ? 60 : 400);
+        for (int32_t round = 0; round < 8; ++round) {
+            for (int32_t step = 0; step < 10; ++step) {
+                w.world.step();
+            }
+            if (round % 2) {
+                w.bodies[5 + round].setPose(w.random.real(-40, 40), w.random.real(-40, 40), 2);
+            }
+            const std::vector<Body*> listed = w.members();
+            for (int32_t q = 0; q < 100; ++q) {
+                const uint64_t mask = q % 3 == 0 ? 2 : ~0ull;
+                Vec2 from = w.point(), to = q % 4 == 3 ? from : w.point();
+                if (q % 4 == 1) {  // along an edge, from before its first vertex to beyond its last
+                    from = w.onOutline(-0.5f), to = w.onOutline(0),
+                    to = {2 * to.x - from.x, 2 * to.y - from.y};
+                } else if (q % 4 == 2) {  // through a vertex
+                    to = w.onOutline(0), to = {2 * to.x - from.x, 2 * to.y - from.y};
+                }
+                const double dx = double{to.x} - from.x, dy = double{to.y} - from.y;
+                const double length = std::hypot(dx, dy);
+                double nearest = INFINITY;  // of the certain hits
+                std::vector<std::pair<Body*, double>> possible;
+                for (Body* body : listed) {
+                    const Placed p(*body);
+                    const auto [in, out] = p.crossings(from, to);
+                    const double start = p.depth(from.x, from.y);
+                    const double middle =
+                        p.depth(from.x + (in + out) / 2 * dx, from.y + (in + out) / 2 * dy);
+                    if ((body->categoryBits & mask) == 0 || start < -tolerance || in > 1) {
+                        continue;
+                    }
+                    possible.emplace_back(body, in);
+                    nearest =
+                        start > tolerance && middle < -tolerance ? std::min(nearest, in) : nearest;
+                }
+                const std::string what = "seed " + std::to_string(seed) + " round " +
+                                         std::to_string(round) + " ray " + std::to_string(q);
+                RayHit hit{nullptr, {}, {}, -1};
+                if (!w.world.rayCast(from, to, hit, mask)) {
+                    EXPECT_TRUE(nearest == INFINITY && hit.body == nullptr) << what << ": missed";
+                    continue;
+                }
+                ++hits;
+                const auto it =
+                    std::ranges::find(possible, hit.body, &std::pair<Body*, double>::first);
+                ASSERT_TRUE(it != possible.end() && length > 0) << what << ": hit a body it cannot";
+                const Placed p(*hit.body);
+                const Vec2 n = hit.normal;
+                bool onEdge = false;  // the point on an edge facing the ray, with its normal
+                for (size_t i = 0; i < p.v.size(); ++i) {
+                    const auto &a = p.v[i], &b = p.v[(i + 1) % p.v.size()];
+                    const double nx = -(b[1] - a[1]) / std::hypot(b[0] - a[0], b[1] - a[1]);
+                    const double ny = (b[0] - a[0]) / std::hypot(b[0] - a[0], b[1] - a[1]);
+                    onEdge =
+                        onEdge || (std::fabs(p.beyond(i, hit.point.x, hit.point.y)) < tolerance &&
+                                   std::fabs(nx - n.x) < 1e-3 && std::fabs(ny - n.y) < 1e-3 &&
+                                   nx * dx + ny * dy <= 1e-3 * length);
+                }
+                EXPECT_TRUE(onEdge && std::fabs(hit.fraction - it->second) * length < tolerance &&
+                            hit.fraction * length < nearest * length + tolerance &&
+                            hit.fraction >= 0 && hit.fraction <= 1 &&
+                            std::hypot(from.x + hit.fraction * dx - hit.point.x,
+                                       from.y + hit.fraction * dy - hit.point.y) < tolerance)
+                    << what << ": fraction " << hit.fraction << " against " << it->second
+                    << ", nearest " << nearest;
+            }
+        }
+    }
+    EXPECT_GT(hits, 500);
+}
+
+// A unit square at the origin and one at (3, 0) in layer 2, rays along each axis both ways: exact
+// fractions, points and normals; a ray starting inside the first hits the second; one ending on
+// the edge hits it there, one ending short or masked off does not.
+TEST(WorldQuery, RaysReportTheEdgeTheyEnterExactly) {
+    Shape first(square), second(square);
+    Body a(first), b(second);
+    b.setPose(3, 0, 0);
+    b.categoryBits = 2;
+    World world;
+    world.add(a);
+    world.add(b);
+    const std::tuple<Vec2, Vec2, uint64_t, Body*, Floats> rays[] = {
+        {{-2, 0}, {2, 0}, ~0ull, &a, {0.375f, -0.5f, 0, -1, 0}},
+        {{1.5f, 0}, {-2.5f, 0}, ~0ull, &a, {0.25f, 0.5f, 0, 1, 0}},
+        {{0, -2}, {0, 2}, ~0ull, &a, {0.375f, 0, -0.5f, 0, -1}},
+        {{0, 2}, {0, -2}, ~0ull, &a, {0.375f, 0, 0.5f, 0, 1}},
+        {{0, 0}, {4, 0}, ~0ull, &b, {0.625f, 2.5f, 0, -1, 0}},
+        {{-2, 0}, {-0.5f, 0}, ~0ull, &a, {1, -0.5f, 0, -1, 0}},
+        {{-2, 0}, {-0.5001f, 0}, ~0ull, nullptr, {}},
+        {{-2, 0}, {4, 0}, 2, &b, {0.75f, 2.5f, 0, -1, 0}},
+        {{-2, 0}, {2, 0}, 2, nullptr, {}},
+    };
+    for (const auto& [from, to, mask, body, expected] : rays) {
+        RayHit hit{nullptr, {}, {}, -1};
+        EXPECT_EQ(world.rayCast(from, to, hit, mask), body != nullptr) << from.x << " " << from.y;
+        if (body != nullptr) {
+            EXPECT_EQ(hit.body, body);
+            EXPECT_EQ((Floats{hit.fraction, hit.point.x, hit.point.y, hit.normal.x, hit.normal.y}),
+                      expected)
+                << from.x << " " << from.y << " to " << to.x << " " << to.y;
+        }
+    }
+}
+
+// Worlds stepped alike, one queried between its steps: bit for bit the same (the rotation cache
+// compared by its angle: a polygon's turned vertices are unset until its first refresh).
+TEST(WorldQuery, QueriesChangeNothingTheStepReads) {
+    QueryWorld quiet(9, 200), asked(9, 200);
+    std::vector<Body*> out;
+    RayHit hit;
+    const auto state = [](const QueryWorld& w) {
+        std::vector<uint32_t> bits;
+        for (const Body& b : w.bodies) {
+            for (float v : {b.pose->x, b.pose->y, b.pose->angle, b.velocity.x, b.velocity.y,
+                            b.angularVelocity, float(b.moved), b.polygon->cosAngle}) {
+                bits.push_back(std::bit_cast<uint32_t>(v));
+            }
+        }
+        for (const StepContact& c : w.world.contacts()) {
+            bits.push_back(std::bit_cast<uint32_t>(c.point.x));
+        }
+        return bits;
+    };
+    for (int32_t step = 0; step < 30; ++step) {
+        for (int32_t q = 0; q < 20; ++q) {
+            const Vec2 at = asked.point();
+            asked.world.queryPoint(at, out);
+            asked.world.queryBox(at, {at.x + 5, at.y + 5}, out);
+            asked.world.rayCast(at, {at.x + 20, at.y - 9}, hit);
+        }
+        quiet.world.step();
+        asked.world.step();
+        ASSERT_EQ(state(quiet), state(asked)) << "step " << step;
+    }
+    EXPECT_FALSE(out.empty());
+}
+
+}  // namespace
