@@ -116,12 +116,13 @@ cmake -S "$examples/falling_boxes" -B "$work/cmake" -DCMAKE_PREFIX_PATH="$work/e
 grep -qx "Scrapvolt_DIR:PATH=$work/engine$lib/cmake/Scrapvolt" "$work/cmake/CMakeCache.txt" ||
     fail "CMake found another Scrapvolt: $(grep Scrapvolt_DIR "$work/cmake/CMakeCache.txt")"
 cmake --build "$work/cmake" >"$work/cmake.log" 2>&1 || { cat "$work/cmake.log"; fail "cmake --build"; }
-grep -q '^Cflags: -I${includedir}$' "$work/engine$lib/pkgconfig/scrapvolt-physics.pc" &&
+grep -q '^Cflags: -I${includedir} -ffp-contract=off$' "$work/engine$lib/pkgconfig/scrapvolt-physics.pc" &&
     grep -qx 'prefix=/usr' "$work/engine$lib/pkgconfig/scrapvolt-physics.pc" ||
     fail "scrapvolt-physics.pc: $(cat "$work/engine$lib/pkgconfig/scrapvolt-physics.pc")"
 flags=$(PKG_CONFIG_SYSROOT_DIR="$work/engine" PKG_CONFIG_LIBDIR="$work/engine$lib/pkgconfig" \
     pkg-config --cflags --libs scrapvolt-physics)
-[ "$(echo $flags)" = "-I$work/engine/usr/include -L$work/engine$lib -lscrapvolt_physics" ] ||
+expected="-I$work/engine/usr/include -ffp-contract=off -L$work/engine$lib -lscrapvolt_physics"
+[ "$(echo $flags)" = "$expected" ] ||
     fail "pkg-config gives: $flags"
 ${CXX:-c++} -std=c++20 -Wall -Werror -o "$work/falling_boxes" \
     "$examples/falling_boxes/falling_boxes.cpp" $flags || fail "c++ with pkg-config"
