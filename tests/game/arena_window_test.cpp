@@ -9,6 +9,7 @@
 #include <utility>
 #include <vector>
 
+#include "tests/game/command_output.h"
 #include "tests/support/sdl_recorder.h"
 
 namespace {
@@ -145,17 +146,6 @@ TEST_F(ArenaWindow, TheCameraLooksDownOnTheCarAndFullScreenAndBackKeepTheWindowS
     EXPECT_LT(std::chrono::steady_clock::now() - escaped, milliseconds(3000));
     EXPECT_EQ(readFile(directory + "/Scrapvolt.cfg"),
               std::string("\2\x80\2\0\0\xE0\1\0\0\0\0\1\0", 13));
-}
-
-// Exit status and standard output (standard error after it) of a command.
-std::pair<int, std::string> statusAndOutput(const std::string& command) {
-    FILE* pipe = popen((command + " 2>&1").c_str(), "r");
-    std::string output;
-    for (int c; pipe != nullptr && (c = std::fgetc(pipe)) != EOF;) {
-        output += static_cast<char>(c);
-    }
-    const int status = pipe != nullptr ? pclose(pipe) : -1;
-    return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, output};
 }
 
 // A session journalled under a window manager, driven as a player would: Up held, Left held with

@@ -2,37 +2,26 @@
 // Right, then coasting; Escape after about five seconds): without a window every hash matches,
 // and the program's answers to what is not a journal it can replay.
 #include <gtest/gtest.h>
-#include <sys/wait.h>
 
-#include <cstdio>
 #include <string>
 #include <tuple>
 
-namespace {
+#include "command_output.h"
 
-// Exit status and standard output of the command; standard error follows the output.
-std::tuple<int, std::string> run(const std::string& command) {
-    FILE* pipe = popen((command + " 2>&1").c_str(), "r");
-    std::string output;
-    for (int c; pipe != nullptr && (c = std::fgetc(pipe)) != EOF;) {
-        output += static_cast<char>(c);
-    }
-    const int status = pipe != nullptr ? pclose(pipe) : -1;
-    return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, output};
-}
+namespace {
 
 const std::string replay = SCRAPVOLT_REPLAY;
 const std::string journal = SCRAPVOLT_TEST_DATA "/drive.journal";
 
 TEST(Replay, AJournalFromX86Matches) {
-    EXPECT_EQ(run("env -u DISPLAY " + replay + " " + journal),
-              std::tuple(0,
-                         "tick 100 hash 36f3c20cb5f57e4d\n"
-                         "tick 200 hash 20d343cffccd5608\n"
-                         "tick 300 hash 1f83217f41c11fbb\n"
-                         "tick 400 hash 4f9193607bfa1751\n"
-                         "tick 500 hash 672ae0ff89876826\n"
-                         "end tick 538 hash 0eed3db485c21b0c\n"));
+    EXPECT_EQ(statusAndOutput("env -u DISPLAY " + replay + " " + journal),
+              (std::pair<int, std::string>(0,
+                                           "tick 100 hash 36f3c20cb5f57e4d\n"
+                                           "tick 200 hash 20d343cffccd5608\n"
+                                           "tick 300 hash 1f83217f41c11fbb\n"
+                                           "tick 400 hash 4f9193607bfa1751\n"
+                                           "tick 500 hash 672ae0ff89876826\n"
+                                           "end tick 538 hash 0eed3db485c21b0c\n")));
 }
 
 TEST(Replay, UsageAndFilesThatAreNoJournal) {
@@ -46,7 +35,7 @@ TEST(Replay, UsageAndFilesThatAreNoJournal) {
         {"/dev/null", 2, "/dev/null: not a journal (no journal header).\n"},
     };
     for (const auto& [arguments, status, start] : rows) {
-        const auto [got, output] = run(replay + " " + arguments);
+        const auto [got, output] = statusAndOutput(replay + " " + arguments);
         EXPECT_EQ(got, status) << arguments;
         EXPECT_TRUE(output.starts_with(start)) << arguments << ": " << output;
     }

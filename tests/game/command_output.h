@@ -1,0 +1,18 @@
+#pragma once
+// The game tests' way of running a program: its exit status and what it printed.
+#include <sys/wait.h>
+
+#include <cstdio>
+#include <string>
+#include <utility>
+
+// Exit status and standard output (standard error after it) of a command.
+inline std::pair<int, std::string> statusAndOutput(const std::string& command) {
+    FILE* pipe = popen((command + " 2>&1").c_str(), "r");
+    std::string output;
+    for (int c; pipe != nullptr && (c = std::fgetc(pipe)) != EOF;) {
+        output += static_cast<char>(c);
+    }
+    const int status = pipe != nullptr ? pclose(pipe) : -1;
+    return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, output};
+}
