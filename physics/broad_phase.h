@@ -50,8 +50,8 @@ struct BroadPhase {
     void findPairs();
 
     // After findPairs: visit(k) once for each body at sorted place k whose interval meets
-    // [x0, x1] and whose bands meet [y0, y1] (so does every circle that meets the rectangle),
-    // and, withLarge, for every large body.
+    // [x0, x1] and whose circle's height meets [y0, y1] (so does every circle that meets the
+    // rectangle), and, withLarge, for every large body.
     template <typename Visit>
     void near(double x0, double x1, double y0, double y1, bool withLarge, Visit visit) const;
     // The band of a height in the layout of the last findPairs.
@@ -101,12 +101,14 @@ void BroadPhase::near(double x0, double x1, double y0, double y1, bool withLarge
     for (int32_t band = first; band <= bandAt(y1); ++band) {
         const uint32_t* m = bandMembers.data() + bandStart[band];
         const uint32_t* end = bandMembers.data() + bandStart[band + 1];
-        // An ordinary circle is at most a band high: none starting further left reaches x0.
-        m = std::partition_point(
-            m, end, [&](uint32_t k) { return sorted[k].minX < x0 - 2.0 * used_.height; });
+        // Ordinary circles are at most a band high: none further left (past rounding) reaches x0.
+        const double left = x0 - (1.01 * used_.height + 1e-6 * std::max(x0, -x0));
+        m = std::partition_point(m, end, [&](uint32_t k) { return sorted[k].minX < left; });
         for (; m != end && sorted[*m].minX <= x1; ++m) {
             // Once: in the first band of the rectangle's that the body is in.
-            if (sorted[*m].maxX >= x0 && (band == first || bandsOf[*m].low == band)) {
+            const BoundingCircle& c = sorted[*m].circle;
+            if (sorted[*m].maxX >= x0 && c.centreY + c.radius >= y0 && c.centreY - c.radius <= y1 &&
+                (band == first || bandsOf[*m].low == band)) {
                 visit(*m);
             }
         }

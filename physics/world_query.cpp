@@ -17,15 +17,15 @@ namespace {
 // placed: grown to the largest polygon, then reused.
 std::vector<Vec2> corners;
 
-int32_t place(const Body& body) {
-    const Polygon& p = *body.polygon;
+int32_t place(const Polygon& p) {
     const bool upright = p.angle == 0.0f;  // cos 0 and -sin 0 exactly, without their cost
     const float c = upright ? 1.0f : std::cos(p.angle);
     const float m = upright ? -0.0f : -std::sin(p.angle);
     corners.resize(static_cast<size_t>(p.vertexCount));
+    Vec2* out = corners.data();
     for (int32_t i = 0; i < p.vertexCount; ++i) {
         const Vec2 l = p.localVertices[i];
-        corners[i] = Vec2{(l.y * m + l.x * c) + p.x, (l.y * c - m * l.x) + p.y};
+        out[i] = Vec2{(l.y * m + l.x * c) + p.x, (l.y * c - m * l.x) + p.y};
     }
     return p.vertexCount;
 }
@@ -33,36 +33,37 @@ int32_t place(const Body& body) {
 // A circle that holds a body's polygon where it is now.
 struct Candidate {
     Body* body;
-    float x;
-    float y;
-    float radius;
+    const Polygon* polygon;  // the body's
+    float x, y, radius;
 };
 
 // Edge i of the placed polygon: its first vertex and its outward normal, not unit.
 struct Edge {
     Vec2 a;
-    double nx;
-    double ny;
+    double nx, ny;
 };
-Edge edgeOf(int32_t i, int32_t n) {
-    const Vec2 a = corners[i];
-    const Vec2 b = corners[i + 1 == n ? 0 : i + 1];
+inline Edge edgeOf(const Vec2* c, int32_t i, int32_t n) {
+    const Vec2 a = c[i], b = c[i + 1 == n ? 0 : i + 1];
     return Edge{a, -(double{b.y} - a.y), double{b.x} - a.x};
 }
 
-// Separating axes: the box's two, then each edge's normal against the box's corner furthest back.
+// Separating axes: the box's two (a polygon within them is inside), then each edge's normal
+// against the box's corner furthest back.
 bool meetsBox(int32_t n, Vec2 lower, Vec2 upper) {
-    Vec2 lo = corners[0];
-    Vec2 hi = corners[0];
+    const Vec2* c = corners.data();
+    Vec2 lo = c[0], hi = c[0];
     for (int32_t i = 1; i < n; ++i) {
-        lo = Vec2{std::min(lo.x, corners[i].x), std::min(lo.y, corners[i].y)};
-        hi = Vec2{std::max(hi.x, corners[i].x), std::max(hi.y, corners[i].y)};
+        lo = Vec2{std::min(lo.x, c[i].x), std::min(lo.y, c[i].y)};
+        hi = Vec2{std::max(hi.x, c[i].x), std::max(hi.y, c[i].y)};
     }
     if (hi.x < lower.x || lo.x > upper.x || hi.y < lower.y || lo.y > upper.y) {
         return false;
     }
+    if (lo.x >= lower.x && hi.x <= upper.x && lo.y >= lower.y && hi.y <= upper.y) {
+        return true;
+    }
     for (int32_t i = 0; i < n; ++i) {
-        const Edge e = edgeOf(i, n);
+        const Edge e = edgeOf(c, i, n);
         const double sx = e.nx > 0.0 ? lower.x : upper.x;
         const double sy = e.ny > 0.0 ? lower.y : upper.y;
         if (e.nx * (sx - e.a.x) + e.ny * (sy - e.a.y) > 0.0) {
@@ -75,11 +76,11 @@ bool meetsBox(int32_t n, Vec2 lower, Vec2 upper) {
 // The segment from + t d, t in [0, 1], clipped by each edge's half-plane: the fraction where it
 // enters (at the last entering edge), or 2 when it misses or starts inside.
 double entering(int32_t n, Vec2 from, double dx, double dy, int32_t& edge) {
-    double enter = -INFINITY;
-    double leave = INFINITY;
+    double enter = -INFINITY, leave = INFINITY;
     edge = -1;
+    const Vec2* c = corners.data();
     for (int32_t i = 0; i < n; ++i) {
-        const Edge e = edgeOf(i, n);
+        const Edge e = edgeOf(c, i, n);
         const double distance = e.nx * (double{from.x} - e.a.x) + e.ny * (double{from.y} - e.a.y);
         const double along = e.nx * dx + e.ny * dy;
         if (along < 0.0 && -distance / along > enter) {
@@ -94,52 +95,74 @@ double entering(int32_t n, Vec2 from, double dx, double dy, int32_t& edge) {
     return edge >= 0 && enter >= 0.0 && enter <= std::min(leave, 1.0) ? enter : 2.0;
 }
 
-}  // namespace
-
-// visit(candidate) for every body whose polygon may meet the rectangle: from the last step's
-// bands while nothing changed since (the large bodies too, with large), else every body.
-template <typename Visit>
-void World::forEachNear(double x0, double x1, double y0, double y1, Visit visit, bool large) {
-    const StepScratch* s = scratch_;
-    if (s != nullptr && s->changes == changes_ && s->poseWrites == poseWrites) {
+// visit(candidate) for each body whose polygon may meet the rectangle and whose circle near
+// accepts: from the step's bands s (and large bodies, with large), else the list from head. In
+// batches: bodies and polygons, then vertices, are fetched together so that their misses overlap.
+template <typename Near, typename Visit>
+void forEachNear(const StepScratch* s, const WorldNode* head, double x0, double x1, double y0,
+                 double y1, Near near, Visit visit, bool large = true) {
+    Candidate held[16];
+    int n = 0;
+    const auto flush = [&] {
+        std::for_each(held, held + n, [](auto c) { __builtin_prefetch(c.polygon->localVertices); });
+        std::for_each(held, held + n, visit);
+        n = 0;
+    };
+    const auto hold = [&](const Candidate& c) {
+        if (near(c)) {
+            __builtin_prefetch(c.body);
+            __builtin_prefetch(c.polygon);
+            held[n++] = c;
+            if (n == 16) {
+                flush();
+            }
+        }
+    };
+    if (s != nullptr) {
         const float drift = s->solver.drift;
         s->broad.near(x0 - drift, x1 + drift, y0 - drift, y1 + drift, large, [&](uint32_t k) {
             const BoundingCircle& c = s->broad.sorted[k].circle;
             const float margin = 1e-5f * (c.radius + std::fabs(c.centreX) + std::fabs(c.centreY));
-            visit(Candidate{s->bodies[k].body, c.centreX, c.centreY, c.radius + drift + margin});
+            const StepBody& b = s->bodies[k];
+            hold(Candidate{b.body, b.polygon, c.centreX, c.centreY, c.radius + drift + margin});
         });
-        return;
     }
-    for (const WorldNode* node = large ? head : nullptr; node != nullptr; node = node->next) {
+    for (const WorldNode* node = large && !s ? head : nullptr; node != nullptr; node = node->next) {
         const Polygon& p = *node->body->polygon;
         double r = 0.0;  // about the pose point, at any angle
         for (int32_t i = 0; i < p.vertexCount; ++i) {
             r = std::max(r, std::hypot(double{p.localVertices[i].x}, p.localVertices[i].y));
         }
         r += 1e-5 * (r + std::fabs(p.x) + std::fabs(p.y));
-        visit(Candidate{node->body, p.x, p.y, static_cast<float>(r)});
+        hold(Candidate{node->body, &p, p.x, p.y, static_cast<float>(r)});
     }
+    flush();
 }
 
-void World::queryPoint(Vec2 point, std::vector<Body*>& out, uint64_t maskBits) {
-    queryBox(point, point, out, maskBits);
+}  // namespace
+
+const StepScratch* World::layout() const {
+    const StepScratch* s = scratch_;
+    return s != nullptr && s->changes == changes_ && s->poseWrites == poseWrites ? s : nullptr;
 }
 
 void World::queryBox(Vec2 lower, Vec2 upper, std::vector<Body*>& out, uint64_t maskBits) {
     if (!(lower.x <= upper.x && lower.y <= upper.y)) {
         return;
     }
-    forEachNear(lower.x, upper.x, lower.y, upper.y, [&](const Candidate& c) {
+    const auto near = [&](const Candidate& c) {
         const double dx = c.x - std::clamp(c.x, lower.x, upper.x);
         const double dy = c.y - std::clamp(c.y, lower.y, upper.y);
-        if (!(dx * dx + dy * dy <= double{c.radius} * c.radius) ||
-            c.body->polygon->vertexCount == 0 || (c.body->categoryBits & maskBits) == 0) {
+        return dx * dx + dy * dy <= double{c.radius} * c.radius;
+    };
+    forEachNear(layout(), head, lower.x, upper.x, lower.y, upper.y, near, [&](const Candidate& c) {
+        if (c.polygon->vertexCount == 0 || (c.body->categoryBits & maskBits) == 0) {
             return;
         }
         // A circle inside the box holds a polygon inside it.
         const bool inside = c.x - c.radius >= lower.x && c.x + c.radius <= upper.x &&
                             c.y - c.radius >= lower.y && c.y + c.radius <= upper.y;
-        if (inside || meetsBox(place(*c.body), lower, upper)) {
+        if (inside || meetsBox(place(*c.polygon), lower, upper)) {
             out.push_back(c.body);
         }
     });
@@ -148,26 +171,25 @@ void World::queryBox(Vec2 lower, Vec2 upper, std::vector<Body*>& out, uint64_t m
 // The segment in pieces, one band of the last step's layout at a time from `from` on, until the
 // best hit lies before the end of a piece; a candidate may come up in more than one piece.
 bool World::rayCast(Vec2 from, Vec2 to, RayHit& hit, uint64_t maskBits) {
-    const double dx = double{to.x} - from.x;
-    const double dy = double{to.y} - from.y;
+    const double dx = double{to.x} - from.x, dy = double{to.y} - from.y;
     const double length2 = dx * dx + dy * dy;
     double best = 2.0;
-    const auto consider = [&](const Candidate& c) {
-        const double ex = c.x - double{from.x};
-        const double ey = c.y - double{from.y};
+    const auto near = [&](const Candidate& c) {
+        const double ex = c.x - double{from.x}, ey = c.y - double{from.y};
         const double t = length2 > 0.0 ? std::clamp((ex * dx + ey * dy) / length2, 0.0, 1.0) : 0.0;
-        const double px = ex - t * dx;
-        const double py = ey - t * dy;
+        const double px = ex - t * dx, py = ey - t * dy;
+        return px * px + py * py <= double{c.radius} * c.radius;
+    };
+    const auto consider = [&](const Candidate& c) {
         int32_t edge = -1;
-        if (!(px * px + py * py <= double{c.radius} * c.radius) ||
-            c.body->polygon->vertexCount == 0 || (c.body->categoryBits & maskBits) == 0) {
+        if (c.polygon->vertexCount == 0 || (c.body->categoryBits & maskBits) == 0) {
             return;
         }
-        const int32_t n = place(*c.body);
+        const int32_t n = place(*c.polygon);
         const double f = entering(n, from, dx, dy, edge);
         if (f < best) {
             best = f;
-            const Edge e = edgeOf(edge, n);
+            const Edge e = edgeOf(corners.data(), edge, n);
             const double inverse = 1.0 / std::hypot(e.nx, e.ny);
             hit = RayHit{
                 c.body,
@@ -179,11 +201,10 @@ bool World::rayCast(Vec2 from, Vec2 to, RayHit& hit, uint64_t maskBits) {
     if (!std::isfinite(length2) || !std::isfinite(from.x) || !std::isfinite(from.y)) {
         return false;
     }
-    const StepScratch* s = scratch_;
-    const bool banded = s != nullptr && s->changes == changes_ && s->poseWrites == poseWrites;
-    const BroadPhase::Layout band = banded ? s->broad.layout() : BroadPhase::Layout{1.0, 0.0, 1};
+    const StepScratch* s = layout();
+    const BroadPhase::Layout band = s ? s->broad.layout() : BroadPhase::Layout{1.0, 0.0, 1};
     const int32_t step = dy > 0.0 ? 1 : dy < 0.0 ? -1 : 0;
-    int32_t b = banded ? s->broad.bandAt(from.y) : 0;
+    int32_t b = s ? s->broad.bandAt(from.y) : 0;
     for (double t = 0.0; t <= 1.0 && best > t && b >= 0 && b < band.bands; b += step) {
         // Where the segment leaves band b (the end bands reach out for ever).
         const bool last = step == 0 || b + step < 0 || b + step >= band.bands;
@@ -191,8 +212,8 @@ bool World::rayCast(Vec2 from, Vec2 to, RayHit& hit, uint64_t maskBits) {
         const double end = last ? 1.0 : std::clamp((edgeY - from.y) / dy, t, 1.0);
         const double x[2] = {from.x + t * dx, from.x + end * dx};
         const double y[2] = {from.y + t * dy, from.y + end * dy};
-        forEachNear(std::min(x[0], x[1]), std::max(x[0], x[1]), std::min(y[0], y[1]),
-                    std::max(y[0], y[1]), consider, t == 0.0);
+        forEachNear(s, head, std::min(x[0], x[1]), std::max(x[0], x[1]), std::min(y[0], y[1]),
+                    std::max(y[0], y[1]), near, consider, t == 0.0);
         t = last ? 2.0 : end;
     }
     return best <= 1.0;

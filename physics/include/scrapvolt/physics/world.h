@@ -91,7 +91,9 @@ struct World {
     /// nothing a step reads. Right after a step they read its sorted intervals and bands; after
     /// an add, remove or setPose they test every body until the next step.
     /// Every body whose polygon contains the point (one within rounding of an edge: either way).
-    void queryPoint(Vec2 point, std::vector<Body*>& out, uint64_t maskBits = ~0ull);
+    void queryPoint(Vec2 point, std::vector<Body*>& out, uint64_t maskBits = ~0ull) {
+        queryBox(point, point, out, maskBits);
+    }
     /// Every body whose polygon overlaps or touches the box; an inverted box holds nothing.
     void queryBox(Vec2 lower, Vec2 upper, std::vector<Body*>& out, uint64_t maskBits = ~0ull);
     /// The first polygon the segment enters, nearest `from`; a polygon the segment starts inside
@@ -103,8 +105,7 @@ struct World {
     void sortByMinX();
 
   private:
-    template <typename Visit>
-    void forEachNear(double x0, double x1, double y0, double y1, Visit visit, bool large = true);
+    const StepScratch* layout() const;  // the last step's arrays, unless a body changed since
 
     StepScratch* scratch_ = nullptr;  // the step's working arrays, grown and then reused
     uint64_t changes_ = 0;            // steps, adds, removes and clears
