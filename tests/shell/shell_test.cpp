@@ -378,11 +378,6 @@ std::string messagesButPrefs(const ShellRun& run) {
                               "");
 }
 
-std::string replayed(const std::string& journal, const std::string& bytes) {
-    std::ofstream(journal, std::ios::binary) << bytes;
-    return journal;
-}
-
 // A run journalled at 3 ticks a second, 400 ms a frame (so one and then two ticks a frame): Up and
 // Left held and released, the multisampling key, a resize, a state pushed and entered, the mouse
 // captured and moved. Its replay without a window gives the game the same messages, keys, mouse
@@ -436,33 +431,23 @@ TEST_F(Shell, AJournalledRunReplaysToTheSameMessagesAndHashes) {
     }
     std::tie(gameTickRate, hashSalt) = tuple(3, 0);
 
-    // Damaged: every cut, every byte inverted, another version, nothing, no file.
-    const std::string bytes = readFile(journal);
+    // Damaged: every cut, every byte inverted. (What each problem is called is the journal
+    // format's test's and scrapvolt-replay's.)
+    const std::string bytes = readFile(journal), cut = dir + "/cut";
     ASSERT_GT(bytes.size(), 100u);
-    const auto unreadable = [&](const std::string& file, const std::string& what) {
-        const auto run = runReplay(file);
+    const auto unreadable = [&](const std::string& damaged, const std::string& what) {
+        std::ofstream(cut, std::ios::binary) << damaged;
+        const auto run = runReplay(cut);
         EXPECT_EQ(run.status, 2) << what;
-        EXPECT_TRUE(run.errors.starts_with(file + ": ") && run.errors.ends_with(".\n"))
+        EXPECT_TRUE(run.errors.starts_with(cut + ": ") && run.errors.ends_with(".\n"))
             << what << ": " << run.errors;
-        return run.errors;
     };
-    const std::string cut = dir + "/cut";
-    for (size_t length = 0; length < bytes.size(); ++length) {
-        unreadable(replayed(cut, bytes.substr(0, length)), "cut at " + std::to_string(length));
-    }
     for (size_t at = 0; at < bytes.size(); ++at) {
         std::string flipped = bytes;
         flipped[at] = char(~flipped[at]);
-        unreadable(replayed(cut, flipped), "byte " + std::to_string(at) + " inverted");
+        unreadable(bytes.substr(0, at), "cut at " + std::to_string(at));
+        unreadable(flipped, "byte " + std::to_string(at) + " inverted");
     }
-    std::string version2 = bytes;
-    version2[8] = 2;
-    EXPECT_EQ(unreadable(replayed(cut, version2), "version 2"),
-              cut + ": journal of format version 2; this program reads version 1.\n");
-    EXPECT_EQ(unreadable(replayed(cut, ""), "empty"),
-              cut + ": not a journal (no journal header).\n");
-    EXPECT_EQ(unreadable(dir + "/none", "missing"),
-              dir + "/none: cannot be read (No such file or directory).\n");
     std::tie(gameTickRate, moves) = tuple(0, decltype(moves){});
 }
 
