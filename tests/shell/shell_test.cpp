@@ -473,43 +473,38 @@ TEST_F(Shell, RequestQuitEndsTheRunAfterTheFrameAsClosingTheWindowDoes) {
     quitAtTick = 0;
 }
 
+// A game may also write the global tickRate directly, past setTickRate's guard: the scheduler
+// divides by the rate, so it counts on at the last positive rate and puts that into the global.
 TEST(TickScheduler, WaitsToTheNearestMillisecondThenRunsTheDueTicksKeepingTheFraction) {
     const struct {
-        uint32_t base, remainder, now;
+        uint32_t base, remainder;
+        int32_t lastRate;
+        uint32_t now;
         int32_t rate;
-        tuple<uint32_t, uint32_t, uint32_t, uint32_t> dueSleepBaseRemainder;
+        tuple<uint32_t, uint32_t, uint32_t, uint32_t, int32_t> dueSleepBaseRemainderRate;
     } rows[] = {
-        {1000, 0, 1003, 100, {0, 7, 1000, 0}},          {1000, 0, 1010, 100, {1, 0, 1010, 0}},
-        {1010, 0, 1030, 60, {1, 0, 1030, 200}},         {1030, 200, 1060, 60, {2, 0, 1060, 0}},
-        {1060, 0, 1060, 60, {0, 17, 1060, 0}},          {0x10, 200, 0x10, 3, {0, 267, 0x10, 200}},
-        {0xFFFFFFF0u, 0, 0x10, 100, {3, 0, 0x10, 200}},
+        {1000, 0, 100, 1003, 100, {0, 7, 1000, 0, 100}},
+        {1000, 0, 100, 1010, 100, {1, 0, 1010, 0, 100}},
+        {1010, 0, 100, 1030, 60, {1, 0, 1030, 200, 60}},
+        {1030, 200, 60, 1060, 60, {2, 0, 1060, 0, 60}},
+        {1060, 0, 60, 1060, 60, {0, 17, 1060, 0, 60}},
+        {0x10, 200, 3, 0x10, 3, {0, 267, 0x10, 200, 3}},
+        {0xFFFFFFF0u, 0, 100, 0x10, 100, {3, 0, 0x10, 200, 100}},
+        {1000, 0, 60, 1010, 0, {0, 7, 1000, 0, 60}},
+        {1000, 0, 60, 1010, -1, {0, 7, 1000, 0, 60}},
+        {1000, 0, 60, 1010, INT32_MIN, {0, 7, 1000, 0, 60}},
+        {1000, 0, 100, 1010, 0, {1, 0, 1010, 0, 100}},
+        {1000, 0, 60, 1010, 1, {0, 990, 1000, 0, 1}},
+        {1000, 0, 60, 1010, 250, {2, 0, 1010, 500, 250}},
     };
     for (const auto& row : rows) {
-        TickClock clock{row.base, row.remainder};
+        TickClock clock{row.base, row.remainder, row.lastRate};
         int32_t rate = row.rate;
         const TickDecision d = takeDueTicks(clock, row.now, rate);
-        EXPECT_EQ(tuple(d.due, d.sleepMs, clock.tickBase, clock.tickRemainder),
-                  row.dueSleepBaseRemainder)
-            << row.now - row.base << " ms at " << row.rate;
-    }
-}
-
-// A game may write the global tickRate directly, past setTickRate's guard: the scheduler divides
-// by the rate, so it counts on at the last positive rate and puts that back into the global.
-TEST(TickScheduler, ARateBelowOneIsPutBackToTheLastRateCounted) {
-    const struct {
-        int32_t rate, lastRate;
-        tuple<uint32_t, uint32_t, int32_t, int32_t> dueSleepRateKept;
-    } rows[] = {
-        {0, 60, {0, 7, 60, 60}},    {-1, 60, {0, 7, 60, 60}}, {INT32_MIN, 60, {0, 7, 60, 60}},
-        {0, 100, {1, 0, 100, 100}}, {1, 60, {0, 990, 1, 1}},  {250, 60, {2, 0, 250, 250}},
-    };
-    for (const auto& row : rows) {
-        TickClock clock{1000, 0, row.lastRate};
-        int32_t rate = row.rate;
-        const TickDecision d = takeDueTicks(clock, 1010, rate);
-        EXPECT_EQ(tuple(d.due, d.sleepMs, rate, clock.rate), row.dueSleepRateKept)
-            << "rate " << row.rate << " after " << row.lastRate;
+        EXPECT_EQ(tuple(d.due, d.sleepMs, clock.tickBase, clock.tickRemainder, rate),
+                  row.dueSleepBaseRemainderRate)
+            << row.now - row.base << " ms at " << row.rate << " after " << row.lastRate;
+        EXPECT_EQ(clock.rate, rate) << "the rate counted at";
     }
 }
 
