@@ -344,30 +344,39 @@ TEST_F(Shell, RefusedModesFallBackAndWithNoModeLeftTheRunEnds) {
     }
 }
 
-// A stream of events is handled at most 64 a frame, and a quit (a signal, or Escape on the
-// root) ends the run at the end of the frame it comes in, saving the settings.
+// A stream of events is handled at most 64 a frame, and a quit (a signal, Escape on the root, or
+// the game's requestQuit) ends the run at the end of the frame it comes in, after the frame's
+// ticks, saving the settings. 15 ms frames: one tick in the first, then two. A signal in the
+// frame's last event is seen only as the next frame starts: that frame, polling nothing, is still
+// drawn and ticked.
 TEST_F(Shell, AStreamOfEventsCannotHoldUpAQuit) {
-    const std::string e64(64, 'e');  // "e" an event handled, "|" the end of a frame
-    const tuple<int, int, SDLKey, std::string> rows[] = {
-        {SIGHUP, 70, SDLK_k, "|" + e64 + "|eeeeee|"},
-        {SIGTERM, 1, SDLK_k, "|e|"},
-        {SIGINT, 64, SDLK_k, "|" + e64 + "|"},
-        {0, 0, SDLK_ESCAPE, "|e|"}};
-    for (const auto& [signal, at, first, handled] : rows) {
+    const std::string e64(64, 'e');  // an event handled, a draw, a tick, "|" after the polls
+    const tuple<int, int, SDLKey, uint32_t, std::string> rows[] = {
+        {SIGHUP, 70, SDLK_k, 0, "|" + e64 + "dt|eeeeeedtt|"},
+        {SIGTERM, 1, SDLK_k, 0, "|edt|"},
+        {SIGINT, 64, SDLK_k, 0, "|" + e64 + "dtdtt|"},
+        {0, 0, SDLK_ESCAPE, 0, "|edt|"},
+        {0, 0, SDLK_k, 1, "|" + e64 + "dt|"},  // requestQuit in the first tick
+        {0, 0, SDLK_k, 2, "|" + e64 + "dt|" + std::string(36, 'e') + "dtt|"}};
+    for (const auto& [signal, at, first, quitTick, handled] : rows) {
         std::filesystem::remove(dir + "/Shell.cfg");
-        std::tie(raiseSignal, raiseAt) = tuple(signal, at);
+        std::tie(raiseSignal, raiseAt, quitAtTick, sdlScript.swapMs) =
+            tuple(signal, at, quitTick, 15);
         sdlScript.frames = {std::vector(100, SDL_Event{SDL_MOUSEMOTION})};
         sdlScript.frames[0][0] = key(first);
         const auto run = runShell();
         const auto events = [](std::string_view line) {
-            return line.starts_with("state0 SDL_EVENT") ? "e" : "";
+            return line.starts_with("state0 SDL_EVENT") ? "e"
+                   : line.starts_with("state0 DRAW")    ? "d"
+                   : line.starts_with("state0 TICK")    ? "t"
+                                                        : "";
         };
         EXPECT_EQ(
             tuple(pickLines(run, events, "|"), run.status, readFile(dir + "/Shell.cfg").size()),
             tuple(handled, 0, 18u))
-            << signal;
+            << signal << " " << quitTick;
     }
-    raiseSignal = 0;
+    std::tie(raiseSignal, quitAtTick) = tuple(0, 0);
 }
 
 // The messages the game and its states received, but for the preferences file's, which a
@@ -449,28 +458,6 @@ TEST_F(Shell, AJournalledRunReplaysToTheSameMessagesAndHashes) {
         unreadable(flipped, "byte " + std::to_string(at) + " inverted");
     }
     std::tie(gameTickRate, moves) = tuple(0, decltype(moves){});
-}
-
-// A game's requestQuit ends the run at the end of the frame it was called in, in order and with
-// status 0, the settings saved: in the first frame's only tick, and in the second's first of two.
-TEST_F(Shell, RequestQuitEndsTheRunAfterTheFrameAsClosingTheWindowDoes) {
-    const std::string start =
-                          "game CONFIGURE_GL, game createFirstState, game prefsName, game "
-                          "STARTUP, game VIDEO_RESET 60, state0 VIDEO_RESET, state0 ENTER, | "
-                          "game DRAW 0 0 0, state0 DRAW, game TICK 1, state0 TICK 1, ",
-                      end = "state0 LEAVE, game SAVE_PREFS  13, game SHUTDOWN, game deleted, | ";
-    const std::string second =
-        "| game DRAW 0 0 0, state0 DRAW, game TICK 2, state0 TICK 2, game "
-        "TICK 3, state0 TICK 3, ";
-    for (const uint32_t tick : {1u, 2u}) {
-        std::filesystem::remove(dir + "/Shell.cfg");
-        std::tie(sdlScript.swapMs, sdlScript.frames, quitAtTick) =
-            tuple(15, decltype(sdlScript.frames)(6), tick);
-        const auto run = runShell();
-        EXPECT_EQ(tuple(messages(run), run.status, readFile(dir + "/Shell.cfg").size()),
-                  tuple(start + (tick == 1 ? "" : second) + end, 0, 18u));
-    }
-    quitAtTick = 0;
 }
 
 // A game may also write the global tickRate directly, past setTickRate's guard: the scheduler
