@@ -249,13 +249,8 @@ TEST_F(Shell, HotKeysResizesAndTheMouseCaptureMakeTheirCallsBeforeTheEventGoesOn
                   lines(rows[i].calls + "SDL_PollEvent" + (rows[i].centre.empty() ? "" : centre)))
             << "row " << i;
     }
-    // Escape on the root ends the run after its frame, polling no more. Saved: 160 x 120 (the last
+    // Escape on the root ends the run (the quit table holds how). Saved: 160 x 120 (the last
     // resize, raised), windowed, the high full-screen resolution, gamma 1.15, then the game's data.
-    EXPECT_TRUE(run.frames.back().starts_with(
-        lines("SDL_PollEvent; SDL_ShowCursor 1; state0 SDL_EVENT 2") + "game DRAW"));
-    EXPECT_TRUE(run.frames.back().ends_with(
-        lines("state0 LEAVE; game SAVE_PREFS  13; game SHUTDOWN; game deleted; R deleted; P "
-              "deleted; Q deleted; Mix_CloseAudio; SDL_Quit")));
     EXPECT_EQ(readFile(dir + "/Shell.cfg"),
               std::string("\1\xA0\0\0\0\x78\0\0\0\x66\x26\1\0lap 3", 18));
 }
