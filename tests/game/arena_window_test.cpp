@@ -17,12 +17,7 @@ namespace {
 using std::chrono::milliseconds, std::this_thread::sleep_for;
 
 std::string commandOutput(const std::string& command) {
-    FILE* pipe = popen((command + " 2>/dev/null").c_str(), "r");
-    std::string output;
-    for (int c; pipe != nullptr && (c = std::fgetc(pipe)) != EOF;) {
-        output += static_cast<char>(c);
-    }
-    return pipe != nullptr ? pclose(pipe), output : output;
+    return statusAndOutput(command, "2>/dev/null").second;
 }
 
 // A command on the X display with APPDATA at `directory`, killed after 20 s with its process group.

@@ -6,9 +6,11 @@
 #include <string>
 #include <utility>
 
-// Exit status and standard output (standard error after it) of a command.
-inline std::pair<int, std::string> statusAndOutput(const std::string& command) {
-    FILE* pipe = popen((command + " 2>&1").c_str(), "r");
+// Exit status and standard output of a command, standard error going where `errors` sends it
+// (by default after the output).
+inline std::pair<int, std::string> statusAndOutput(const std::string& command,
+                                                   const std::string& errors = "2>&1") {
+    FILE* pipe = popen((command + " " + errors).c_str(), "r");
     std::string output;
     for (int c; pipe != nullptr && (c = std::fgetc(pipe)) != EOF;) {
         output += static_cast<char>(c);
