@@ -190,25 +190,6 @@ TEST(WorldProperty, StepMatchesTheReferenceStepBitForBit) {
     EXPECT_TRUE(lone.world.contacts().empty()) << "a cleared world kept the last contacts";
 }
 
-// A pair whose circle distance is NaN is not apart: tested like any other, so both rotation
-// caches are brought to the angle, whichever body's y is NaN.
-TEST(World, PairWithNaNDistanceIsTested) {
-    for (const auto& [ya, yb] : {std::pair(NAN, NAN), {0.0f, NAN}, {NAN, 0.0f}}) {
-        Shape pa(square), pb(square);
-        Body a(pa), b(pb);
-        a.setPose(0, ya, 0.5f);
-        b.setPose(0.2f, yb, 0.5f);
-        World world;
-        for (Body* body : {&a, &b}) {
-            body->inverseMass = 1;
-            world.add(*body);
-        }
-        world.step();
-        EXPECT_EQ((Floats{pa.cosAngle, pb.cosAngle}), (Floats{0.87758255f, 0.87758255f}))
-            << "y " << ya << ", " << yb;
-    }
-}
-
 // remove: the first, a middle and the last body of the sorted list, one not in it, one of a body
 // added twice, and the last one left; the others keep their order and go on being stepped, and
 // the last step's contacts lose the removed body's pair, the later ones moved up in place.
