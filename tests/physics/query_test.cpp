@@ -252,7 +252,7 @@ TEST(WorldQuery, PointsBoxesAndRaysFindWhatTheBruteForceFinds) {
             }
         }
     }
-    EXPECT_TRUE(found > 3000 && hits > 500) << found << " in boxes, " << hits << " hits";
+    EXPECT_TRUE(found > 4000 && hits > 1500) << found << " in boxes, " << hits << " hits";
 }
 
 // A unit square at the origin and one at (3, 0) in layer 2, rays along each axis both ways: exact

@@ -182,7 +182,7 @@ TEST(WorldProperty, StepMatchesTheReferenceStepBitForBit) {
         }
     }
     minkowskiScratch.x = 0.0f;
-    EXPECT_TRUE(capped > 10 && contacts > 300 && touches > 3000 && queried > 10000)
+    EXPECT_TRUE(capped > 10 && contacts > 300 && touches > 3000 && queried > 30000)
         << capped << " capped steps, " << contacts << " with contacts, " << touches << " touches, "
         << queried << " found";
     EXPECT_TRUE(reference_step::layers.maskedByA > 100 && reference_step::layers.maskedByB > 100 &&
