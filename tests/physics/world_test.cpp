@@ -291,7 +291,8 @@ TEST(World, PolygonVertexCountChangedAfterAddStopsTheStep) {
 
 // Two overlapping squares, the first (left) or the second a sensor, or kept apart by a category in
 // no mask or by either one's mask: neither moves, in the step or in Body::collide; a sensor's pair
-// is reported once as such, a filtered pair not at all.
+// is reported once (its flag and order are compared in the bit-for-bit step test), a filtered pair
+// not at all.
 TEST(World, SensorsAreReportedAndFilteredPairsIgnoredWithoutMovingEither) {
     enum Setting { firstSenses, secondSenses, noCategory, firstMasks, secondMasks };
     for (const Setting setting : {firstSenses, secondSenses, noCategory, firstMasks, secondMasks}) {
@@ -318,10 +319,6 @@ TEST(World, SensorsAreReportedAndFilteredPairsIgnoredWithoutMovingEither) {
                               float(viaStep ? world.contacts().size() : reported)}),
                       (Floats{0, 0.8f, 0, 0, 0, float(reported)}))
                 << "setting " << setting << (viaStep ? " in a step" : " in collide");
-            if (viaStep && reported) {
-                const StepContact& c = world.contacts()[0];
-                EXPECT_TRUE(c.sensor && c.bodyA == &a && c.bodyB == &b) << "setting " << setting;
-            }
         }
     }
 }
