@@ -56,21 +56,6 @@ TEST(Body, AngleStaysWhereATickTurnIsKept) {
     EXPECT_EQ(polygon.angle, INFINITY) << "no turns to take off an infinite angle";
 }
 
-// Circles that touch, or whose distance is not a number, go on to the query, which refreshes the
-// rotations and clears the moved flags; circles apart do not. The squares' circles have radius
-// 0.70710677.
-TEST(Collide, CirclesThatTouchReachTheQuery) {
-    for (const float bx : {2 * 0.70710677f, 1.5f, NAN}) {
-        Shape shapeA(square), shapeB(square);
-        Body a(shapeA), b(shapeB);
-        b.setPose(bx, 0.0f, 0.0f);
-        a.integrate();
-        b.integrate();
-        EXPECT_FALSE(a.collide(b));
-        EXPECT_EQ(a.moved || b.moved, bx == 1.5f) << bx;
-    }
-}
-
 // Normal (1, 0). In: B's x, y; inverse masses and inertias of A, B; motions of A, B; separation;
 // point. Out: x, y of A, B (to 1e-6); motions of A, B (to the tolerance that follows); moved.
 TEST(ResolveContact, CorrectionAndImpulseExamples) {

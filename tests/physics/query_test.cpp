@@ -1,7 +1,6 @@
 // World queries against a brute force over every body, in double, written apart from the engine.
 #include <algorithm>
 #include <array>
-#include <bit>
 #include <deque>
 #include <tuple>
 
@@ -25,11 +24,15 @@ struct Placed {
             v.push_back({x * c - y * s + p.x, x * s + y * c + p.y});
         }
     }
+    std::array<double, 2> normal(size_t i) const {  // edge i's, outward and of unit length
+        const auto &a = v[i], &b = v[(i + 1) % v.size()];
+        return {(a[1] - b[1]) / std::hypot(b[0] - a[0], b[1] - a[1]),
+                (b[0] - a[0]) / std::hypot(b[0] - a[0], b[1] - a[1])};
+    }
     // How far beyond edge i's line the point lies (negative inside).
     double beyond(size_t i, double px, double py) const {
-        const auto &a = v[i], &b = v[(i + 1) % v.size()];
-        const double nx = -(b[1] - a[1]), ny = b[0] - a[0];
-        return (nx * (px - a[0]) + ny * (py - a[1])) / std::hypot(nx, ny);
+        const auto [nx, ny] = normal(i);
+        return nx * (px - v[i][0]) + ny * (py - v[i][1]);
     }
     double depth(double px, double py) const {  // the largest distance beyond an edge
         double d = -INFINITY;
@@ -120,21 +123,24 @@ struct QueryWorld {
         return listed;
     }
     Vec2 point() { return {random.real(-45, 45), random.real(-45, 45)}; }
-    // A vertex of a listed body, or the middle of its edge, or a point off it by t of the edge.
-    Vec2 onOutline(float t) {
+    // Points on the line of a listed body's edge, t and u of the way along it: 0 its first vertex.
+    std::array<Vec2, 2> onOutline(float t, float u = 0) {
         const std::vector<Body*> listed = members();
         const Placed p(*listed[size_t(random.real(0, listed.size() - 0.01))]);
         const size_t i = size_t(random.real(0, p.v.size() - 0.01));
         const auto &a = p.v[i], &b = p.v[(i + 1) % p.v.size()];
-        return {float(a[0] + t * (b[0] - a[0])), float(a[1] + t * (b[1] - a[1]))};
+        return {Vec2{float(a[0] + t * (b[0] - a[0])), float(a[1] + t * (b[1] - a[1]))},
+                Vec2{float(a[0] + u * (b[0] - a[0])), float(a[1] + u * (b[1] - a[1]))}};
     }
 };
 
 // Random worlds as a step left them, or changed by hand since (moved, added, removed, moved after
-// a query); at random places and on outlines: points, boxes from zero size up, an inverted box,
-// under masks.
-TEST(WorldQuery, PointsAndBoxesFindWhatTheBruteForceFinds) {
-    int32_t found = 0;
+// a query), under masks. Points and boxes from zero size up, at random places and on outlines,
+// find what the brute force finds, and an inverted box nothing; rays at random, along edges
+// (their lines extended), through vertices and of zero length (which hit nothing) hit the nearest
+// polygon the brute force finds, up to rounding.
+TEST(WorldQuery, PointsBoxesAndRaysFindWhatTheBruteForceFinds) {
+    int32_t found = 0, hits = 0;
     for (uint32_t seed = 1; seed <= 6; ++seed) {
         QueryWorld w(seed, seed % 2 ? 60 : 400);
         Polygon extra;
@@ -148,16 +154,33 @@ TEST(WorldQuery, PointsAndBoxesFindWhatTheBruteForceFinds) {
             if (round % 2) {                         // else as the step left them
                 w.world.queryPoint(w.point(), out);  // the moves below must be seen all the same
                 w.bodies[5 + round].setPose(w.random.real(-40, 40), w.random.real(-40, 40), 1);
-                round == 3 ? w.world.remove(w.bodies[7]) : false;
                 round == 5 ? (added.setPose(0, 0, 0.5f), w.world.add(added)) : void();
             }
+            if (round == 2) {  // no pose written since the step: all but the removed body found
+                w.world.remove(w.bodies[7]);
+                w.world.queryBox({-1e6f, -1e6f}, {1e6f, 1e6f}, out);
+                EXPECT_EQ(out.size(), w.members().size()) << "seed " << seed;
+            }
             const std::vector<Body*> listed = w.members();
-            for (int32_t q = 0; q < 60; ++q) {
+            for (int32_t q = 0; q < 80; ++q) {
                 const uint64_t mask = q % 3 == 0 ? 2 : ~0ull;
-                const Vec2 at = q % 2 ? w.point() : w.onOutline(q % 4 == 0 ? 0.0f : 0.5f);
+                const Vec2 at = q % 2 ? w.point() : w.onOutline(q % 4 == 0 ? 0.0f : 0.5f)[0];
                 const float hx = q % 5 == 0 ? 0 : w.random.real(0, 6), hy = w.random.real(0, 6);
                 const Vec2 lo{at.x - hx, at.y - hy}, hi{at.x + hx * (q % 7 != 0), at.y + hy};
+                Vec2 from = w.point(), to = q % 4 == 3 ? from : w.point();
+                if (q % 4 == 1) {  // along an edge, from before its first vertex to beyond its last
+                    const std::array<Vec2, 2> edge = w.onOutline(-0.5f, 1.5f);
+                    from = edge[0], to = edge[1];
+                } else if (q % 4 == 2) {  // through a vertex
+                    to = w.onOutline(0)[0], to = {2 * to.x - from.x, 2 * to.y - from.y};
+                }
+                const double dx = double{to.x} - from.x, dy = double{to.y} - from.y;
+                const double length = std::hypot(dx, dy);
                 Expected point, box;
+                // Bodies the ray may hit, where it first meets each outline; the middle of the
+                // nearest it surely goes into, the hit due by then.
+                std::vector<std::pair<Body*, double>> possible;
+                double nearest = INFINITY;
                 for (Body* body : listed) {
                     if ((body->categoryBits & mask) == 0) {
                         continue;
@@ -169,6 +192,16 @@ TEST(WorldQuery, PointsAndBoxesFindWhatTheBruteForceFinds) {
                     }
                     if (gap < tolerance) {
                         (gap < -tolerance ? box.in : box.near).push_back(body);
+                    }
+                    const auto [in, out] = p.crossings(from, to);
+                    const double start = p.depth(from.x, from.y);
+                    const double middle =
+                        p.depth(from.x + (in + out) / 2 * dx, from.y + (in + out) / 2 * dy);
+                    if (start >= -tolerance && in <= 1) {
+                        possible.emplace_back(body, in);
+                        nearest = start > tolerance && middle < -tolerance
+                                      ? std::min(nearest, (in + out) / 2)
+                                      : nearest;
                     }
                 }
                 found += int32_t(box.in.size());
@@ -183,55 +216,6 @@ TEST(WorldQuery, PointsAndBoxesFindWhatTheBruteForceFinds) {
                 out.clear();
                 w.world.queryBox(hi, lo, out, mask);
                 EXPECT_TRUE(out.empty() || (hx == 0 && hy == 0)) << what << " inverted box";
-            }
-        }
-    }
-    EXPECT_GT(found, 3000);
-}
-
-// Rays at random, along edges (their lines extended), through vertices, and of zero length (which
-// hit nothing), in the worlds above as stepped or moved by hand: the hit is the nearest the brute
-// force finds, up to rounding.
-TEST(WorldQuery, RaysHitTheFirstPolygonTheBruteForceFinds) {
-    int32_t hits = 0;
-    for (uint32_t seed = 1; seed <= 4; ++seed) {
-        QueryWorld w(seed, seed % 2 ? 60 : 400);
-        for (int32_t round = 0; round < 8; ++round) {
-            for (int32_t step = 0; step < 10; ++step) {
-                w.world.step();
-            }
-            if (round % 2) {
-                w.bodies[5 + round].setPose(w.random.real(-40, 40), w.random.real(-40, 40), 2);
-            }
-            const std::vector<Body*> listed = w.members();
-            for (int32_t q = 0; q < 100; ++q) {
-                const uint64_t mask = q % 3 == 0 ? 2 : ~0ull;
-                Vec2 from = w.point(), to = q % 4 == 3 ? from : w.point();
-                if (q % 4 == 1) {  // along an edge, from before its first vertex to beyond its last
-                    from = w.onOutline(-0.5f), to = w.onOutline(0),
-                    to = {2 * to.x - from.x, 2 * to.y - from.y};
-                } else if (q % 4 == 2) {  // through a vertex
-                    to = w.onOutline(0), to = {2 * to.x - from.x, 2 * to.y - from.y};
-                }
-                const double dx = double{to.x} - from.x, dy = double{to.y} - from.y;
-                const double length = std::hypot(dx, dy);
-                double nearest = INFINITY;  // of the certain hits
-                std::vector<std::pair<Body*, double>> possible;
-                for (Body* body : listed) {
-                    const Placed p(*body);
-                    const auto [in, out] = p.crossings(from, to);
-                    const double start = p.depth(from.x, from.y);
-                    const double middle =
-                        p.depth(from.x + (in + out) / 2 * dx, from.y + (in + out) / 2 * dy);
-                    if ((body->categoryBits & mask) == 0 || start < -tolerance || in > 1) {
-                        continue;
-                    }
-                    possible.emplace_back(body, in);
-                    nearest =
-                        start > tolerance && middle < -tolerance ? std::min(nearest, in) : nearest;
-                }
-                const std::string what = "seed " + std::to_string(seed) + " round " +
-                                         std::to_string(round) + " ray " + std::to_string(q);
                 RayHit hit{nullptr, {}, {}, -1};
                 if (!w.world.rayCast(from, to, hit, mask)) {
                     EXPECT_TRUE(nearest == INFINITY && hit.body == nullptr) << what << ": missed";
@@ -245,17 +229,22 @@ TEST(WorldQuery, RaysHitTheFirstPolygonTheBruteForceFinds) {
                 const Vec2 n = hit.normal;
                 bool onEdge = false;  // the point on an edge facing the ray, with its normal
                 for (size_t i = 0; i < p.v.size(); ++i) {
-                    const auto &a = p.v[i], &b = p.v[(i + 1) % p.v.size()];
-                    const double nx = -(b[1] - a[1]) / std::hypot(b[0] - a[0], b[1] - a[1]);
-                    const double ny = (b[0] - a[0]) / std::hypot(b[0] - a[0], b[1] - a[1]);
+                    const auto [nx, ny] = p.normal(i);
                     onEdge =
                         onEdge || (std::fabs(p.beyond(i, hit.point.x, hit.point.y)) < tolerance &&
                                    std::fabs(nx - n.x) < 1e-3 && std::fabs(ny - n.y) < 1e-3 &&
                                    nx * dx + ny * dy <= 1e-3 * length);
                 }
-                EXPECT_TRUE(onEdge && std::fabs(hit.fraction - it->second) * length < tolerance &&
-                            hit.fraction * length < nearest * length + tolerance &&
-                            hit.fraction >= 0 && hit.fraction <= 1 &&
+                // Just before the hit, the ray is in no polygon (at a grazing angle, rounding
+                // moves the entry along the ray more than across it).
+                const double before = std::max(0.0, hit.fraction - tolerance / length);
+                for (const auto& [body, in] : possible) {
+                    EXPECT_GT(Placed(*body).depth(from.x + before * dx, from.y + before * dy),
+                              -tolerance)
+                        << what << ": went into a polygon before the hit";
+                }
+                EXPECT_TRUE(onEdge && hit.fraction * length > it->second * length - tolerance &&
+                            hit.fraction < nearest && hit.fraction >= 0 && hit.fraction <= 1 &&
                             std::hypot(from.x + hit.fraction * dx - hit.point.x,
                                        from.y + hit.fraction * dy - hit.point.y) < tolerance)
                     << what << ": fraction " << hit.fraction << " against " << it->second
@@ -263,12 +252,12 @@ TEST(WorldQuery, RaysHitTheFirstPolygonTheBruteForceFinds) {
             }
         }
     }
-    EXPECT_GT(hits, 500);
+    EXPECT_TRUE(found > 4000 && hits > 1500) << found << " in boxes, " << hits << " hits";
 }
 
 // A unit square at the origin and one at (3, 0) in layer 2, rays along each axis both ways: exact
 // fractions, points and normals; a ray starting inside the first hits the second; one ending on
-// the edge hits it there, one ending short or masked off does not.
+// the edge hits it there, one ending short, masked off or passing along beyond an edge does not.
 TEST(WorldQuery, RaysReportTheEdgeTheyEnterExactly) {
     Shape first(square), second(square);
     Body a(first), b(second);
@@ -287,6 +276,7 @@ TEST(WorldQuery, RaysReportTheEdgeTheyEnterExactly) {
         {{-2, 0}, {-0.5001f, 0}, ~0ull, nullptr, {}},
         {{-2, 0}, {4, 0}, 2, &b, {0.75f, 2.5f, 0, -1, 0}},
         {{-2, 0}, {2, 0}, 2, nullptr, {}},
+        {{-2, 0.6f}, {2, 0.6f}, ~0ull, nullptr, {}},
     };
     for (const auto& [from, to, mask, body, expected] : rays) {
         RayHit hit{nullptr, {}, {}, -1};
@@ -298,39 +288,6 @@ TEST(WorldQuery, RaysReportTheEdgeTheyEnterExactly) {
                 << from.x << " " << from.y << " to " << to.x << " " << to.y;
         }
     }
-}
-
-// Worlds stepped alike, one queried between its steps: bit for bit the same (the rotation cache
-// compared by its angle: a polygon's turned vertices are unset until its first refresh).
-TEST(WorldQuery, QueriesChangeNothingTheStepReads) {
-    QueryWorld quiet(9, 200), asked(9, 200);
-    std::vector<Body*> out;
-    RayHit hit;
-    const auto state = [](const QueryWorld& w) {
-        std::vector<uint32_t> bits;
-        for (const Body& b : w.bodies) {
-            for (float v : {b.pose->x, b.pose->y, b.pose->angle, b.velocity.x, b.velocity.y,
-                            b.angularVelocity, float(b.moved), b.polygon->cosAngle}) {
-                bits.push_back(std::bit_cast<uint32_t>(v));
-            }
-        }
-        for (const StepContact& c : w.world.contacts()) {
-            bits.push_back(std::bit_cast<uint32_t>(c.point.x));
-        }
-        return bits;
-    };
-    for (int32_t step = 0; step < 30; ++step) {
-        for (int32_t q = 0; q < 20; ++q) {
-            const Vec2 at = asked.point();
-            asked.world.queryPoint(at, out);
-            asked.world.queryBox(at, {at.x + 5, at.y + 5}, out);
-            asked.world.rayCast(at, {at.x + 20, at.y - 9}, hit);
-        }
-        quiet.world.step();
-        asked.world.step();
-        ASSERT_EQ(state(quiet), state(asked)) << "step " << step;
-    }
-    EXPECT_FALSE(out.empty());
 }
 
 }  // namespace
