@@ -47,8 +47,8 @@ inline Edge edgeOf(const Vec2* c, int32_t i, int32_t n) {
     return Edge{a, -(double{b.y} - a.y), double{b.x} - a.x};
 }
 
-// Separating axes: the box's two (a polygon within them is inside), then each edge's normal
-// against the box's corner furthest back.
+// Separating axes: the box's two, then (unless the polygon lies within one of the box's spans)
+// each edge's normal against the box's corner furthest back.
 bool meetsBox(int32_t n, Vec2 lower, Vec2 upper) {
     const Vec2* c = corners.data();
     Vec2 lo = c[0], hi = c[0];
@@ -59,8 +59,8 @@ bool meetsBox(int32_t n, Vec2 lower, Vec2 upper) {
     if (hi.x < lower.x || lo.x > upper.x || hi.y < lower.y || lo.y > upper.y) {
         return false;
     }
-    if (lo.x >= lower.x && hi.x <= upper.x && lo.y >= lower.y && hi.y <= upper.y) {
-        return true;
+    if ((lo.x >= lower.x && hi.x <= upper.x) || (lo.y >= lower.y && hi.y <= upper.y)) {
+        return true;  // the polygon has a point at every height (width) of its, and so in the box
     }
     for (int32_t i = 0; i < n; ++i) {
         const Edge e = edgeOf(c, i, n);

@@ -255,6 +255,36 @@ TEST(WorldQuery, PointsBoxesAndRaysFindWhatTheBruteForceFinds) {
     EXPECT_TRUE(found > 4000 && hits > 1500) << found << " in boxes, " << hits << " hits";
 }
 
+// A triangle cut off just outside a corner of the box [0, 2] x [0, 2], its bounds reaching into
+// the box along one side, is not in it; moved 0.2 towards it, it is: at each corner, along either
+// side, as the step left the world and after a change by hand.
+TEST(WorldQuery, BoxesTellPolygonsFromTheirBoundsAtEachCorner) {
+    for (int32_t corner = 0; corner < 8; ++corner) {
+        const float ox = corner & 1 ? 1 : -1, oy = corner & 2 ? 1 : -1;  // out of the box
+        for (const float shift : {0.0f, -0.2f}) {
+            std::vector<Vec2> v;  // in (u, w) out of the corner: u + w >= 0.1 + shift
+            for (auto [u, w] : {std::pair{1.1f, -1.0f}, {-0.2f, 0.3f}, {1.1f, 0.3f}}) {
+                corner & 4 ? std::swap(u, w) : void();
+                v.push_back({1 + ox * (1 + u + shift), 1 + oy * (1 + w)});
+            }
+            ((ox * oy < 0) != bool(corner & 4)) ? std::reverse(v.begin(), v.end()) : void();
+            Shape shape(v), far(square);
+            Body body(shape), other(far);
+            other.setPose(50, 50, 0);
+            World world;
+            world.add(body);
+            world.add(other);
+            for (const bool stepped : {true, false}) {
+                stepped ? world.step() : other.setPose(50, 50, 0);
+                std::vector<Body*> out;
+                world.queryBox({0, 0}, {2, 2}, out);
+                EXPECT_EQ(out, shift < 0 ? std::vector<Body*>{&body} : std::vector<Body*>{})
+                    << "corner " << corner << " shift " << shift << " stepped " << stepped;
+            }
+        }
+    }
+}
+
 // A unit square at the origin and one at (3, 0) in layer 2, rays along each axis both ways: exact
 // fractions, points and normals; a ray starting inside the first hits the second; one ending on
 // the edge hits it there, one ending short, masked off or passing along beyond an edge does not.
