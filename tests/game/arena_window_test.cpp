@@ -6,6 +6,7 @@
 #include <chrono>
 #include <cmath>
 #include <cstring>
+#include <regex>
 #include <thread>
 #include <utility>
 #include <vector>
@@ -166,10 +167,7 @@ TEST_F(ArenaWindow, ASessionJournalledInAWindowReplaysToTheSameStateWithAndWitho
         {"key Escape", 0}};
     for (const auto& [command, pause] : session) {
         ASSERT_TRUE(game.findWindow()) << command;
-        const size_t at = command.find("%w");
-        game.xdotool(at == std::string::npos
-                         ? command
-                         : command.substr(0, at) + game.window + command.substr(at + 2));
+        game.xdotool(std::regex_replace(command, std::regex("%w"), game.window));
         sleep_for(milliseconds(pause));
     }
     int status = -1;
