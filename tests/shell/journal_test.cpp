@@ -93,9 +93,7 @@ TEST(Journal, TheFileIsCheckedBlockByBlock) {
     const std::string file = std::string(reinterpret_cast<char*>(header), sizeof header) +
                              std::string(reinterpret_cast<char*>(block), sizeof block) + payload;
     EXPECT_EQ(hex(bytesOf(file)),
-              "53564a524e4c0d0a0100"
-              "03000000" +
-                  hex(std::span(block + 4, 4)) + "050105");
+              "53564a524e4c0d0a010003000000" + hex(std::span(block + 4, 4)) + "050105");
     const JournalFile sound = readJournal(bytesOf(file + file.substr(journalHeaderSize)));
     EXPECT_EQ(std::tuple(sound.readable, sound.problem, sound.payload.size()),
               std::tuple(true, "", 6u));
