@@ -268,17 +268,12 @@ TEST(WorldQuery, BoxesTellPolygonsFromTheirBoundsAtEachCorner) {
                 v.push_back({1 + ox * (1 + u + shift), 1 + oy * (1 + w)});
             }
             ((ox * oy < 0) != bool(corner & 4)) ? std::reverse(v.begin(), v.end()) : void();
-            Shape shape(v), far(square);
-            Body body(shape), other(far);
-            other.setPose(50, 50, 0);
-            World world;
-            world.add(body);
-            world.add(other);
+            TwoBodies t(v, 50, 50);
             for (const bool stepped : {true, false}) {
-                stepped ? world.step() : other.setPose(50, 50, 0);
+                stepped ? t.world.step() : t.b.setPose(50, 50, 0);
                 std::vector<Body*> out;
-                world.queryBox({0, 0}, {2, 2}, out);
-                EXPECT_EQ(out, shift < 0 ? std::vector<Body*>{&body} : std::vector<Body*>{})
+                t.world.queryBox({0, 0}, {2, 2}, out);
+                EXPECT_EQ(out, shift < 0 ? std::vector<Body*>{&t.a} : std::vector<Body*>{})
                     << "corner " << corner << " shift " << shift << " stepped " << stepped;
             }
         }
@@ -289,13 +284,9 @@ TEST(WorldQuery, BoxesTellPolygonsFromTheirBoundsAtEachCorner) {
 // fractions, points and normals; a ray starting inside the first hits the second; one ending on
 // the edge hits it there, one ending short, masked off or passing along beyond an edge does not.
 TEST(WorldQuery, RaysReportTheEdgeTheyEnterExactly) {
-    Shape first(square), second(square);
-    Body a(first), b(second);
-    b.setPose(3, 0, 0);
+    TwoBodies t(square, 3, 0);
+    Body &a = t.a, &b = t.b;
     b.categoryBits = 2;
-    World world;
-    world.add(a);
-    world.add(b);
     const std::tuple<Vec2, Vec2, uint64_t, Body*, Floats> rays[] = {
         {{-2, 0}, {2, 0}, ~0ull, &a, {0.375f, -0.5f, 0, -1, 0}},
         {{1.5f, 0}, {-2.5f, 0}, ~0ull, &a, {0.25f, 0.5f, 0, 1, 0}},
@@ -310,7 +301,7 @@ TEST(WorldQuery, RaysReportTheEdgeTheyEnterExactly) {
     };
     for (const auto& [from, to, mask, body, expected] : rays) {
         RayHit hit{nullptr, {}, {}, -1};
-        EXPECT_EQ(world.rayCast(from, to, hit, mask), body != nullptr) << from.x << " " << from.y;
+        EXPECT_EQ(t.world.rayCast(from, to, hit, mask), body != nullptr) << from.x << " " << from.y;
         if (body != nullptr) {
             EXPECT_EQ(hit.body, body);
             EXPECT_EQ((Floats{hit.fraction, hit.point.x, hit.point.y, hit.normal.x, hit.normal.y}),

@@ -266,12 +266,9 @@ TEST(World, PolygonVertexCountChangedAfterAddStopsTheStep) {
         GTEST_SKIP() << "assertions are off in this build";
     }
     for (const bool gained : {true, false}) {
-        Shape a(square), b(square);
-        Body ba(a), bb(b);
-        bb.setPose(0.5f, 0, 0);
-        World world;
-        world.add(ba);
-        world.add(bb);
+        TwoBodies t(square, 0.5f, 0);
+        Shape& b = t.shapeB;
+        World& world = t.world;
         fill(b, {{0.6f, -0.5f}, {-0.5f, -0.5f}, {-0.5f, 0.5f}, {0.5f, 0.5f}});
         world.step();
         gained ? b.addVertex(0.7f, 0) : fill(b, {{0.5f, -0.5f}, {-0.5f, -0.5f}, {0, 0.5f}});
@@ -297,19 +294,16 @@ TEST(World, SensorsAreReportedAndFilteredPairsIgnoredWithoutMovingEither) {
     enum Setting { firstSenses, secondSenses, noCategory, firstMasks, secondMasks };
     for (const Setting setting : {firstSenses, secondSenses, noCategory, firstMasks, secondMasks}) {
         for (const bool viaStep : {true, false}) {
-            Shape left(square), right(square);
-            Body a(left), b(right);
-            for (Body* body : {&a, &b}) {
-                body->setPose(body == &a ? 0.0f : 0.8f, 0.0f, 0.0f);
-                body->inverseMass = body->inverseInertia = 1.0f;
-            }
-            a.sensor = setting == firstSenses;
-            b.sensor = setting == secondSenses;
+            TwoBodies t(square, 0.8f, 0);
+            Body &a = t.a, &b = t.b;
+            World& world = t.world;
+            world.remove(a);
+            world.add(a);  // listed first
+            a.inverseMass = a.inverseInertia = b.inverseMass = b.inverseInertia = 1.0f;
+            std::tie(a.sensor, b.sensor) =
+                std::tuple(setting == firstSenses, setting == secondSenses);
             a.categoryBits = setting == noCategory ? 0 : 1;
             (setting == firstMasks ? a : b).maskBits = setting >= firstMasks ? ~uint64_t{1} : ~0ull;
-            World world;
-            world.add(b);
-            world.add(a);
             a.integrate();
             b.integrate();
             const bool corrected =
