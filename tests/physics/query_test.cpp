@@ -26,8 +26,8 @@ struct Placed {
     }
     std::array<double, 2> normal(size_t i) const {  // edge i's, outward and of unit length
         const auto &a = v[i], &b = v[(i + 1) % v.size()];
-        return {(a[1] - b[1]) / std::hypot(b[0] - a[0], b[1] - a[1]),
-                (b[0] - a[0]) / std::hypot(b[0] - a[0], b[1] - a[1])};
+        const double length = std::hypot(b[0] - a[0], b[1] - a[1]);
+        return {(a[1] - b[1]) / length, (b[0] - a[0]) / length};
     }
     // How far beyond edge i's line the point lies (negative inside).
     double beyond(size_t i, double px, double py) const {
@@ -187,11 +187,8 @@ TEST(WorldQuery, PointsBoxesAndRaysFindWhatTheBruteForceFinds) {
                     }
                     const Placed p(*body);
                     const double depth = p.depth(at.x, at.y), gap = p.gap(lo, hi);
-                    if (depth < tolerance) {
-                        (depth < -tolerance ? point.in : point.near).push_back(body);
-                    }
-                    if (gap < tolerance) {
-                        (gap < -tolerance ? box.in : box.near).push_back(body);
+                    for (auto [d, e] : {std::pair{depth, &point}, {gap, &box}}) {
+                        d < tolerance ? (d < -tolerance ? e->in : e->near).push_back(body) : void();
                     }
                     const auto [in, out] = p.crossings(from, to);
                     const double start = p.depth(from.x, from.y);
