@@ -255,16 +255,15 @@ TEST(World, PolygonVertexCountChangedAfterAddStopsTheStep) {
     }
     for (const bool gained : {true, false}) {
         TwoBodies t(square, 0.5f, 0);
-        Shape& b = t.shapeB;
-        World& world = t.world;
-        fill(b, {{0.6f, -0.5f}, {-0.5f, -0.5f}, {-0.5f, 0.5f}, {0.5f, 0.5f}});
-        world.step();
-        gained ? b.addVertex(0.7f, 0) : fill(b, {{0.5f, -0.5f}, {-0.5f, -0.5f}, {0, 0.5f}});
+        fill(t.shapeB, {{0.6f, -0.5f}, {-0.5f, -0.5f}, {-0.5f, 0.5f}, {0.5f, 0.5f}});
+        t.world.step();
+        gained ? t.shapeB.addVertex(0.7f, 0)
+               : fill(t.shapeB, {{0.5f, -0.5f}, {-0.5f, -0.5f}, {0, 0.5f}});
         std::fflush(nullptr);
         const pid_t child = fork();
         if (child == 0) {
             close(STDERR_FILENO);  // the assertion's message
-            world.step();
+            t.world.step();
             _exit(0);
         }
         int status = 0;
@@ -284,9 +283,8 @@ TEST(World, SensorsAreReportedAndFilteredPairsIgnoredWithoutMovingEither) {
         for (const bool viaStep : {true, false}) {
             TwoBodies t(square, 0.8f, 0);
             Body &a = t.a, &b = t.b;
-            World& world = t.world;
-            world.remove(a);
-            world.add(a);  // listed first
+            t.world.remove(a);
+            t.world.add(a);  // listed first
             a.inverseMass = a.inverseInertia = b.inverseMass = b.inverseInertia = 1.0f;
             std::tie(a.sensor, b.sensor) =
                 std::tuple(setting == firstSenses, setting == secondSenses);
@@ -295,10 +293,10 @@ TEST(World, SensorsAreReportedAndFilteredPairsIgnoredWithoutMovingEither) {
             a.integrate();
             b.integrate();
             const bool corrected =
-                viaStep ? (world.step(), world.lastPassCount != 1) : a.collide(b);
+                viaStep ? (t.world.step(), t.world.lastPassCount != 1) : a.collide(b);
             const size_t reported = setting <= secondSenses;
             EXPECT_EQ((Floats{a.pose->x, b.pose->x, a.velocity.x, b.velocity.x, float(corrected),
-                              float(viaStep ? world.contacts().size() : reported)}),
+                              float(viaStep ? t.world.contacts().size() : reported)}),
                       (Floats{0, 0.8f, 0, 0, 0, float(reported)}))
                 << "setting " << setting << (viaStep ? " in a step" : " in collide");
         }
