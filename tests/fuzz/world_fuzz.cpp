@@ -37,13 +37,9 @@ struct Bytes {
 float value(uint8_t byte) {
     constexpr float extremes[] = {1e-30f, 4e6f, 1e7f, 1e15f, 2e15f, 1e20f, 1e38f, INFINITY};
     const int32_t s = static_cast<int8_t>(byte);
-    if (s == -128) {
-        return NAN;
-    }
-    if (std::abs(s) < 100) {
-        return 0.5f * static_cast<float>(s);
-    }
-    return (s < 0 ? -1.0f : 1.0f) * extremes[(std::abs(s) - 100) % 8];
+    return s == -128           ? NAN
+           : std::abs(s) < 100 ? 0.5f * static_cast<float>(s)
+                               : (s < 0 ? -1.0f : 1.0f) * extremes[(std::abs(s) - 100) % 8];
 }
 
 float mass(uint32_t code) {
@@ -59,8 +55,7 @@ struct FuzzWorld {
 
     // Reads the body count and the bodies, leaving in at the operations.
     explicit FuzzWorld(Bytes& in) {
-        const int32_t count = 2 + in.next() % 7;
-        for (int32_t k = 0; k < count; ++k) {
+        for (int32_t k = 0, count = 2 + in.next() % 7; k < count; ++k) {
             const int32_t n = 3 + in.next() % 6;
             constexpr float scales[] = {1, 0.5f, 2, 10, 1e-30f, 1e-3f, 1e3f, 4e6f, 1e15f, 1e38f};
             const float scale = scales[in.next() % 10];

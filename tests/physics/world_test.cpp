@@ -38,12 +38,11 @@ struct RandomWorld {
     Random random;
 
     Body& add(const std::vector<Vec2>& shape, Pose at, float inverseMass, float inverseInertia) {
-        polygons.emplace_back();
-        shape.empty() ? fillRandom(polygons.back(), random) : fill(polygons.back(), shape);
-        Body& body = bodies.emplace_back(polygons.back());
+        Polygon& polygon = polygons.emplace_back();
+        shape.empty() ? fillRandom(polygon, random) : fill(polygon, shape);
+        Body& body = bodies.emplace_back(polygon);
         body.setPose(at.x, at.y, at.angle);
         std::tie(body.inverseMass, body.inverseInertia) = std::tie(inverseMass, inverseInertia);
-        const Polygon& polygon = polygons.back();
         // Builds with assertions stop at a degenerate polygon (here: beyond float range); they
         // compare the worlds without such bodies.
         if (assertsOff || polygon.vertexCount == 0 || polygon.isConvexClockwise()) {
