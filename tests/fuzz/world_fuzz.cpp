@@ -94,22 +94,17 @@ struct FuzzWorld {
     }
     void apply(uint8_t kind, uint8_t which, uint8_t byte) {
         Body& body = bodies[which % bodies.size()];
-        switch (kind % 6) {
-            case 1:
-                body.velocity = {value(byte) / 64, value(static_cast<uint8_t>(byte * 7)) / 64};
-                body.angularVelocity = value(static_cast<uint8_t>(byte * 13)) / 64;
-                break;
-            case 2:
-                body.setPose(value(byte), value(static_cast<uint8_t>(byte * 7)), body.pose->angle);
-                break;
-            case 3:
-                world.remove(body);
-                break;
-            case 4:
-                addIfSound(body);
-                break;
-            default:
-                break;
+        const uint8_t byte7 = static_cast<uint8_t>(byte * 7),
+                      byte13 = static_cast<uint8_t>(byte * 13);
+        if (kind % 6 == 1) {
+            body.velocity = {value(byte) / 64, value(byte7) / 64};
+            body.angularVelocity = value(byte13) / 64;
+        } else if (kind % 6 == 2) {
+            body.setPose(value(byte), value(byte7), body.pose->angle);
+        } else if (kind % 6 == 3) {
+            world.remove(body);
+        } else if (kind % 6 == 4) {
+            addIfSound(body);
         }
     }
 };
