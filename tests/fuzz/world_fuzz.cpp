@@ -16,6 +16,7 @@
 #include <cstdlib>
 #include <deque>
 #include <numbers>
+#include <tuple>
 #include <vector>
 
 #include "tests/physics/reference_step.h"
@@ -36,13 +37,9 @@ struct Bytes {
 float value(uint8_t byte) {
     constexpr float extremes[] = {1e-30f, 4e6f, 1e7f, 1e15f, 2e15f, 1e20f, 1e38f, INFINITY};
     const int32_t s = static_cast<int8_t>(byte);
-    if (s == -128) {
-        return NAN;
-    }
-    if (std::abs(s) < 100) {
-        return 0.5f * static_cast<float>(s);
-    }
-    return (s < 0 ? -1.0f : 1.0f) * extremes[(std::abs(s) - 100) % 8];
+    return s == -128           ? NAN
+           : std::abs(s) < 100 ? 0.5f * static_cast<float>(s)
+                               : (s < 0 ? -1.0f : 1.0f) * extremes[(std::abs(s) - 100) % 8];
 }
 
 float mass(uint32_t code) {
@@ -58,8 +55,7 @@ struct FuzzWorld {
 
     // Reads the body count and the bodies, leaving in at the operations.
     explicit FuzzWorld(Bytes& in) {
-        const int32_t count = 2 + in.next() % 7;
-        for (int32_t k = 0; k < count; ++k) {
+        for (int32_t k = 0, count = 2 + in.next() % 7; k < count; ++k) {
             const int32_t n = 3 + in.next() % 6;
             constexpr float scales[] = {1, 0.5f, 2, 10, 1e-30f, 1e-3f, 1e3f, 4e6f, 1e15f, 1e38f};
             const float scale = scales[in.next() % 10];
@@ -69,7 +65,8 @@ struct FuzzWorld {
             Polygon& polygon = polygons.emplace_back();
             const double sector = 2 * std::numbers::pi / n, aspect = 1 + (shape >> 4) / 8.0;
             for (int32_t i = 0; i < n; ++i) {
-                const double t = std::numbers::pi / 4 - sector * (i + (shape & 15) / 32.0 * (i % 2));
+                const double t =
+                    std::numbers::pi / 4 - sector * (i + (shape & 15) / 32.0 * (i % 2));
                 polygon.addVertex(static_cast<float>(scale * std::cos(t)),
                                   static_cast<float>(scale * aspect * std::sin(t)));
             }
@@ -81,13 +78,9 @@ struct FuzzWorld {
             const uint8_t masses = in.next();
             const bool shared = (masses & 64) != 0 && k > 0;
             Body& body = bodies.emplace_back(shared ? polygons[polygons.size() - 2] : polygon);
-            if (!shared) {
-                body.setPose(x, y, angle);
-            }
-            body.velocity = velocity;
-            body.angularVelocity = spin;
-            body.inverseMass = mass(masses);
-            body.inverseInertia = mass(masses >> 3);
+            shared ? void() : body.setPose(x, y, angle);
+            std::tie(body.velocity, body.angularVelocity, body.inverseMass, body.inverseInertia) =
+                std::tuple(velocity, spin, mass(masses), mass(masses >> 3));
             const uint8_t layers = in.next();
             body.categoryBits = (layers & 3) == 3 ? 0 : uint64_t{1} << (layers & 3);
             body.maskBits = ~uint64_t{(layers >> 2) & 7u};
@@ -97,37 +90,24 @@ struct FuzzWorld {
     }
     // Polygons beyond float range are not convex to rounding: builds with assertions refuse them.
     void addIfSound(Body& body) {
-        if (!world.contains(body) && body.polygon->isConvexClockwise()) {
-            world.add(body);
-        }
+        !world.contains(body) && body.polygon->isConvexClockwise() ? world.add(body) : void();
     }
     void apply(uint8_t kind, uint8_t which, uint8_t byte) {
         Body& body = bodies[which % bodies.size()];
-        switch (kind % 6) {
-            case 1:
-                body.velocity = {value(byte) / 64, value(static_cast<uint8_t>(byte * 7)) / 64};
-                body.angularVelocity = value(static_cast<uint8_t>(byte * 13)) / 64;
-                break;
-            case 2:
-                body.setPose(value(byte), value(static_cast<uint8_t>(byte * 7)), body.pose->angle);
-                break;
-            case 3:
-                world.remove(body);
-                break;
-            case 4:
-                addIfSound(body);
-                break;
-            default:
-                break;
+        const uint8_t byte7 = static_cast<uint8_t>(byte * 7),
+                      byte13 = static_cast<uint8_t>(byte * 13);
+        if (kind % 6 == 1) {
+            body.velocity = {value(byte) / 64, value(byte7) / 64};
+            body.angularVelocity = value(byte13) / 64;
+        } else if (kind % 6 == 2) {
+            body.setPose(value(byte), value(byte7), body.pose->angle);
+        } else if (kind % 6 == 3) {
+            world.remove(body);
+        } else if (kind % 6 == 4) {
+            addIfSound(body);
         }
     }
 };
-
-void fail(const char* what, size_t step) {
-    std::fprintf(stderr, "World::step and the reference step differ in %s after step %zu\n", what,
-                 step);
-    std::abort();
-}
 
 }  // namespace
 
@@ -142,12 +122,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
             reference.apply(kind, which, byte);
             const int32_t passes = reference_step::referenceStep(reference.world, touched);
             fast.world.step();
-            if (fast.world.lastPassCount != passes) {
-                fail("the pass count", step);
-            }
-            if (reference_step::stepState(fast.bodies, fast.world, fast.world.contacts()) !=
-                reference_step::stepState(reference.bodies, reference.world, touched)) {
-                fail("poses, motions, flags, rotation caches, order or contacts", step);
+            if (fast.world.lastPassCount != passes ||
+                reference_step::stepState(fast.bodies, fast.world, fast.world.contacts()) !=
+                    reference_step::stepState(reference.bodies, reference.world, touched)) {
+                std::fprintf(
+                    stderr, "World::step and the reference step differ in %s after step %zu\n",
+                    fast.world.lastPassCount != passes ? "the pass count" : "the state", step);
+                std::abort();
             }
         }
     }

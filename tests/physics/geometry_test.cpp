@@ -2,8 +2,8 @@
 #include <algorithm>
 #include <complex>
 #include <cstring>
-#include <numeric>
 #include <ranges>
+#include <span>
 #include <tuple>
 
 #include "contact_walk.h"
@@ -79,10 +79,8 @@ void expectMinimalEnclosingCircle(Polygon& polygon) {
     const double r = polygon.boundingCircle()->radius, tolerance = 4e-7 * (1 + r);
     const auto farthest = [&](std::complex<double> c) {
         const auto distance = [&](Vec2 v) { return std::abs(std::complex<double>(v.x, v.y) - c); };
-        const auto larger = [](double x, double y) { return std::max(x, y); };
         const Vec2* v = polygon.localVertices;
-        return std::transform_reduce(v, v + polygon.vertexCount, double{-INFINITY}, larger,
-                                     distance);
+        return distance(std::ranges::max(std::span(v, size_t(polygon.vertexCount)), {}, distance));
     };
     const std::complex<double> c(polygon.localCentre.x, polygon.localCentre.y);
     const double f = farthest(c);
@@ -146,27 +144,29 @@ TEST(BoundingCircle, ExactMinimalCirclesAndTheWorldCentre) {
 std::pair<Vec2, float> everyCandidateCircle(const Polygon& polygon) {
     const Vec2* v = polygon.localVertices;
     const int32_t n = polygon.vertexCount;
-    std::vector<std::pair<Vec2, const Vec2*>> listed;  // centre, a vertex on the circle
+    const auto mid = [&](int32_t i, int32_t j) {
+        return Vec2{(v[i].x + v[j].x) * 0.5f, (v[i].y + v[j].y) * 0.5f};
+    };
+    // Centres, each with a vertex on its circle: every pair's, then every triangle's.
+    std::vector<std::pair<Vec2, const Vec2*>> listed, triangles;
     for (int32_t i = 0; i < n; ++i) {
         for (int32_t j = i + 1; j < n; ++j) {
-            listed.push_back({{(v[i].x + v[j].x) * 0.5f, (v[i].y + v[j].y) * 0.5f}, &v[j]});
-        }
-    }
-    for (int32_t i = 0; i < n; ++i) {
-        for (int32_t j = i + 1; j < n; ++j) {
+            listed.push_back({mid(i, j), &v[j]});
             for (int32_t k = j + 1; k < n; ++k) {
-                const Vec2 e1{v[j].x - v[i].x, v[j].y - v[i].y}, e2{v[k].x - v[j].x, v[k].y - v[j].y};
-                const Vec2 m1{(v[i].x + v[j].x) * 0.5f, (v[i].y + v[j].y) * 0.5f};
-                const Vec2 m2{(v[j].x + v[k].x) * 0.5f, (v[j].y + v[k].y) * 0.5f};
+                const Vec2 e1{v[j].x - v[i].x, v[j].y - v[i].y};
+                const Vec2 e2{v[k].x - v[j].x, v[k].y - v[j].y}, m1 = mid(i, j), m2 = mid(j, k);
                 const float d = e2.x * e1.y - e2.y * e1.x;
                 if (std::fabs(d) > 0.001f) {
                     const float t = -(e1.x * m2.x + e1.y * m2.y - (e1.x * m1.x + e1.y * m1.y)) / d;
-                    listed.push_back({{m2.x - t * e2.y, m2.y + t * e2.x}, &v[j]});
+                    triangles.push_back({{m2.x - t * e2.y, m2.y + t * e2.x}, &v[j]});
                 }
             }
         }
     }
-    const auto squared = [](Vec2 a, Vec2 c) { return (a.x - c.x) * (a.x - c.x) + (a.y - c.y) * (a.y - c.y); };
+    listed.insert(listed.end(), triangles.begin(), triangles.end());
+    const auto squared = [](Vec2 a, Vec2 c) {
+        return (a.x - c.x) * (a.x - c.x) + (a.y - c.y) * (a.y - c.y);
+    };
     std::pair<Vec2, float> best{v[0], 0.0f};
     for (auto c = listed.rbegin(); c != listed.rend(); ++c) {
         float needed = squared(*c->second, c->first);
@@ -213,8 +213,9 @@ TEST(BoundingCircle, SameAsEveryCandidateWeighedInLinearMemory) {
         }
         const auto [centre, radiusSquared] = everyCandidateCircle(polygon);
         polygon.boundingCircle();
-        ASSERT_EQ((Floats{polygon.localCentre.x, polygon.localCentre.y, polygon.worldCircle.radius}),
-                  (Floats{centre.x, centre.y, std::sqrt(radiusSquared)}))
+        ASSERT_EQ(
+            (Floats{polygon.localCentre.x, polygon.localCentre.y, polygon.worldCircle.radius}),
+            (Floats{centre.x, centre.y, std::sqrt(radiusSquared)}))
             << "polygon " << k << ", " << polygon.vertexCount << " vertices";
     }
     for (const int32_t n : {25, 64, 1000, 10000}) {

@@ -26,8 +26,8 @@ struct Placed {
     }
     std::array<double, 2> normal(size_t i) const {  // edge i's, outward and of unit length
         const auto &a = v[i], &b = v[(i + 1) % v.size()];
-        return {(a[1] - b[1]) / std::hypot(b[0] - a[0], b[1] - a[1]),
-                (b[0] - a[0]) / std::hypot(b[0] - a[0], b[1] - a[1])};
+        const double length = std::hypot(b[0] - a[0], b[1] - a[1]);
+        return {(a[1] - b[1]) / length, (b[0] - a[0]) / length};
     }
     // How far beyond edge i's line the point lies (negative inside).
     double beyond(size_t i, double px, double py) const {
@@ -187,11 +187,8 @@ TEST(WorldQuery, PointsBoxesAndRaysFindWhatTheBruteForceFinds) {
                     }
                     const Placed p(*body);
                     const double depth = p.depth(at.x, at.y), gap = p.gap(lo, hi);
-                    if (depth < tolerance) {
-                        (depth < -tolerance ? point.in : point.near).push_back(body);
-                    }
-                    if (gap < tolerance) {
-                        (gap < -tolerance ? box.in : box.near).push_back(body);
+                    for (auto [d, e] : {std::pair{depth, &point}, {gap, &box}}) {
+                        d < tolerance ? (d < -tolerance ? e->in : e->near).push_back(body) : void();
                     }
                     const auto [in, out] = p.crossings(from, to);
                     const double start = p.depth(from.x, from.y);
@@ -268,17 +265,12 @@ TEST(WorldQuery, BoxesTellPolygonsFromTheirBoundsAtEachCorner) {
                 v.push_back({1 + ox * (1 + u + shift), 1 + oy * (1 + w)});
             }
             ((ox * oy < 0) != bool(corner & 4)) ? std::reverse(v.begin(), v.end()) : void();
-            Shape shape(v), far(square);
-            Body body(shape), other(far);
-            other.setPose(50, 50, 0);
-            World world;
-            world.add(body);
-            world.add(other);
+            TwoBodies t(v, 50, 50);
             for (const bool stepped : {true, false}) {
-                stepped ? world.step() : other.setPose(50, 50, 0);
+                stepped ? t.world.step() : t.b.setPose(50, 50, 0);
                 std::vector<Body*> out;
-                world.queryBox({0, 0}, {2, 2}, out);
-                EXPECT_EQ(out, shift < 0 ? std::vector<Body*>{&body} : std::vector<Body*>{})
+                t.world.queryBox({0, 0}, {2, 2}, out);
+                EXPECT_EQ(out, shift < 0 ? std::vector<Body*>{&t.a} : std::vector<Body*>{})
                     << "corner " << corner << " shift " << shift << " stepped " << stepped;
             }
         }
@@ -289,13 +281,9 @@ TEST(WorldQuery, BoxesTellPolygonsFromTheirBoundsAtEachCorner) {
 // fractions, points and normals; a ray starting inside the first hits the second; one ending on
 // the edge hits it there, one ending short, masked off or passing along beyond an edge does not.
 TEST(WorldQuery, RaysReportTheEdgeTheyEnterExactly) {
-    Shape first(square), second(square);
-    Body a(first), b(second);
-    b.setPose(3, 0, 0);
+    TwoBodies t(square, 3, 0);
+    Body &a = t.a, &b = t.b;
     b.categoryBits = 2;
-    World world;
-    world.add(a);
-    world.add(b);
     const std::tuple<Vec2, Vec2, uint64_t, Body*, Floats> rays[] = {
         {{-2, 0}, {2, 0}, ~0ull, &a, {0.375f, -0.5f, 0, -1, 0}},
         {{1.5f, 0}, {-2.5f, 0}, ~0ull, &a, {0.25f, 0.5f, 0, 1, 0}},
@@ -310,7 +298,7 @@ TEST(WorldQuery, RaysReportTheEdgeTheyEnterExactly) {
     };
     for (const auto& [from, to, mask, body, expected] : rays) {
         RayHit hit{nullptr, {}, {}, -1};
-        EXPECT_EQ(world.rayCast(from, to, hit, mask), body != nullptr) << from.x << " " << from.y;
+        EXPECT_EQ(t.world.rayCast(from, to, hit, mask), body != nullptr) << from.x << " " << from.y;
         if (body != nullptr) {
             EXPECT_EQ(hit.body, body);
             EXPECT_EQ((Floats{hit.fraction, hit.point.x, hit.point.y, hit.normal.x, hit.normal.y}),

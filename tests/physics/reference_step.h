@@ -17,10 +17,7 @@ using namespace scrapvolt;
 
 // Pairs the reference step met: filtered out with the earlier or the later body's mask, and
 // touching with a sensor as the earlier or the later body.
-struct Layers {
-    int32_t maskedByA = 0, maskedByB = 0, sensorA = 0, sensorB = 0;
-};
-inline Layers layers;
+inline struct Layers { int32_t maskedByA = 0, maskedByB = 0, sensorA = 0, sensorB = 0; } layers;
 
 // The plain step World::step must match bit for bit (two bodies or more): integrate in list order,
 // insertion-sort by minX (a node out of order goes before the first not below it, NaN last), then
@@ -101,10 +98,10 @@ std::vector<uint32_t> stepState(const Bodies& bodies, const World& world,
         return uint32_t(std::ranges::find_if(bodies, is) - bodies.begin());
     };
     for (const Body& b : bodies) {
-        for (float v : {b.pose->x, b.pose->y, b.pose->angle, b.velocity.x, b.velocity.y,
-                        b.angularVelocity, b.polygon->cosAngle, b.polygon->negSinAngle,
-                        float(b.moved),
-                        b.polygon->vertexCount > 0 ? b.polygon->rotatedVertices[0].y : 0}) {
+        for (float v :
+             {b.pose->x, b.pose->y, b.pose->angle, b.velocity.x, b.velocity.y, b.angularVelocity,
+              b.polygon->cosAngle, b.polygon->negSinAngle, float(b.moved),
+              b.polygon->vertexCount > 0 ? b.polygon->rotatedVertices[0].y : 0}) {
             bits.push_back(std::bit_cast<uint32_t>(v));
         }
     }

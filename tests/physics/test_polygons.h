@@ -36,6 +36,18 @@ struct Shape : Polygon {
     }
 };
 
+// Two bodies on their own polygons in a world (the first added first), the second at (x, y).
+struct TwoBodies {
+    Shape shapeA, shapeB;
+    Body a{shapeA}, b{shapeB};
+    World world;
+    TwoBodies(const std::vector<Vec2>& first, float x, float y) : shapeA(first), shapeB(square) {
+        b.setPose(x, y, 0);
+        world.add(a);
+        world.add(b);
+    }
+};
+
 inline void expectNear(const Floats& got, const Floats& want, float tolerance) {
     ASSERT_EQ(got.size(), want.size());
     for (size_t i = 0; i < got.size(); ++i) {
