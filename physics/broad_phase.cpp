@@ -73,6 +73,7 @@ void BroadPhase::fillBands() {
             large.push_back(k);
             continue;
         }
+        used_.widest = std::max(used_.widest, 2.0 * r);
         const double reach = r + 0.01 * height_ + 1e-5 * (std::fabs(b.centreY) + r);
         bandsOf[k] = Bands{bandAt(b.centreY - reach), bandAt(b.centreY + reach)};
         for (int32_t band = bandsOf[k].low; band <= bandsOf[k].high; ++band) {

@@ -44,16 +44,17 @@ void insertionSort(std::vector<SortKey>& keys);
 struct BroadPhase {
     std::vector<StepCircle> sorted;  // by sorted position
     std::vector<Pair> pairs;
+    std::vector<uint32_t> large;  // sorted places of the large bodies, ended by the body count
 
     // Fills pairs: for each body in sorted order, those after it whose interval starts strictly
     // left of its right end and whose circle meets its own as Body::collide tests; fixed per step.
     void findPairs();
 
-    // After findPairs: visit(k) once for each body at sorted place k whose interval meets
-    // [x0, x1] and whose circle's height meets [y0, y1] (so does every circle that meets the
-    // rectangle), and, withLarge, for every large body.
+    // After findPairs: visit(k) once for each ordinary body at sorted place k whose interval
+    // meets [x0, x1] and whose circle's height meets [y0, y1] (as does every circle that meets
+    // the rectangle). The large bodies are in large.
     template <typename Visit>
-    void near(double x0, double x1, double y0, double y1, bool withLarge, Visit visit) const;
+    void near(double x0, double x1, double y0, double y1, Visit visit) const;
     // The band of a height in the layout of the last findPairs.
     int32_t bandAt(double y) const {
         return static_cast<int32_t>(
@@ -63,6 +64,7 @@ struct BroadPhase {
         double height;
         double low;
         int32_t bands;
+        double widest = 0.0;  // the largest ordinary circle's diameter
     };
     const Layout& layout() const { return used_; }
 
@@ -83,7 +85,6 @@ struct BroadPhase {
     std::vector<uint32_t> bandStart;  // members of band b: bandMembers[bandStart[b], next start)
     std::vector<uint32_t> cursor;     // by band: its first member after the body at hand
     std::vector<uint32_t> bandMembers;
-    std::vector<uint32_t> large;  // sorted positions, ended by the body count
     std::vector<uint32_t> found;
     size_t nextLarge = 0;
     double height_ = 1.0;  // of a band
@@ -92,17 +93,13 @@ struct BroadPhase {
 };
 
 template <typename Visit>
-void BroadPhase::near(double x0, double x1, double y0, double y1, bool withLarge,
-                      Visit visit) const {
-    for (size_t k = 0; withLarge && k + 1 < large.size(); ++k) {  // without the end mark
-        visit(large[k]);
-    }
+void BroadPhase::near(double x0, double x1, double y0, double y1, Visit visit) const {
     const int32_t first = bandAt(y0);
     for (int32_t band = first; band <= bandAt(y1); ++band) {
         const uint32_t* m = bandMembers.data() + bandStart[band];
         const uint32_t* end = bandMembers.data() + bandStart[band + 1];
-        // Ordinary circles are at most a band high: none further left (past rounding) reaches x0.
-        const double left = x0 - (1.01 * used_.height + 1e-6 * std::max(x0, -x0));
+        // No ordinary circle further left (past rounding) reaches x0.
+        const double left = x0 - (1.01 * used_.widest + 1e-6 * std::max(x0, -x0));
         m = std::partition_point(m, end, [&](uint32_t k) { return sorted[k].minX < left; });
         for (; m != end && sorted[*m].minX <= x1; ++m) {
             // Once: in the first band of the rectangle's that the body is in.

@@ -1,5 +1,6 @@
 #pragma once
 // What World::step keeps from step to step, and the queries read after it.
+#include <array>
 #include <cstdint>
 #include <vector>
 
@@ -33,6 +34,10 @@ struct StepScratch {
     // read the step's circles and bands.
     uint64_t changes = 0;
     uint64_t poseWrites = 0;
+    // The large bodies' bounds (lower x, lower y, upper x, upper y) where they are, by place in
+    // broad.large: made by the first query after the step whose changes count is boundsOf.
+    std::vector<std::array<float, 4>> largeBounds;
+    uint64_t boundsOf = ~uint64_t{0};
 };
 
 }  // namespace scrapvolt

@@ -4,7 +4,9 @@
 #include <scrapvolt/physics/world.h>
 
 #include <algorithm>
+#include <array>
 #include <cmath>
+#include <span>
 #include <vector>
 
 #include "step_scratch.h"
@@ -47,23 +49,27 @@ inline Edge edgeOf(const Vec2* c, int32_t i, int32_t n) {
     return Edge{a, -(double{b.y} - a.y), double{b.x} - a.x};
 }
 
+// The placed polygon's bounds: lower x, lower y, upper x, upper y (NaN corners left out).
+std::array<float, 4> boundsOf(int32_t n) {
+    std::array<float, 4> b{INFINITY, INFINITY, -INFINITY, -INFINITY};
+    for (const Vec2& c : std::span(corners.data(), static_cast<size_t>(n))) {
+        b = {std::min(b[0], c.x), std::min(b[1], c.y), std::max(b[2], c.x), std::max(b[3], c.y)};
+    }
+    return b;
+}
+
 // Separating axes: the box's two, then (unless the polygon lies within one of the box's spans)
 // each edge's normal against the box's corner furthest back.
 bool meetsBox(int32_t n, Vec2 lower, Vec2 upper) {
-    const Vec2* c = corners.data();
-    Vec2 lo = c[0], hi = c[0];
-    for (int32_t i = 1; i < n; ++i) {
-        lo = Vec2{std::min(lo.x, c[i].x), std::min(lo.y, c[i].y)};
-        hi = Vec2{std::max(hi.x, c[i].x), std::max(hi.y, c[i].y)};
-    }
-    if (hi.x < lower.x || lo.x > upper.x || hi.y < lower.y || lo.y > upper.y) {
+    const auto [loX, loY, hiX, hiY] = boundsOf(n);
+    if (hiX < lower.x || loX > upper.x || hiY < lower.y || loY > upper.y) {
         return false;
     }
-    if ((lo.x >= lower.x && hi.x <= upper.x) || (lo.y >= lower.y && hi.y <= upper.y)) {
+    if ((loX >= lower.x && hiX <= upper.x) || (loY >= lower.y && hiY <= upper.y)) {
         return true;  // the polygon has a point at every height (width) of its, and so in the box
     }
     for (int32_t i = 0; i < n; ++i) {
-        const Edge e = edgeOf(c, i, n);
+        const Edge e = edgeOf(corners.data(), i, n);
         const double sx = e.nx > 0.0 ? lower.x : upper.x;
         const double sy = e.ny > 0.0 ? lower.y : upper.y;
         if (e.nx * (sx - e.a.x) + e.ny * (sy - e.a.y) > 0.0) {
@@ -71,6 +77,21 @@ bool meetsBox(int32_t n, Vec2 lower, Vec2 upper) {
         }
     }
     return true;
+}
+
+// At any angle a polygon holds the disc about its pose point that its edges' lines leave clear
+// (their offsets, less their rounding: reach bounds the vertices' distance from the pose point).
+// When that disc meets the box, so does the polygon: no need to place it.
+bool coreMeetsBox(const Polygon& p, double reach, Vec2 lower, Vec2 upper) {
+    const double dx = p.x - std::clamp(p.x, lower.x, upper.x);
+    const double dy = p.y - std::clamp(p.y, lower.y, upper.y);
+    const double d = std::sqrt(dx * dx + dy * dy) + 1e-6 * reach;
+    for (int32_t i = 0; i < p.vertexCount && !p.edgesStale; ++i) {
+        if (!(-p.edges[i].offset > d)) {
+            return false;
+        }
+    }
+    return !p.edgesStale;
 }
 
 // The segment from + t d, t in [0, 1], clipped by each edge's half-plane: the fraction where it
@@ -95,12 +116,27 @@ double entering(int32_t n, Vec2 from, double dx, double dy, int32_t& edge) {
     return edge >= 0 && enter >= 0.0 && enter <= std::min(leave, 1.0) ? enter : 2.0;
 }
 
+// The large bodies' bounds where they are now, by place in the step's large list: made by the
+// first query after the step and kept until the next, grown by the rounding of a test against them.
+const std::array<float, 4>* boundsOfLarge(StepScratch& s) {
+    if (s.boundsOf != s.changes) {
+        s.boundsOf = s.changes;
+        s.largeBounds.clear();
+        for (size_t i = 0; i + 1 < s.broad.large.size(); ++i) {  // without the end mark
+            auto [loX, loY, hiX, hiY] = boundsOf(place(*s.bodies[s.broad.large[i]].polygon));
+            const float m = 1e-5f * (std::fabs(loX) + std::fabs(loY) + hiX - loX + hiY - loY);
+            s.largeBounds.push_back({loX - m, loY - m, hiX + m, hiY + m});
+        }
+    }
+    return s.largeBounds.data();
+}
+
 // visit(candidate) for each body whose polygon may meet the rectangle and whose circle near
-// accepts: from the step's bands s (and large bodies, with large), else the list from head. In
+// accepts: from the step's bands s and its large bodies' bounds, else the list from head. In
 // batches: bodies and polygons, then vertices, are fetched together so that their misses overlap.
 template <typename Near, typename Visit>
-void forEachNear(const StepScratch* s, const WorldNode* head, double x0, double x1, double y0,
-                 double y1, Near near, Visit visit, bool large = true) {
+void forEachNear(StepScratch* s, const WorldNode* head, double x0, double x1, double y0, double y1,
+                 Near near, Visit visit) {
     Candidate held[16];
     int n = 0;
     const auto flush = [&] {
@@ -120,14 +156,22 @@ void forEachNear(const StepScratch* s, const WorldNode* head, double x0, double 
     };
     if (s != nullptr) {
         const float drift = s->solver.drift;
-        s->broad.near(x0 - drift, x1 + drift, y0 - drift, y1 + drift, large, [&](uint32_t k) {
+        const auto take = [&](uint32_t k) {
             const BoundingCircle& c = s->broad.sorted[k].circle;
             const float margin = 1e-5f * (c.radius + std::fabs(c.centreX) + std::fabs(c.centreY));
             const StepBody& b = s->bodies[k];
             hold(Candidate{b.body, b.polygon, c.centreX, c.centreY, c.radius + drift + margin});
-        });
+        };
+        const std::array<float, 4>* bounds = boundsOfLarge(*s);
+        for (size_t i = 0; i + 1 < s->broad.large.size(); ++i) {
+            if (bounds[i][0] <= x1 && bounds[i][1] <= y1 && bounds[i][2] >= x0 &&
+                bounds[i][3] >= y0) {
+                take(s->broad.large[i]);
+            }
+        }
+        s->broad.near(x0 - drift, x1 + drift, y0 - drift, y1 + drift, take);
     }
-    for (const WorldNode* node = large && !s ? head : nullptr; node != nullptr; node = node->next) {
+    for (const WorldNode* node = s ? nullptr : head; node != nullptr; node = node->next) {
         const Polygon& p = *node->body->polygon;
         double r = 0.0;  // about the pose point, at any angle
         for (int32_t i = 0; i < p.vertexCount; ++i) {
@@ -141,8 +185,8 @@ void forEachNear(const StepScratch* s, const WorldNode* head, double x0, double 
 
 }  // namespace
 
-const StepScratch* World::layout() const {
-    const StepScratch* s = scratch_;
+StepScratch* World::layout() {
+    StepScratch* s = scratch_;
     return s != nullptr && s->changes == changes_ && s->poseWrites == poseWrites ? s : nullptr;
 }
 
@@ -159,10 +203,10 @@ void World::queryBox(Vec2 lower, Vec2 upper, std::vector<Body*>& out, uint64_t m
         if (c.polygon->vertexCount == 0 || (c.body->categoryBits & maskBits) == 0) {
             return;
         }
-        // A circle inside the box holds a polygon inside it.
-        const bool inside = c.x - c.radius >= lower.x && c.x + c.radius <= upper.x &&
-                            c.y - c.radius >= lower.y && c.y + c.radius <= upper.y;
-        if (inside || meetsBox(place(*c.polygon), lower, upper)) {
+        const double reach =
+            std::fabs(c.polygon->x - c.x) + std::fabs(c.polygon->y - c.y) + c.radius;
+        if (coreMeetsBox(*c.polygon, reach, lower, upper) ||
+            meetsBox(place(*c.polygon), lower, upper)) {
             out.push_back(c.body);
         }
     });
@@ -201,7 +245,7 @@ bool World::rayCast(Vec2 from, Vec2 to, RayHit& hit, uint64_t maskBits) {
     if (!std::isfinite(length2) || !std::isfinite(from.x) || !std::isfinite(from.y)) {
         return false;
     }
-    const StepScratch* s = layout();
+    StepScratch* s = layout();
     const BroadPhase::Layout band = s ? s->broad.layout() : BroadPhase::Layout{1.0, 0.0, 1};
     const int32_t step = dy > 0.0 ? 1 : dy < 0.0 ? -1 : 0;
     int32_t b = s ? s->broad.bandAt(from.y) : 0;
@@ -213,7 +257,7 @@ bool World::rayCast(Vec2 from, Vec2 to, RayHit& hit, uint64_t maskBits) {
         const double x[2] = {from.x + t * dx, from.x + end * dx};
         const double y[2] = {from.y + t * dy, from.y + end * dy};
         forEachNear(s, head, std::min(x[0], x[1]), std::max(x[0], x[1]), std::min(y[0], y[1]),
-                    std::max(y[0], y[1]), near, consider, t == 0.0);
+                    std::max(y[0], y[1]), near, consider);
         t = last ? 2.0 : end;
     }
     return best <= 1.0;

@@ -105,7 +105,7 @@ struct World {
     void sortByMinX();
 
   private:
-    const StepScratch* layout() const;  // the last step's arrays, unless a body changed since
+    StepScratch* layout();  // the last step's arrays, unless a body changed since
 
     StepScratch* scratch_ = nullptr;  // the step's working arrays, grown and then reused
     uint64_t changes_ = 0;            // steps, adds, removes and clears
