@@ -83,15 +83,18 @@ bool meetsBox(int32_t n, Vec2 lower, Vec2 upper) {
 // (their offsets, less their rounding: reach bounds the vertices' distance from the pose point).
 // When that disc meets the box, so does the polygon: no need to place it.
 bool coreMeetsBox(const Polygon& p, double reach, Vec2 lower, Vec2 upper) {
+    if (p.edgesStale) {
+        return false;
+    }
     const double dx = p.x - std::clamp(p.x, lower.x, upper.x);
     const double dy = p.y - std::clamp(p.y, lower.y, upper.y);
     const double d = std::sqrt(dx * dx + dy * dy) + 1e-6 * reach;
-    for (int32_t i = 0; i < p.vertexCount && !p.edgesStale; ++i) {
+    for (int32_t i = 0; i < p.vertexCount; ++i) {
         if (!(-p.edges[i].offset > d)) {
             return false;
         }
     }
-    return !p.edgesStale;
+    return true;
 }
 
 // The segment from + t d, t in [0, 1], clipped by each edge's half-plane: the fraction where it
@@ -234,7 +237,7 @@ bool World::rayCast(Vec2 from, Vec2 to, RayHit& hit, uint64_t maskBits) {
         if (f < best) {
             best = f;
             const Edge e = edgeOf(corners.data(), edge, n);
-            const double inverse = 1.0 / std::hypot(e.nx, e.ny);
+            const double inverse = 1.0 / std::sqrt(e.nx * e.nx + e.ny * e.ny);
             hit = RayHit{
                 c.body,
                 Vec2{static_cast<float>(from.x + f * dx), static_cast<float>(from.y + f * dy)},
@@ -249,16 +252,21 @@ bool World::rayCast(Vec2 from, Vec2 to, RayHit& hit, uint64_t maskBits) {
     const BroadPhase::Layout band = s ? s->broad.layout() : BroadPhase::Layout{1.0, 0.0, 1};
     const int32_t step = dy > 0.0 ? 1 : dy < 0.0 ? -1 : 0;
     int32_t b = s ? s->broad.bandAt(from.y) : 0;
-    for (double t = 0.0; t <= 1.0 && best > t && b >= 0 && b < band.bands; b += step) {
+    // A piece spans at most a band's height across (or a 64th of the segment), so that along a
+    // band too a hit near `from` ends the walk early.
+    const double across = std::max(band.height / std::fabs(dx), 1.0 / 64);
+    for (double t = 0.0; t <= 1.0 && best > t && b >= 0 && b < band.bands;) {
         // Where the segment leaves band b (the end bands reach out for ever).
         const bool last = step == 0 || b + step < 0 || b + step >= band.bands;
         const double edgeY = band.low + (b + (step > 0)) * band.height;
-        const double end = last ? 1.0 : std::clamp((edgeY - from.y) / dy, t, 1.0);
+        const double leave = last ? 1.0 : std::clamp((edgeY - from.y) / dy, t, 1.0);
+        const double end = std::min(leave, t + across);
         const double x[2] = {from.x + t * dx, from.x + end * dx};
         const double y[2] = {from.y + t * dy, from.y + end * dy};
         forEachNear(s, head, std::min(x[0], x[1]), std::max(x[0], x[1]), std::min(y[0], y[1]),
                     std::max(y[0], y[1]), near, consider);
-        t = last ? 2.0 : end;
+        b += end == leave ? step : 0;
+        t = end == leave && last ? 2.0 : end;
     }
     return best <= 1.0;
 }
