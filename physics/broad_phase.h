@@ -94,17 +94,22 @@ struct BroadPhase {
 
 template <typename Visit>
 void BroadPhase::near(double x0, double x1, double y0, double y1, Visit visit) const {
-    const int32_t first = bandAt(y0);
-    for (int32_t band = first; band <= bandAt(y1); ++band) {
+    // The circles' own floats: no float lies between a bound and its rounding, so the tests pass
+    // the same circles as in double (or, at a bound rounded inwards, a few more).
+    const float left = static_cast<float>(x0), right = static_cast<float>(x1);
+    const float bottom = static_cast<float>(y0), top = static_cast<float>(y1);
+    const int32_t first = bandAt(y0), last = bandAt(y1);
+    for (int32_t band = first; band <= last; ++band) {
         const uint32_t* m = bandMembers.data() + bandStart[band];
         const uint32_t* end = bandMembers.data() + bandStart[band + 1];
         // No ordinary circle further left (past rounding) reaches x0.
-        const double left = x0 - (1.01 * used_.widest + 1e-6 * std::max(x0, -x0));
-        m = std::partition_point(m, end, [&](uint32_t k) { return sorted[k].minX < left; });
-        for (; m != end && sorted[*m].minX <= x1; ++m) {
+        const double start = x0 - (1.01 * used_.widest + 1e-6 * std::max(x0, -x0));
+        m = std::partition_point(m, end, [&](uint32_t k) { return sorted[k].minX < start; });
+        for (; m != end && sorted[*m].minX <= right; ++m) {
             // Once: in the first band of the rectangle's that the body is in.
-            const BoundingCircle& c = sorted[*m].circle;
-            if (sorted[*m].maxX >= x0 && c.centreY + c.radius >= y0 && c.centreY - c.radius <= y1 &&
+            const StepCircle& c = sorted[*m];
+            if (c.maxX >= left && c.circle.centreY + c.circle.radius >= bottom &&
+                c.circle.centreY - c.circle.radius <= top &&
                 (band == first || bandsOf[*m].low == band)) {
                 visit(*m);
             }
