@@ -79,22 +79,15 @@ bool meetsBox(int32_t n, Vec2 lower, Vec2 upper) {
     return true;
 }
 
-// At any angle a polygon holds the disc about its pose point that its edges' lines leave clear
-// (their offsets, less their rounding: reach bounds the vertices' distance from the pose point).
-// When that disc meets the box, so does the polygon: no need to place it.
-bool coreMeetsBox(const Polygon& p, double reach, Vec2 lower, Vec2 upper) {
-    if (p.edgesStale) {
-        return false;
-    }
-    const double dx = p.x - std::clamp(p.x, lower.x, upper.x);
-    const double dy = p.y - std::clamp(p.y, lower.y, upper.y);
-    const double d = std::sqrt(dx * dx + dy * dy) + 1e-6 * reach;
-    for (int32_t i = 0; i < p.vertexCount; ++i) {
+// Whether the polygon holds the disc of radius d about its pose point: at any angle it holds the
+// disc that its edges' lines leave clear (their offsets, as the edges were last computed).
+bool holdsDisc(const Polygon& p, double d) {
+    for (int32_t i = 0; i < p.vertexCount && !p.edgesStale; ++i) {
         if (!(-p.edges[i].offset > d)) {
             return false;
         }
     }
-    return true;
+    return !p.edgesStale;
 }
 
 // The segment from + t d, t in [0, 1], clipped by each edge's half-plane: the fraction where it
@@ -197,22 +190,23 @@ void World::queryBox(Vec2 lower, Vec2 upper, std::vector<Body*>& out, uint64_t m
     if (!(lower.x <= upper.x && lower.y <= upper.y)) {
         return;
     }
-    const auto near = [&](const Candidate& c) {
-        const double dx = c.x - std::clamp(c.x, lower.x, upper.x);
-        const double dy = c.y - std::clamp(c.y, lower.y, upper.y);
-        return dx * dx + dy * dy <= double{c.radius} * c.radius;
-    };
-    forEachNear(layout(), head, lower.x, upper.x, lower.y, upper.y, near, [&](const Candidate& c) {
-        if (c.polygon->vertexCount == 0 || (c.body->categoryBits & maskBits) == 0) {
+    // The pose point's distance from the box, against the reach of the polygon's vertices from
+    // it (through the candidate's circle) and the disc it holds (less the rounding of its offsets).
+    const auto visit = [&](const Candidate& c) {
+        const Polygon& p = *c.polygon;
+        const double dx = p.x - std::clamp(p.x, lower.x, upper.x);
+        const double dy = p.y - std::clamp(p.y, lower.y, upper.y);
+        const double d = std::sqrt(dx * dx + dy * dy);
+        const float reach = std::fabs(p.x - c.x) + std::fabs(p.y - c.y) + c.radius;
+        if (d > reach || p.vertexCount == 0 || (c.body->categoryBits & maskBits) == 0) {
             return;
         }
-        const double reach =
-            std::fabs(c.polygon->x - c.x) + std::fabs(c.polygon->y - c.y) + c.radius;
-        if (coreMeetsBox(*c.polygon, reach, lower, upper) ||
-            meetsBox(place(*c.polygon), lower, upper)) {
+        if (holdsDisc(p, d + 1e-6 * reach) || meetsBox(place(p), lower, upper)) {
             out.push_back(c.body);
         }
-    });
+    };
+    forEachNear(
+        layout(), head, lower.x, upper.x, lower.y, upper.y, [](auto&) { return true; }, visit);
 }
 
 // The segment in pieces, one band of the last step's layout at a time from `from` on, until the
