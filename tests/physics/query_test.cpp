@@ -277,6 +277,46 @@ TEST(WorldQuery, BoxesTellPolygonsFromTheirBoundsAtEachCorner) {
     }
 }
 
+// A bar turned by 0.3 among unit squares is a large body, found by its bounds: a box or a ray
+// reaching 0.01 past its outermost corner on either axis, either way, finds it; one stopping
+// 0.01 short does not. After one step, after two and after a change by hand.
+TEST(WorldQuery, LargeBodiesAreFoundUpToTheirOutermostCorners) {
+    Shape bar({{4, -0.5f}, {-4, -0.5f}, {-4, 0.5f}, {4, 0.5f}}, {0, 0, 0.3f});
+    Body barBody(bar);
+    std::deque<Shape> shapes;
+    std::deque<Body> squares;
+    World world;
+    world.add(barBody);
+    for (int i = 0; i < 20; ++i) {
+        world.add(squares.emplace_back(shapes.emplace_back(square, Pose{2.0f * i, 20, 0})));
+    }
+    for (const int change : {0, 1, 2}) {
+        change < 2 ? world.step() : barBody.setPose(0, 0, 0.3f);
+        const Placed placed(barBody);
+        for (int side = 0; side < 4; ++side) {
+            const int a = side / 2;              // the axis
+            const double s = side % 2 ? 1 : -1;  // outwards along it
+            const auto v =
+                *std::ranges::max_element(placed.v, {}, [&](auto& p) { return s * p[a]; });
+            const auto at = [&](double out, double across) {  // v moved out and across
+                return a ? Vec2{float(v[0] + across), float(v[1] + s * out)}
+                         : Vec2{float(v[0] + s * out), float(v[1] + across)};
+            };
+            for (const double past : {0.01, -0.01}) {
+                const Vec2 p = at(1, -1e-3), q = at(-past, 1e-3);
+                std::vector<Body*> out;
+                world.queryBox({std::min(p.x, q.x), std::min(p.y, q.y)},
+                               {std::max(p.x, q.x), std::max(p.y, q.y)}, out);
+                RayHit hit{};
+                const bool ray = world.rayCast(at(1, 0), at(-past, 0), hit);
+                const auto want = past > 0 ? std::vector{&barBody} : std::vector<Body*>{};
+                EXPECT_EQ(out, want) << "change " << change << " side " << side << " past " << past;
+                EXPECT_EQ(ray ? std::vector{hit.body} : std::vector<Body*>{}, want) << "ray";
+            }
+        }
+    }
+}
+
 // A unit square at the origin and one at (3, 0) in layer 2, rays along each axis both ways: exact
 // fractions, points and normals; a ray starting inside the first hits the second; one ending on
 // the edge hits it there, one ending short, masked off or passing along beyond an edge does not.
