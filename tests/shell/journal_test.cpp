@@ -94,30 +94,29 @@ TEST(Journal, TheFileIsCheckedBlockByBlock) {
                              std::string(reinterpret_cast<char*>(block), sizeof block) + payload;
     EXPECT_EQ(hex(bytesOf(file)),
               "53564a524e4c0d0a010003000000" + hex(std::span(block + 4, 4)) + "050105");
-    const JournalFile sound = readJournal(bytesOf(file + file.substr(journalHeaderSize)));
-    EXPECT_EQ(std::tuple(sound.readable, sound.problem, sound.payload.size()),
-              std::tuple(true, "", 6u));
-
-    std::string badCrc = file + file.substr(journalHeaderSize);
+    const std::string twoBlocks = file + file.substr(journalHeaderSize);
+    std::string badCrc = twoBlocks;
     badCrc.back() ^= 1;
-    const JournalFile damaged = readJournal(bytesOf(badCrc));
-    EXPECT_EQ(
-        std::tuple(damaged.readable, damaged.problem, damaged.payload.size()),
-        std::tuple(true, "damaged journal: the block at byte 21 does not match its checksum", 3u));
-    const std::tuple<std::string, std::string> rows[] = {
-        {"", "not a journal (no journal header)"},
-        {"SVJRNL\r", "not a journal (no journal header)"},
-        {"SVJRNL\n\n\1\0", "not a journal (no journal header)"},
-        {"SVJRNL\r\n\1", "not a journal (its header is cut short)"},
+    // Bytes; readable, the problem and the sound payload's size.
+    const std::tuple<std::string, std::tuple<bool, std::string, size_t>> rows[] = {
+        {twoBlocks, {true, "", 6}},
+        {badCrc, {true, "damaged journal: the block at byte 21 does not match its checksum", 3}},
+        {"", {false, "not a journal (no journal header)", 0}},
+        {"SVJRNL\r", {false, "not a journal (no journal header)", 0}},
+        {"SVJRNL\n\n\1\0", {false, "not a journal (no journal header)", 0}},
+        {"SVJRNL\r\n\1", {false, "not a journal (its header is cut short)", 0}},
         {std::string("SVJRNL\r\n\0\1", 10),
-         "journal of format version 256; this program reads version 1"},
+         {false, "journal of format version 256; this program reads version 1", 0}},
         {std::string("SVJRNL\r\n\0\0", 10),
-         "journal of format version 0; this program reads version 1"},
-        {file.substr(0, file.size() - 1), "damaged journal: cut short in the block at byte 10"},
-        {file.substr(0, 13), "damaged journal: cut short in the block at byte 10"},
+         {false, "journal of format version 0; this program reads version 1", 0}},
+        {file.substr(0, file.size() - 1),
+         {true, "damaged journal: cut short in the block at byte 10", 0}},
+        {file.substr(0, 13), {true, "damaged journal: cut short in the block at byte 10", 0}},
     };
-    for (const auto& [bytes, problem] : rows) {
-        EXPECT_EQ(readJournal(bytesOf(bytes)).problem, problem) << hex(bytesOf(bytes));
+    for (const auto& [bytes, read] : rows) {
+        const JournalFile journal = readJournal(bytesOf(bytes));
+        EXPECT_EQ(std::tuple(journal.readable, journal.problem, journal.payload.size()), read)
+            << hex(bytesOf(bytes));
     }
 }
 
