@@ -13,8 +13,7 @@ namespace {
 std::string hex(std::span<const uint8_t> bytes) {
     std::string text;
     for (uint8_t b : bytes) {
-        text += "0123456789abcdef"[b >> 4];
-        text += "0123456789abcdef"[b & 15];
+        text += {"0123456789abcdef"[b >> 4], "0123456789abcdef"[b & 15]};
     }
     return text;
 }
@@ -48,15 +47,13 @@ TEST(Journal, EachRecordIsWrittenExactlyAndReadsBack) {
     JournalReader in(out.written());
     for (JournalEntry e; in.next(e);) {
         using enum JournalRecord;
-        const bool written = e.type == start   ? copy.start(e.start)
-                             : e.type == event ? copy.event(e.bytes)
-                             : e.type == keys  ? copy.keys(e.keys)
-                             : e.type == mouse
-                                 ? copy.mouse(e.mouseButtons, e.mouseDeltaX, e.mouseDeltaY)
-                             : e.type == frame ? copy.frame(e.count)
-                             : e.type == hash  ? copy.hash(e.count, e.hash)
-                                               : copy.end(e.count, e.hash);
-        ASSERT_TRUE(written);
+        ASSERT_TRUE(e.type == start   ? copy.start(e.start)
+                    : e.type == event ? copy.event(e.bytes)
+                    : e.type == keys  ? copy.keys(e.keys)
+                    : e.type == mouse ? copy.mouse(e.mouseButtons, e.mouseDeltaX, e.mouseDeltaY)
+                    : e.type == frame ? copy.frame(e.count)
+                    : e.type == hash  ? copy.hash(e.count, e.hash)
+                                      : copy.end(e.count, e.hash));
     }
     EXPECT_FALSE(in.damaged());
     EXPECT_EQ(hex(copy.written()), hex(out.written()));
