@@ -13,8 +13,7 @@ namespace {
 std::string hex(std::span<const uint8_t> bytes) {
     std::string text;
     for (uint8_t b : bytes) {
-        text += "0123456789abcdef"[b >> 4];
-        text += "0123456789abcdef"[b & 15];
+        text += {"0123456789abcdef"[b >> 4], "0123456789abcdef"[b & 15]};
     }
     return text;
 }
@@ -48,15 +47,13 @@ TEST(Journal, EachRecordIsWrittenExactlyAndReadsBack) {
     JournalReader in(out.written());
     for (JournalEntry e; in.next(e);) {
         using enum JournalRecord;
-        const bool written = e.type == start   ? copy.start(e.start)
-                             : e.type == event ? copy.event(e.bytes)
-                             : e.type == keys  ? copy.keys(e.keys)
-                             : e.type == mouse
-                                 ? copy.mouse(e.mouseButtons, e.mouseDeltaX, e.mouseDeltaY)
-                             : e.type == frame ? copy.frame(e.count)
-                             : e.type == hash  ? copy.hash(e.count, e.hash)
-                                               : copy.end(e.count, e.hash);
-        ASSERT_TRUE(written);
+        ASSERT_TRUE(e.type == start   ? copy.start(e.start)
+                    : e.type == event ? copy.event(e.bytes)
+                    : e.type == keys  ? copy.keys(e.keys)
+                    : e.type == mouse ? copy.mouse(e.mouseButtons, e.mouseDeltaX, e.mouseDeltaY)
+                    : e.type == frame ? copy.frame(e.count)
+                    : e.type == hash  ? copy.hash(e.count, e.hash)
+                                      : copy.end(e.count, e.hash));
     }
     EXPECT_FALSE(in.damaged());
     EXPECT_EQ(hex(copy.written()), hex(out.written()));
@@ -94,30 +91,29 @@ TEST(Journal, TheFileIsCheckedBlockByBlock) {
                              std::string(reinterpret_cast<char*>(block), sizeof block) + payload;
     EXPECT_EQ(hex(bytesOf(file)),
               "53564a524e4c0d0a010003000000" + hex(std::span(block + 4, 4)) + "050105");
-    const JournalFile sound = readJournal(bytesOf(file + file.substr(journalHeaderSize)));
-    EXPECT_EQ(std::tuple(sound.readable, sound.problem, sound.payload.size()),
-              std::tuple(true, "", 6u));
-
-    std::string badCrc = file + file.substr(journalHeaderSize);
+    const std::string twoBlocks = file + file.substr(journalHeaderSize);
+    std::string badCrc = twoBlocks;
     badCrc.back() ^= 1;
-    const JournalFile damaged = readJournal(bytesOf(badCrc));
-    EXPECT_EQ(
-        std::tuple(damaged.readable, damaged.problem, damaged.payload.size()),
-        std::tuple(true, "damaged journal: the block at byte 21 does not match its checksum", 3u));
-    const std::tuple<std::string, std::string> rows[] = {
-        {"", "not a journal (no journal header)"},
-        {"SVJRNL\r", "not a journal (no journal header)"},
-        {"SVJRNL\n\n\1\0", "not a journal (no journal header)"},
-        {"SVJRNL\r\n\1", "not a journal (its header is cut short)"},
+    // Bytes; readable, the problem and the sound payload's size.
+    const std::tuple<std::string, std::tuple<bool, std::string, size_t>> rows[] = {
+        {twoBlocks, {true, "", 6}},
+        {badCrc, {true, "damaged journal: the block at byte 21 does not match its checksum", 3}},
+        {"", {false, "not a journal (no journal header)", 0}},
+        {"SVJRNL\r", {false, "not a journal (no journal header)", 0}},
+        {"SVJRNL\n\n\1\0", {false, "not a journal (no journal header)", 0}},
+        {"SVJRNL\r\n\1", {false, "not a journal (its header is cut short)", 0}},
         {std::string("SVJRNL\r\n\0\1", 10),
-         "journal of format version 256; this program reads version 1"},
+         {false, "journal of format version 256; this program reads version 1", 0}},
         {std::string("SVJRNL\r\n\0\0", 10),
-         "journal of format version 0; this program reads version 1"},
-        {file.substr(0, file.size() - 1), "damaged journal: cut short in the block at byte 10"},
-        {file.substr(0, 13), "damaged journal: cut short in the block at byte 10"},
+         {false, "journal of format version 0; this program reads version 1", 0}},
+        {file.substr(0, file.size() - 1),
+         {true, "damaged journal: cut short in the block at byte 10", 0}},
+        {file.substr(0, 13), {true, "damaged journal: cut short in the block at byte 10", 0}},
     };
-    for (const auto& [bytes, problem] : rows) {
-        EXPECT_EQ(readJournal(bytesOf(bytes)).problem, problem) << hex(bytesOf(bytes));
+    for (const auto& [bytes, read] : rows) {
+        const JournalFile journal = readJournal(bytesOf(bytes));
+        EXPECT_EQ(std::tuple(journal.readable, journal.problem, journal.payload.size()), read)
+            << hex(bytesOf(bytes));
     }
 }
 

@@ -15,7 +15,6 @@
 
 struct SdlScript {
     std::vector<std::vector<SDL_Event>> frames;  // events polled per frame; later ones: SDL_QUIT
-    std::vector<SDL_Rect> modes = {{0, 0, 1024, 768}, {0, 0, 720, 480}, {0, 0, 640, 400}};
     std::string refused;  // SDL_SetVideoMode call i fails when refused[i] is 'x'
     int maxSamples = 16;  // glGetIntegerv's GL_MAX_SAMPLES
     uint32_t swapMs = 3;  // SDL_GetTicks starts at 1000 and moves by SDL_Delay and each swap
