@@ -127,12 +127,12 @@ const std::array<float, 4>* boundsOfLarge(StepScratch& s) {
     return s.largeBounds.data();
 }
 
-// visit(candidate) for each body whose polygon may meet the rectangle and whose circle near
-// accepts: from the step's bands s and its large bodies' bounds, else the list from head. In
-// batches: bodies and polygons, then vertices, are fetched together so that their misses overlap.
-template <typename Near, typename Visit>
+// visit(candidate) for each body whose polygon may meet the rectangle: from the step's bands s and
+// its large bodies' bounds, else the list from head. In batches: bodies and polygons, then
+// vertices, are fetched together so that their misses overlap.
+template <typename Visit>
 void forEachNear(StepScratch* s, const WorldNode* head, double x0, double x1, double y0, double y1,
-                 Near near, Visit visit) {
+                 Visit visit) {
     Candidate held[16];
     int n = 0;
     const auto flush = [&] {
@@ -141,13 +141,11 @@ void forEachNear(StepScratch* s, const WorldNode* head, double x0, double x1, do
         n = 0;
     };
     const auto hold = [&](const Candidate& c) {
-        if (near(c)) {
-            __builtin_prefetch(c.body);
-            __builtin_prefetch(c.polygon);
-            held[n++] = c;
-            if (n == 16) {
-                flush();
-            }
+        __builtin_prefetch(c.body);
+        __builtin_prefetch(c.polygon);
+        held[n++] = c;
+        if (n == 16) {
+            flush();
         }
     };
     if (s != nullptr) {
@@ -205,8 +203,7 @@ void World::queryBox(Vec2 lower, Vec2 upper, std::vector<Body*>& out, uint64_t m
             out.push_back(c.body);
         }
     };
-    forEachNear(
-        layout(), head, lower.x, upper.x, lower.y, upper.y, [](auto&) { return true; }, visit);
+    forEachNear(layout(), head, lower.x, upper.x, lower.y, upper.y, visit);
 }
 
 // The segment in pieces, one band of the last step's layout at a time from `from` on, until the
@@ -215,15 +212,14 @@ bool World::rayCast(Vec2 from, Vec2 to, RayHit& hit, uint64_t maskBits) {
     const double dx = double{to.x} - from.x, dy = double{to.y} - from.y;
     const double length2 = dx * dx + dy * dy;
     double best = 2.0;
-    const auto near = [&](const Candidate& c) {
+    const auto consider = [&](const Candidate& c) {
+        // The circle's distance from the segment first.
         const double ex = c.x - double{from.x}, ey = c.y - double{from.y};
         const double t = length2 > 0.0 ? std::clamp((ex * dx + ey * dy) / length2, 0.0, 1.0) : 0.0;
         const double px = ex - t * dx, py = ey - t * dy;
-        return px * px + py * py <= double{c.radius} * c.radius;
-    };
-    const auto consider = [&](const Candidate& c) {
         int32_t edge = -1;
-        if (c.polygon->vertexCount == 0 || (c.body->categoryBits & maskBits) == 0) {
+        if (px * px + py * py > double{c.radius} * c.radius || c.polygon->vertexCount == 0 ||
+            (c.body->categoryBits & maskBits) == 0) {
             return;
         }
         const int32_t n = place(*c.polygon);
@@ -243,7 +239,7 @@ bool World::rayCast(Vec2 from, Vec2 to, RayHit& hit, uint64_t maskBits) {
         return false;
     }
     StepScratch* s = layout();
-    const BroadPhase::Layout band = s ? s->broad.layout() : BroadPhase::Layout{1.0, 0.0, 1};
+    const BroadPhase::Layout band = s ? s->broad.layout() : BroadPhase::Layout{INFINITY, 0.0, 1};
     const int32_t step = dy > 0.0 ? 1 : dy < 0.0 ? -1 : 0;
     int32_t b = s ? s->broad.bandAt(from.y) : 0;
     // A piece spans at most a band's height across (or a 64th of the segment), so that along a
@@ -258,7 +254,7 @@ bool World::rayCast(Vec2 from, Vec2 to, RayHit& hit, uint64_t maskBits) {
         const double x[2] = {from.x + t * dx, from.x + end * dx};
         const double y[2] = {from.y + t * dy, from.y + end * dy};
         forEachNear(s, head, std::min(x[0], x[1]), std::max(x[0], x[1]), std::min(y[0], y[1]),
-                    std::max(y[0], y[1]), near, consider);
+                    std::max(y[0], y[1]), consider);
         b += end == leave ? step : 0;
         t = end == leave && last ? 2.0 : end;
     }
