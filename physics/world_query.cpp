@@ -82,12 +82,11 @@ bool meetsBox(int32_t n, Vec2 lower, Vec2 upper) {
 // Whether the polygon holds the disc of radius d about its pose point: at any angle it holds the
 // disc that its edges' lines leave clear (their offsets, as the edges were last computed).
 bool holdsDisc(const Polygon& p, double d) {
-    for (int32_t i = 0; i < p.vertexCount && !p.edgesStale; ++i) {
-        if (!(-p.edges[i].offset > d)) {
-            return false;
-        }
+    bool holds = !p.edgesStale;
+    for (int32_t i = 0; i < p.vertexCount && holds; ++i) {
+        holds = -p.edges[i].offset > d;
     }
-    return !p.edgesStale;
+    return holds;
 }
 
 // The segment from + t d, t in [0, 1], clipped by each edge's half-plane: the fraction where it
