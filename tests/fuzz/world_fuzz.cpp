@@ -8,8 +8,10 @@
 //              masses (bits 0-2 inverse mass, 3-5 inverse inertia, 6: on the previous polygon),
 //              layers (bits 0-1 the category, 1, 2, 4 or none; 2-4 mask bits cleared; 5 sensor)
 //   operation: kind (step, kick, teleport, remove, add again, four steps), body, value;
-//              each is followed by a step; 32 operations at most.
+//              each is followed by a step, then a box query and a ray cast between two points
+//              drawn from the body and value bytes; 32 operations at most.
 // Bytes past the end read as 0.
+#include <algorithm>
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
@@ -109,6 +111,25 @@ struct FuzzWorld {
     }
 };
 
+// A box and a ray between the same two points, asked of the fast world between steps: whatever
+// the world, they report bodies in it, the box each once, the ray at a fraction in [0, 1]. The
+// next step's comparison checks that they changed nothing a step reads.
+bool queriesAnswerSoundly(World& world, uint8_t which, uint8_t byte) {
+    const Vec2 a{value(which), value(byte)};
+    const Vec2 b{value(static_cast<uint8_t>(byte * 3)), value(static_cast<uint8_t>(which * 5))};
+    std::vector<Body*> found;
+    world.queryBox({std::fmin(a.x, b.x), std::fmin(a.y, b.y)},
+                   {std::fmax(a.x, b.x), std::fmax(a.y, b.y)}, found);
+    std::ranges::sort(found);
+    bool sound = std::ranges::adjacent_find(found) == found.end();
+    RayHit hit{};
+    if (world.rayCast(a, b, hit)) {
+        found.push_back(hit.body);
+        sound = sound && hit.fraction >= 0.0f && hit.fraction <= 1.0f;
+    }
+    return sound && std::ranges::all_of(found, [&](Body* f) { return world.contains(*f); });
+}
+
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
@@ -128,6 +149,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
                 std::fprintf(
                     stderr, "World::step and the reference step differ in %s after step %zu\n",
                     fast.world.lastPassCount != passes ? "the pass count" : "the state", step);
+                std::abort();
+            }
+            if (!queriesAnswerSoundly(fast.world, which, byte)) {
+                std::fprintf(stderr, "A query after step %zu reported a body wrongly\n", step);
                 std::abort();
             }
         }
