@@ -51,11 +51,6 @@ TEST(Polygon, ConvexClockwiseCheck) {
         std::ranges::for_each(shape, [&](Vec2& v) { v = {sx * v.x, sy * v.y}; });
         return shape;
     };
-    std::vector<Vec2> star;
-    for (int k = 0; k < 5; ++k) {
-        const double t = -2 * std::numbers::pi * (2 * k % 5) / 5;
-        star.push_back({float(std::cos(t)), float(std::sin(t))});
-    }
     const std::tuple<std::vector<Vec2>, bool, const char*> rows[] = {
         {square, true, "square"},
         {mirrored(1, 1), true, "car"},
@@ -65,7 +60,9 @@ TEST(Polygon, ConvexClockwiseCheck) {
         {{{0.5f, -0.5f}, {-0.5f, -0.5f}}, false, "two vertices"},
         {{{0, 0}, {1, 0}, {2, 0}}, false, "no area"},
         {{{0.5f, -0.5f}, {-0.5f, -0.5f}, {-0.5f, 0.5f}, {-0.1f, -0.1f}}, false, "dented"},
-        {star, false, "star"},
+        {{{1, 0}, {-0.809f, -0.588f}, {0.309f, 0.951f}, {0.309f, -0.951f}, {-0.809f, 0.588f}},
+         false,
+         "star"},
         {{{0.5f, -0.5f}, {-0.5f, -0.5f}, {-0.5f, NAN}, {0.5f, 0.5f}}, false, "NaN"},
     };
     for (const auto& [vertices, convexClockwise, what] : rows) {
@@ -236,7 +233,7 @@ const Contact* queryAgreeingWithTheWalk(Polygon& a, Polygon& b) {
 }
 
 // Square B's pose against square A at the origin; separation, point, normal, or none: 0.0101
-// deep (just over 0.01, the least depth that counts), 0.0099 and 0.005 deep, on the edge line,
+// deep (just over 0.01, the least depth that counts), 0.0099 deep, on the edge line,
 // apart. Only the last is outside A - B and leaves the result alone. In the first, the collinear
 // edges 6 (B's edge 3 reversed, A's vertex 3 touching) and 7 (A's edge 3, B's vertex 2) of A - B
 // are equally near: the higher index wins.
@@ -248,7 +245,6 @@ TEST(Contact, SeparationPointNormalAndTies) {
         {0.8f, 0.3f, 0.3f, 0.26033220f, 0.080530189f, 0.5f, 0.5f, 0.95533651f, 0.29552022f},
         {0.9899f, 0, 0, 0.0101f, 0, 0.4899f, 0.5f, 1, 0},
         {0.9901f, 0, 0},
-        {0.995f, 0, 0},
         {1.0f, 0, 0},
         {1.5f, 0, 0}};
     for (const Floats& c : cases) {
