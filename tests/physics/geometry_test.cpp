@@ -16,9 +16,7 @@ namespace {
 // Normals and offsets to the last digit, the rotation cache at a quarter turn, and storage that
 // grows by 16 entries keeping the local vertices, and is then reused.
 TEST(Polygon, EdgesRotationAndStorage) {
-    Shape polygon(car, {0, 0, halfPi}), dot({{3, 4}});
-    polygon.updateRotation();  // rebuilds the stale edges first
-    dot.updateRotation();
+    Shape polygon(car, {0, 0, halfPi}), dot({{3, 4}});  // stale edges rebuilt, then turned
     EXPECT_EQ(dot.edges[0].normal.x + dot.edges[0].offset, 0.0f) << "a zero-length edge: no NaN";
     const float nx = 0.9950372f, ny = 0.09950371f, offset = -1.1940446f;  // edge 0, a side
     const Floats edges[] = {{nx, ny, offset}, {0, -1, -2}, {-nx, ny, offset}, {0, 1, -2}};
@@ -250,8 +248,6 @@ TEST(Contact, SeparationPointNormalAndTies) {
     for (const Floats& c : cases) {
         SCOPED_TRACE(testing::PrintToString(c));
         Shape a(square), b(square, {c[0], c[1], c[2]});
-        a.updateRotation();
-        b.updateRotation();
         AllocationScope scope;  // once the scratch has grown
         const Contact* r = queryAgreeingWithTheWalk(a, b);
         EXPECT_TRUE(&c == cases || scope.count() == 0u) << "the query allocated";
@@ -268,7 +264,6 @@ TEST(Contact, SeparationPointNormalAndTies) {
     // (the point is nearest edge 1, the left one).
     for (const auto& [edge, nearest] : {std::pair{0, 1}, {3, 3}}) {
         Shape a(square);
-        a.updateRotation();
         a.edges[edge].offset = NAN;
         EXPECT_EQ(a.queryPoint(-0.1f, -0.05f), nearest) << "edge " << edge << " not a number";
     }
@@ -287,7 +282,6 @@ TEST(Contact, SteppedBackSupportKeepsEveryEdgeRecordWithItsVertex) {
     for (int32_t k = 0; k < nB; ++k) {
         b.addVertex(onCircle(k).x, onCircle(k).y);
     }
-    a.updateRotation();
     b.updateRotation();
     a.edges[1].rotatedNormal = {-onCircle(-1).x, -onCircle(-1).y};
     queryAgreeingWithTheWalk(a, b);  // the step's walk goes around B twice as well
