@@ -144,8 +144,8 @@ struct RandomWorld {
     }
 };
 
-// Steps after the first (or after bodies were added) allocate nothing. A lone body is not stepped.
-// Between steps the fast world alone is queried.
+// Steps after the first (or after bodies were added) allocate nothing. Between steps the fast
+// world alone is queried. (The fuzz corpus has a world left with one body, which is not stepped.)
 TEST(WorldProperty, StepMatchesTheReferenceStepBitForBit) {
     int32_t capped = 0, contacts = 0;
     size_t touches = 0, queried = 0;
@@ -177,6 +177,8 @@ TEST(WorldProperty, StepMatchesTheReferenceStepBitForBit) {
             contacts += passes > 1;
             touches += touched.size();
         }
+        fast.world.clear();
+        ASSERT_TRUE(fast.world.contacts().empty()) << "a cleared world kept the last contacts";
     }
     minkowskiScratch.x = 0.0f;
     EXPECT_TRUE(capped > 10 && contacts > 300 && touches > 3000 && queried > 30000)
@@ -185,12 +187,6 @@ TEST(WorldProperty, StepMatchesTheReferenceStepBitForBit) {
     const reference_step::Layers& l = reference_step::layers;
     EXPECT_GT(std::min({l.maskedByA, l.maskedByB, l.sensorA, l.sensorB}), 100)
         << l.maskedByA << " " << l.maskedByB << " " << l.sensorA << " " << l.sensorB;
-    RandomWorld lone(1);
-    lone.world.clear();
-    lone.world.add(lone.bodies[5]);
-    lone.world.step();
-    EXPECT_FALSE(lone.bodies[5].moved || lone.world.lastPassCount != 0) << "a lone body stepped";
-    EXPECT_TRUE(lone.world.contacts().empty()) << "a cleared world kept the last contacts";
 }
 
 // remove: the first, a middle and the last body of the sorted list, one not in it, one of a body
