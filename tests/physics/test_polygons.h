@@ -29,10 +29,12 @@ inline void fill(Polygon& polygon, const std::vector<Vec2>& vertices) {
     }
 }
 
+// A polygon at a pose with its caches (edges, rotation) brought to it.
 struct Shape : Polygon {
     explicit Shape(const std::vector<Vec2>& vertices, Pose at = {0, 0, 0}) {
         fill(*this, vertices);
         static_cast<Pose&>(*this) = at;
+        updateRotation();
     }
 };
 

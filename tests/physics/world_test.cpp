@@ -30,7 +30,8 @@ constexpr bool assertsOff = false;
 // between immovable ones, pinned squares overlapping for ever, diamonds whose circles or intervals
 // touch, an empty polygon, a 24-, 64- or 200-gon, a body sharing a square's polygon (seed 2; seed 4
 // from step 50, and one added twice: steps capped). Kicks every 40 steps; at step 100 a NaN.
-// Seed 35: layers that skip each other one way or the other, a body in no layer, and sensors.
+// Seed 35: layers that skip each other one way or the other, a body in no layer, and sensors;
+// seed 3: a body in no layer while every mask is whole.
 struct RandomWorld {
     std::deque<Polygon> polygons;
     std::deque<Body> bodies;
@@ -114,6 +115,7 @@ struct RandomWorld {
             std::tie(body.velocity.x, body.angularVelocity) = std::tie(c[4], c[5]);
         }
         world.add(bodies.emplace_back(polygons.emplace_back()));
+        bodies[std::min<size_t>(9, bodies.size() - 1)].categoryBits = seed == 3 ? 0 : 1;
         for (size_t k = 4; k < bodies.size() && seed == 35; ++k) {  // layers 1 and 2, sensors
             bodies[k].sensor = k % 5 == 0;
             bodies[k].categoryBits = k == 9 ? 0 : k % 3 == 1 ? 2 : 1;
@@ -142,8 +144,8 @@ struct RandomWorld {
     }
 };
 
-// Steps after the first (or after bodies were added) allocate nothing. A lone body is not stepped.
-// Between steps the fast world alone is queried.
+// Steps after the first (or after bodies were added) allocate nothing. Between steps the fast
+// world alone is queried. (The fuzz corpus has a world left with one body, which is not stepped.)
 TEST(WorldProperty, StepMatchesTheReferenceStepBitForBit) {
     int32_t capped = 0, contacts = 0;
     size_t touches = 0, queried = 0;
@@ -175,6 +177,8 @@ TEST(WorldProperty, StepMatchesTheReferenceStepBitForBit) {
             contacts += passes > 1;
             touches += touched.size();
         }
+        fast.world.clear();
+        ASSERT_TRUE(fast.world.contacts().empty()) << "a cleared world kept the last contacts";
     }
     minkowskiScratch.x = 0.0f;
     EXPECT_TRUE(capped > 10 && contacts > 300 && touches > 3000 && queried > 30000)
@@ -183,17 +187,11 @@ TEST(WorldProperty, StepMatchesTheReferenceStepBitForBit) {
     const reference_step::Layers& l = reference_step::layers;
     EXPECT_GT(std::min({l.maskedByA, l.maskedByB, l.sensorA, l.sensorB}), 100)
         << l.maskedByA << " " << l.maskedByB << " " << l.sensorA << " " << l.sensorB;
-    RandomWorld lone(1);
-    lone.world.clear();
-    lone.world.add(lone.bodies[5]);
-    lone.world.step();
-    EXPECT_FALSE(lone.bodies[5].moved || lone.world.lastPassCount != 0) << "a lone body stepped";
-    EXPECT_TRUE(lone.world.contacts().empty()) << "a cleared world kept the last contacts";
 }
 
 // remove: the first, a middle and the last body of the sorted list, one not in it, one of a body
-// added twice, and the last one left; the others keep their order and go on being stepped, and
-// the last step's contacts lose the removed body's pair, the later ones moved up in place.
+// added twice, and the last one left; the others keep their order, and the last step's contacts
+// lose the removed body's pair, the later ones moved up in place.
 TEST(World, RemoveTakesOneBodyOutAndKeepsTheOthersInOrder) {
     std::deque<Shape> shapes;
     std::deque<Body> bodies;
@@ -202,7 +200,6 @@ TEST(World, RemoveTakesOneBodyOutAndKeepsTheOthersInOrder) {
         Body& body = bodies.emplace_back(shapes.emplace_back(square));
         body.setPose(k == 2 ? 3.6f : k == 4 ? 9.6f : 3.0f * k, 0, 0);  // 2 overlaps 1, 4 overlaps 3
         body.inverseMass = 1;
-        body.velocity.x = 0.5f;
         world.add(body);
     }
     const auto digit = [&](const Body* body) {
@@ -221,8 +218,6 @@ TEST(World, RemoveTakesOneBodyOutAndKeepsTheOthersInOrder) {
     };
     world.step();
     ASSERT_EQ(listed(), "01234 12 34");
-    Floats first(5);
-    std::ranges::transform(bodies, first.begin(), [](const Body& b) { return b.pose->x; });
     const std::span<const StepContact> span = world.contacts();
     const std::tuple<int, bool, const char*> removals[] = {
         {0, true, "1234 12 34"}, {2, true, "134 34"}, {4, true, "13"}, {2, false, "13"}};
@@ -231,11 +226,6 @@ TEST(World, RemoveTakesOneBodyOutAndKeepsTheOthersInOrder) {
         EXPECT_EQ(listed(), left) << "after removing body " << index;
         EXPECT_EQ(world.contacts().data(), span.data()) << "the contacts were moved";
     }
-    world.step();
-    EXPECT_EQ((Floats{bodies[0].pose->x, bodies[2].pose->x, bodies[4].pose->x}),
-              (Floats{first[0], first[2], first[4]}))
-        << "a removed body was stepped";
-    EXPECT_TRUE(bodies[1].pose->x > first[1] && bodies[3].pose->x > first[3]) << "left unstepped";
     if (assertsOff) {  // adding a body twice is a misuse that builds with assertions stop at
         world.add(bodies[1]);
         EXPECT_TRUE(world.remove(bodies[1]) && world.contains(bodies[1])) << "both nodes went";
@@ -272,33 +262,24 @@ TEST(World, PolygonVertexCountChangedAfterAddStopsTheStep) {
     }
 }
 
-// Two overlapping squares, the first (left) or the second a sensor, or kept apart by a category in
-// no mask or by either one's mask: neither moves, in the step or in Body::collide; a sensor's pair
-// is reported once (its flag and order are compared in the bit-for-bit step test), a filtered pair
-// not at all.
-TEST(World, SensorsAreReportedAndFilteredPairsIgnoredWithoutMovingEither) {
+// Two overlapping squares, the first or the second a sensor, or kept apart by a category in no
+// mask or by either one's mask: Body::collide moves neither. (The step's handling of such pairs,
+// its reports included, is compared in the bit-for-bit step test.)
+TEST(World, CollideMovesNeitherBodyOfASensorOrFilteredPair) {
     enum Setting { firstSenses, secondSenses, noCategory, firstMasks, secondMasks };
     for (const Setting setting : {firstSenses, secondSenses, noCategory, firstMasks, secondMasks}) {
-        for (const bool viaStep : {true, false}) {
-            TwoBodies t(square, 0.8f, 0);
-            Body &a = t.a, &b = t.b;
-            t.world.remove(a);
-            t.world.add(a);  // listed first
-            a.inverseMass = a.inverseInertia = b.inverseMass = b.inverseInertia = 1.0f;
-            std::tie(a.sensor, b.sensor) =
-                std::tuple(setting == firstSenses, setting == secondSenses);
-            a.categoryBits = setting == noCategory ? 0 : 1;
-            (setting == firstMasks ? a : b).maskBits = setting >= firstMasks ? ~uint64_t{1} : ~0ull;
-            a.integrate();
-            b.integrate();
-            const bool corrected =
-                viaStep ? (t.world.step(), t.world.lastPassCount != 1) : a.collide(b);
-            const size_t reported = setting <= secondSenses;
-            EXPECT_EQ((Floats{a.pose->x, b.pose->x, a.velocity.x, b.velocity.x, float(corrected),
-                              float(viaStep ? t.world.contacts().size() : reported)}),
-                      (Floats{0, 0.8f, 0, 0, 0, float(reported)}))
-                << "setting " << setting << (viaStep ? " in a step" : " in collide");
-        }
+        TwoBodies t(square, 0.8f, 0);
+        Body &a = t.a, &b = t.b;
+        a.inverseMass = a.inverseInertia = b.inverseMass = b.inverseInertia = 1.0f;
+        std::tie(a.sensor, b.sensor) = std::tuple(setting == firstSenses, setting == secondSenses);
+        a.categoryBits = setting == noCategory ? 0 : 1;
+        (setting == firstMasks ? a : b).maskBits = setting >= firstMasks ? ~uint64_t{1} : ~0ull;
+        a.integrate();
+        b.integrate();
+        const bool corrected = a.collide(b);
+        EXPECT_EQ((Floats{a.pose->x, b.pose->x, a.velocity.x, b.velocity.x, float(corrected)}),
+                  (Floats{0, 0.8f, 0, 0, 0}))
+            << "setting " << setting;
     }
 }
 
