@@ -277,6 +277,20 @@ TEST(WorldQuery, BoxesTellPolygonsFromTheirBoundsAtEachCorner) {
     }
 }
 
+// A polygon refilled smaller after a step is found as it is now, not by its old edges: a box
+// that only the old square reached finds nothing, one reaching the new square finds it.
+TEST(WorldQuery, RefilledPolygonsAreFoundAsTheyAreNow) {
+    TwoBodies t(square, 50, 50);
+    t.world.step();
+    t.world.step();  // now in the bands of a layout made for them
+    fill(t.shapeA, {{0.25f, -0.25f}, {-0.25f, -0.25f}, {-0.25f, 0.25f}, {0.25f, 0.25f}});
+    for (const float reach : {0.3f, 0.2f}) {
+        std::vector<Body*> out;
+        t.world.queryBox({reach, -0.1f}, {0.4f, 0.1f}, out);
+        EXPECT_EQ(out, reach < 0.25f ? std::vector{&t.a} : std::vector<Body*>{}) << reach;
+    }
+}
+
 // A bar turned by 0.3 among unit squares is a large body, found by its bounds: a box or a ray
 // reaching 0.01 past its outermost corner on either axis, either way, finds it; one stopping
 // 0.01 short does not. After one step, after two and after a change by hand.
