@@ -142,20 +142,20 @@ Disc minimalDisc(const Vec2* v, int32_t n) {
 // a box; the choice among such equals may then differ in the last bits.) Where more vertices
 // than weighedLimit lie on the circle (a regular polygon), the circle's own two or three.
 // Out of line: Polygon::boundingCircle, called every tick, then saves no registers.
-[[gnu::noinline]] void chooseLocalCircle(const Vec2* v, int32_t n, Choice& choice) {
-    if (n <= weighedLimit) {
+[[gnu::noinline]] void chooseLocalCircle(Choice& choice) {
+    if (choice.n <= weighedLimit) {
         int32_t all[weighedLimit];
-        std::iota(all, all + n, 0);
-        choice.considerAll(all, n);
+        std::iota(all, all + choice.n, 0);
+        choice.considerAll(all, choice.n);
         return;
     }
-    const Disc disc = minimalDisc(v, n);
+    const Disc disc = minimalDisc(choice.v, choice.n);
     const double r = std::sqrt(disc.r2);
     const double band = 0x1p-8 * r + 0x1p-16 * std::max(std::fabs(disc.x), std::fabs(disc.y));
     int32_t near[weighedLimit];
     int32_t count = 0;
-    for (int32_t i = 0; i < n && count <= weighedLimit; ++i) {
-        const double dx = v[i].x - disc.x, dy = v[i].y - disc.y;
+    for (int32_t i = 0; i < choice.n && count <= weighedLimit; ++i) {
+        const double dx = choice.v[i].x - disc.x, dy = choice.v[i].y - disc.y;
         if (std::sqrt(dx * dx + dy * dy) >= r - band) {
             count < weighedLimit ? void(near[count] = i) : void();
             ++count;
@@ -178,7 +178,7 @@ BoundingCircle* Polygon::boundingCircle() {
     if (worldCircle.radius < 0.0f) {
         // A single vertex gives no candidate and is its own circle.
         Choice choice{localVertices, vertexCount, localVertices[0]};
-        chooseLocalCircle(localVertices, vertexCount, choice);
+        chooseLocalCircle(choice);
         localCentre = choice.centre;
         worldCircle.radius = std::sqrt(choice.radiusSquared);
     }

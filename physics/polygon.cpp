@@ -8,25 +8,6 @@
 
 namespace scrapvolt {
 
-namespace {
-
-// Storage is never shrunk, so refilling a polygon of the same size allocates nothing.
-constexpr int32_t growthStep = 16;
-
-// Only the local vertices are kept: the rotated vertices and the edges are caches that the next
-// updateRotation and recomputeEdges rebuild.
-void resizeStorage(Polygon& p, int32_t capacity) {
-    p.capacity = capacity;
-    const size_t bytes = sizeof(Vec2) * static_cast<size_t>(capacity);
-    p.localVertices = static_cast<Vec2*>(std::realloc(p.localVertices, bytes));
-    delete[] p.rotatedVertices;
-    p.rotatedVertices = new Vec2[capacity];
-    delete[] p.edges;
-    p.edges = new PolygonEdge[capacity];
-}
-
-}  // namespace
-
 Polygon::~Polygon() {
     std::free(localVertices);
     delete[] rotatedVertices;
@@ -39,17 +20,26 @@ void Polygon::clear() {
     worldCircle.radius = -1.0f;
 }
 
+// Only the local vertices are kept: the rotated vertices and the edges are caches that the next
+// updateRotation and recomputeEdges rebuild. Storage is never shrunk, so refilling a polygon of
+// the same size allocates nothing.
 void Polygon::reserve(int32_t n) {
-    if (n > capacity) {
-        resizeStorage(*this, n);
+    if (n <= capacity) {
+        return;
     }
+    capacity = n;
+    localVertices = static_cast<Vec2*>(std::realloc(localVertices, sizeof(Vec2) * size_t(n)));
+    delete[] rotatedVertices;
+    rotatedVertices = new Vec2[n];
+    delete[] edges;
+    edges = new PolygonEdge[n];
 }
 
 void Polygon::addVertex(float vx, float vy) {
     edgesStale = true;
     worldCircle.radius = -1.0f;
-    if (vertexCount + 1 > capacity) {
-        resizeStorage(*this, capacity + growthStep);
+    if (vertexCount >= capacity) {
+        reserve(capacity + 16);
     }
     localVertices[vertexCount] = Vec2{vx, vy};
     rotatedVertices[vertexCount] = Vec2{vx, vy};

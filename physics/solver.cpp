@@ -40,15 +40,13 @@ void setBit(std::vector<uint64_t>& bits, uint32_t k) {
 template <typename Shape>
 bool certainlyApart(const Shape& a, const Shape& b, const Vec2& origin) {
     const Vec2 q = differencePoint(a, b, origin);
-    const float qx = q.x;
-    const float qy = q.y;
     const float margin =
-        1e-5f * (std::fabs(qx) + std::fabs(qy) + a.copy.reach + b.copy.reach) + 1e-30f;
+        1e-5f * (std::fabs(q.x) + std::fabs(q.y) + a.copy.reach + b.copy.reach) + 1e-30f;
     int32_t facing = 0;
     float most = -INFINITY;
     for (int32_t i = 0; i < a.count(); ++i) {
         const Vec2 n = a.normal(i);
-        const float beyond = n.x * (qx - a.vertex(i).x) + n.y * (qy - a.vertex(i).y);
+        const float beyond = n.x * (q.x - a.vertex(i).x) + n.y * (q.y - a.vertex(i).y);
         if (beyond > b.copy.extent + margin) {
             return true;
         }
@@ -58,7 +56,7 @@ bool certainlyApart(const Shape& a, const Shape& b, const Vec2& origin) {
     const Vec2 va = a.vertex(facing);
     const Vec2 vb = b.vertex(supportVertex(a, facing, b));
     const Vec2 n = a.normal(facing);
-    return lineDistance(qx, qy, n, lineOffset(n, Vec2{va.x - vb.x, va.y - vb.y})) > 0.0f;
+    return lineDistance(q.x, q.y, n, lineOffset(n, Vec2{va.x - vb.x, va.y - vb.y})) > 0.0f;
 }
 
 }  // namespace

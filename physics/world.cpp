@@ -156,9 +156,8 @@ void World::step() {
         const StepScratch::Listed& b = s.listed[s.keys[k].index];
         s.bodies[k] = b.body;
         s.broad.sorted[k] = b.circle;
-        const BoundingCircle* c = s.posesShared ? b.body.body->circle : nullptr;
-        if (c != nullptr) {
-            s.broad.sorted[k].circle = *c;
+        if (s.posesShared && b.body.body->circle != nullptr) {
+            s.broad.sorted[k].circle = *b.body.body->circle;
         }
     }
     s.broad.findPairs();
@@ -173,10 +172,7 @@ void World::step() {
 }
 
 std::span<const StepContact> World::contacts() const {
-    if (scratch_ == nullptr) {
-        return {};
-    }
-    return scratch_->solver.contacts;
+    return scratch_ != nullptr ? scratch_->solver.contacts : std::span<const StepContact>{};
 }
 
 void World::sortByMinX() {
