@@ -56,16 +56,14 @@ void Body::integrate() {
 
 void Body::applyLocalForce(float fx, float fy, float torque) {
     angularVelocity += torque;
-    const float c = std::cos(pose->angle);
-    const float s = std::sin(pose->angle);
+    const float c = std::cos(pose->angle), s = std::sin(pose->angle);
     velocity.y += s * fx + c * fy;
     velocity.x += c * fx - s * fy;
 }
 
 // v + w x r, with w along the axis that turns +x towards +y.
 void Body::pointVelocity(const Vec2& point, Vec2& out) const {
-    const float rx = point.x - pose->x;
-    const float ry = point.y - pose->y;
+    const float rx = point.x - pose->x, ry = point.y - pose->y;
     out.x = velocity.x - angularVelocity * ry;
     out.y = velocity.y + angularVelocity * rx;
 }

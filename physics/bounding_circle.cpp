@@ -11,8 +11,7 @@ namespace scrapvolt {
 namespace {
 
 float distanceSquared(const Vec2& v, float cx, float cy) {
-    const float dx = v.x - cx;
-    const float dy = v.y - cy;
+    const float dx = v.x - cx, dy = v.y - cy;
     return dx * dx + dy * dy;
 }
 

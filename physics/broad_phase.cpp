@@ -54,8 +54,7 @@ void BroadPhase::fillBands() {
     };
     double radiusSum = 0.0;
     uint32_t ordinary = 0;
-    double low = INFINITY;
-    double high = -INFINITY;
+    double low = INFINITY, high = -INFINITY;
     for (uint32_t k = 0; k < n; ++k) {
         const BoundingCircle& b = sorted[k].circle;
         const double r = b.radius;

@@ -96,8 +96,7 @@ Vec2 differencePoint(const Shape& a, const Shape& b, const Vec2& origin) {
 // (both are clockwise): should rounding step it back, the walk goes around b once more.
 template <typename Shape, typename Support, typename Emit>
 bool walkDifference(const Shape& a, const Shape& b, Support support, Emit emit) {
-    const int32_t nA = a.count();
-    const int32_t nB = b.count();
+    const int32_t nA = a.count(), nB = b.count();
     if (nA == 0 || nB == 0) {
         return false;
     }

@@ -56,8 +56,7 @@ void Polygon::recomputeEdges() {
         // (-dy, dx) points out of the polygon for clockwise winding. Normalised in double: the
         // stored unit normal is then the correctly rounded one. An edge of length 0 (or NaN) has
         // no direction: a zero normal keeps every distance to its line at 0 instead of NaN.
-        const double nx = -(b.y - a.y);
-        const double ny = b.x - a.x;
+        const double nx = -(b.y - a.y), ny = b.x - a.x;
         const double lengthSquared = nx * nx + ny * ny;
         const double inverseLength = 1.0 / std::sqrt(lengthSquared);
         edge.normal = lengthSquared > 0.0 ? Vec2{static_cast<float>(inverseLength * nx),
@@ -80,8 +79,7 @@ bool Polygon::isConvexClockwise() const {
     if (n < 3) {
         return false;
     }
-    double twiceArea = 0.0;
-    double turning = 0.0;
+    double twiceArea = 0.0, turning = 0.0;
     for (int32_t i = 0; i < n; ++i) {
         const Vec2 a = localVertices[i];
         const Vec2 b = localVertices[(i + 1) % n];
@@ -105,10 +103,9 @@ void Polygon::updateRotation() {
     if (edgesStale) {
         recomputeEdges();
     }
-    cosAngle = std::cos(angle);
-    negSinAngle = -std::sin(angle);
-    const float c = cosAngle;
-    const float m = negSinAngle;
+    const float c = std::cos(angle), m = -std::sin(angle);
+    cosAngle = c;
+    negSinAngle = m;
     // Rotation by +angle: (x cos - y sin, x sin + y cos), written with m = -sin.
     for (int32_t i = vertexCount - 1; i >= 0; --i) {
         const Vec2 l = localVertices[i];

@@ -69,8 +69,7 @@ uint32_t Solver::copyOf(const StepBody& step, bool posesShared) {
         polygon.updateRotation();
         const uint32_t first = static_cast<uint32_t>(corners_.size());
         const int32_t count = polygon.vertexCount;
-        float reach = 0.0f;
-        float extent = 0.0f;
+        float reach = 0.0f, extent = 0.0f;
         for (int32_t i = 0; i < count; ++i) {
             const Vec2 v = polygon.rotatedVertices[i];
             corners_.push_back(Corner{v, polygon.edges[i].rotatedNormal, polygon.edges[i].offset});
@@ -172,8 +171,7 @@ void Solver::markPairsOf(uint32_t pose, uint32_t p) {
 // What Body::collide does after its circle pre-test; true when it made a positional correction.
 bool Solver::testPair(uint32_t p) {
     const Pair poses = posePairs_[p];
-    PoseCopy& poseA = poses_[poses.a];
-    PoseCopy& poseB = poses_[poses.b];
+    PoseCopy &poseA = poses_[poses.a], &poseB = poses_[poses.b];
     const Shape shapeA{poseA, corners_.data() + poseA.first};
     const Shape shapeB{poseB, corners_.data() + poseB.first};
     const Contact* found = nullptr;
@@ -192,8 +190,7 @@ bool Solver::testPair(uint32_t p) {
     if (found == nullptr) {
         return false;
     }
-    BodyCopy& a = bodies_[pairs_[p].a];
-    BodyCopy& b = bodies_[pairs_[p].b];
+    BodyCopy &a = bodies_[pairs_[p].a], &b = bodies_[pairs_[p].b];
     if (contactOf_[p] == none) {
         contactOf_[p] = static_cast<uint32_t>(contacts.size());
         contacts.push_back({a.body, b.body, {}, {}, a.sensor || b.sensor});
