@@ -134,13 +134,12 @@ Disc minimalDisc(const Vec2* v, int32_t n) {
     return disc;
 }
 
-// With many vertices, the candidates worth weighing are those of the vertices on the minimal
-// circle, to well beyond rounding: a candidate's radius and its enlargement grow with the
-// distance of its centre from the minimal circle's. (Vertices inside it make candidates that
-// tie with those only where they face each other across the centre, as along all four sides of
-// a box; the choice among such equals may then differ in the last bits.) Where more vertices
-// than weighedLimit lie on the circle (a regular polygon), the circle's own two or three.
-// Out of line: Polygon::boundingCircle, called every tick, then saves no registers.
+// With many vertices, only the candidates of the vertices on the minimal circle (to well beyond
+// rounding) are weighed: a candidate's radius and enlargement grow with its centre's distance
+// from the minimal circle's. (Inner vertices make equal candidates only where they face each
+// other across the centre, as along a box's sides; the choice among such equals may then differ
+// in the last bits.) With more than weighedLimit on the circle (a regular polygon), the circle's
+// own two or three. Out of line: Polygon::boundingCircle, called every tick, saves no registers.
 [[gnu::noinline]] void chooseLocalCircle(Choice& choice) {
     if (choice.n <= weighedLimit) {
         int32_t all[weighedLimit];

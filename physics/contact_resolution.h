@@ -13,8 +13,7 @@ struct ContactMotion {
     float& y;
     Vec2& velocity;
     float& angularVelocity;
-    float inverseMass;
-    float inverseInertia;
+    float inverseMass, inverseInertia;
 };
 
 // Pushes a and b apart by the separation, split by inverse mass (a NaN sum counts as 0), then

@@ -20,9 +20,8 @@ void Polygon::clear() {
     worldCircle.radius = -1.0f;
 }
 
-// Only the local vertices are kept: the rotated vertices and the edges are caches that the next
-// updateRotation and recomputeEdges rebuild. Storage is never shrunk, so refilling a polygon of
-// the same size allocates nothing.
+// Keeps the local vertices only: the rest are caches that updateRotation and recomputeEdges
+// rebuild. Never shrinks, so refilling a polygon of the same size allocates nothing.
 void Polygon::reserve(int32_t n) {
     if (n <= capacity) {
         return;
