@@ -38,7 +38,7 @@ void Polygon::addVertex(float vx, float vy) {
     edgesStale = true;
     worldCircle.radius = -1.0f;
     if (vertexCount >= capacity) {
-        reserve(capacity + 16);
+        reserve(capacity + 16);  // the storage grows 16 vertices at a time
     }
     localVertices[vertexCount] = Vec2{vx, vy};
     rotatedVertices[vertexCount] = Vec2{vx, vy};
