@@ -16,10 +16,9 @@ namespace {
 // The one record getPose hands out, shared by every body.
 Pose sharedPose{0.0f, 0.0f, 0.0f};
 
-// A float angle below 2^15 rad keeps a tick's turn to within 2^-9 rad; beyond it the turn would
-// be rounded ever more coarsely, and from 2^25 rad on a turn of 1 rad would be lost. 2^15 rad
-// is three hours of the arena's fastest bar (0.03 rad per tick at 100 ticks per second) and
-// well over an hour of its car spinning at full turn, so no angle reaches it in an hour of play.
+// Below 2^15 rad a tick's turn is rounded to within 2^-9 rad (from 2^25 rad on, 1 rad is lost).
+// No angle reaches it in an hour of play: the arena's fastest bar (0.03 rad per tick at 100 ticks
+// per second) takes three hours, its car spinning at full turn well over one.
 constexpr float angleLimit = 32768.0f;
 }  // namespace
 
@@ -57,16 +56,14 @@ void Body::integrate() {
 
 void Body::applyLocalForce(float fx, float fy, float torque) {
     angularVelocity += torque;
-    const float c = std::cos(pose->angle);
-    const float s = std::sin(pose->angle);
+    const float c = std::cos(pose->angle), s = std::sin(pose->angle);
     velocity.y += s * fx + c * fy;
     velocity.x += c * fx - s * fy;
 }
 
 // v + w x r, with w along the axis that turns +x towards +y.
 void Body::pointVelocity(const Vec2& point, Vec2& out) const {
-    const float rx = point.x - pose->x;
-    const float ry = point.y - pose->y;
+    const float rx = point.x - pose->x, ry = point.y - pose->y;
     out.x = velocity.x - angularVelocity * ry;
     out.y = velocity.y + angularVelocity * rx;
 }

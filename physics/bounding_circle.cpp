@@ -11,8 +11,7 @@ namespace scrapvolt {
 namespace {
 
 float distanceSquared(const Vec2& v, float cx, float cy) {
-    const float dx = v.x - cx;
-    const float dy = v.y - cy;
+    const float dx = v.x - cx, dy = v.y - cy;
     return dx * dx + dy * dy;
 }
 
@@ -135,27 +134,26 @@ Disc minimalDisc(const Vec2* v, int32_t n) {
     return disc;
 }
 
-// With many vertices, the candidates worth weighing are those of the vertices on the minimal
-// circle, to well beyond rounding: a candidate's radius and its enlargement grow with the
-// distance of its centre from the minimal circle's. (Vertices inside it make candidates that
-// tie with those only where they face each other across the centre, as along all four sides of
-// a box; the choice among such equals may then differ in the last bits.) Where more vertices
-// than weighedLimit lie on the circle (a regular polygon), the circle's own two or three.
-// Out of line: Polygon::boundingCircle, called every tick, then saves no registers.
-[[gnu::noinline]] void chooseLocalCircle(const Vec2* v, int32_t n, Choice& choice) {
-    if (n <= weighedLimit) {
+// With many vertices, only the candidates of the vertices on the minimal circle (to well beyond
+// rounding) are weighed: a candidate's radius and enlargement grow with its centre's distance
+// from the minimal circle's. (Inner vertices make equal candidates only where they face each
+// other across the centre, as along a box's sides; the choice among such equals may then differ
+// in the last bits.) With more than weighedLimit on the circle (a regular polygon), the circle's
+// own two or three. Out of line: Polygon::boundingCircle, called every tick, saves no registers.
+[[gnu::noinline]] void chooseLocalCircle(Choice& choice) {
+    if (choice.n <= weighedLimit) {
         int32_t all[weighedLimit];
-        std::iota(all, all + n, 0);
-        choice.considerAll(all, n);
+        std::iota(all, all + choice.n, 0);
+        choice.considerAll(all, choice.n);
         return;
     }
-    const Disc disc = minimalDisc(v, n);
+    const Disc disc = minimalDisc(choice.v, choice.n);
     const double r = std::sqrt(disc.r2);
     const double band = 0x1p-8 * r + 0x1p-16 * std::max(std::fabs(disc.x), std::fabs(disc.y));
     int32_t near[weighedLimit];
     int32_t count = 0;
-    for (int32_t i = 0; i < n && count <= weighedLimit; ++i) {
-        const double dx = v[i].x - disc.x, dy = v[i].y - disc.y;
+    for (int32_t i = 0; i < choice.n && count <= weighedLimit; ++i) {
+        const double dx = choice.v[i].x - disc.x, dy = choice.v[i].y - disc.y;
         if (std::sqrt(dx * dx + dy * dy) >= r - band) {
             count < weighedLimit ? void(near[count] = i) : void();
             ++count;
@@ -178,7 +176,7 @@ BoundingCircle* Polygon::boundingCircle() {
     if (worldCircle.radius < 0.0f) {
         // A single vertex gives no candidate and is its own circle.
         Choice choice{localVertices, vertexCount, localVertices[0]};
-        chooseLocalCircle(localVertices, vertexCount, choice);
+        chooseLocalCircle(choice);
         localCentre = choice.centre;
         worldCircle.radius = std::sqrt(choice.radiusSquared);
     }

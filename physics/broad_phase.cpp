@@ -54,8 +54,7 @@ void BroadPhase::fillBands() {
     };
     double radiusSum = 0.0;
     uint32_t ordinary = 0;
-    double low = INFINITY;
-    double high = -INFINITY;
+    double low = INFINITY, high = -INFINITY;
     for (uint32_t k = 0; k < n; ++k) {
         const BoundingCircle& b = sorted[k].circle;
         const double r = b.radius;
@@ -101,9 +100,8 @@ void BroadPhase::fillBands() {
 uint32_t BroadPhase::pairsOfLarge(uint32_t i) {
     uint32_t count = 0;  // candidates in found, which has room for every body
     for (uint32_t j = i + 1; j < sorted.size() && sorted[j].minX < sorted[i].maxX; ++j) {
-        found[count] = j;
-        count +=
-            circlesOverlap(sorted[i].circle, sorted[j].circle) ? 1 : 0;  // no branch to mispredict
+        found[count] = j;  // written, then kept or not by its test: no branch to mispredict
+        count += circlesOverlap(sorted[i].circle, sorted[j].circle) ? 1 : 0;
     }
     return count;
 }

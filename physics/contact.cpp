@@ -1,5 +1,5 @@
-// The contact query: the Minkowski difference built in the scratch polygon, the point test on it
-// and the contact it gives.
+// The contact query: the Minkowski difference built in the scratch polygon, the point test, and
+// the contact, found by the step's walk over the difference.
 #include <scrapvolt/physics/contact.h>
 #include <scrapvolt/physics/polygon.h>
 
@@ -38,47 +38,32 @@ Polygon& Polygon::minkowskiDifference(Polygon& other) {
     return m;
 }
 
-namespace {
-
-// Polygon::queryPoint for the point q relative to the polygon's position.
-int32_t nearestEdgeAt(Polygon& m, Vec2 q) {
-    if (m.edgesStale) {
-        m.recomputeEdges();
+int32_t Polygon::queryPoint(float px, float py) {
+    if (edgesStale) {
+        recomputeEdges();
     }
+    const Vec2 q{px - x, py - y};
     NearestEdge<int32_t> search;
-    for (int32_t i = 0; i < m.vertexCount; ++i) {
-        if (search.beyond(lineDistance(q.x, q.y, m.edges[i].rotatedNormal, m.edges[i].offset), i)) {
+    for (int32_t i = 0; i < vertexCount; ++i) {
+        if (search.beyond(lineDistance(q.x, q.y, edges[i].rotatedNormal, edges[i].offset), i)) {
             return -1;  // a point on the line counts as inside
         }
     }
-    if (m.vertexCount == 0) {
+    if (vertexCount == 0) {
         return -1;
     }
-    const PolygonEdge& e = m.edges[search.nearest()];
+    const PolygonEdge& e = edges[search.nearest()];
     const float best = lineDistance(q.x, q.y, e.rotatedNormal, e.offset);
-    contactResult.separation = separationOf(best, e.rotatedNormal, m.cosAngle, m.negSinAngle);
+    contactResult.separation = separationOf(best, e.rotatedNormal, cosAngle, negSinAngle);
     return search.nearest();
 }
 
-}  // namespace
-
-int32_t Polygon::queryPoint(float px, float py) {
-    return nearestEdgeAt(*this, Vec2{px - x, py - y});
-}
-
+// A and B overlap exactly when B's pose point, relative to A's, lies in A - B: the walk over the
+// difference just built gives the edges its point test would offer, in the same order.
 Contact* Polygon::contact(Polygon& other) {
-    Polygon& m = minkowskiDifference(other);
-    // A and B overlap exactly when B's pose point, relative to A's, lies in A - B.
-    const int32_t k =
-        nearestEdgeAt(m, differencePoint(PolygonShape{*this}, PolygonShape{other}, Vec2{m.x, m.y}));
-    if (k < 0) {
-        return nullptr;
-    }
-    const PolygonEdge& edge = m.edges[k];
-    const Vec2& v = edge.owner->rotatedVertex(edge.vertexIndex);
-    contactResult.point = Vec2{edge.owner->x + v.x, edge.owner->y + v.y};
-    contactResult.normal = edge.rotatedNormal;
-    return deepEnough(contactResult.separation) ? &contactResult : nullptr;
+    const Polygon& m = minkowskiDifference(other);
+    const bool found = walkContact(PolygonShape{*this}, PolygonShape{other}, Vec2{m.x, m.y});
+    return found ? &contactResult : nullptr;
 }
 
 }  // namespace scrapvolt

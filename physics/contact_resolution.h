@@ -13,8 +13,7 @@ struct ContactMotion {
     float& y;
     Vec2& velocity;
     float& angularVelocity;
-    float inverseMass;
-    float inverseInertia;
+    float inverseMass, inverseInertia;
 };
 
 // Pushes a and b apart by the separation, split by inverse mass (a NaN sum counts as 0), then
@@ -25,8 +24,7 @@ inline bool resolveContactMotion(ContactMotion a, ContactMotion b, const Vec2& s
     const float massSum = a.inverseMass + b.inverseMass;
     const bool corrected = massSum != 0.0f && !std::isnan(massSum);
     if (corrected) {
-        const float shareA = a.inverseMass / massSum;
-        const float shareB = b.inverseMass / massSum;
+        const float shareA = a.inverseMass / massSum, shareB = b.inverseMass / massSum;
         a.x -= shareA * separation.x;
         a.y -= shareA * separation.y;
         b.x += shareB * separation.x;
@@ -35,10 +33,8 @@ inline bool resolveContactMotion(ContactMotion a, ContactMotion b, const Vec2& s
 
     // The lever arms r and the contact points' velocities v + w x r, from the corrected poses;
     // vn: their relative velocity along the normal.
-    const float rax = point.x - a.x;
-    const float ray = point.y - a.y;
-    const float rbx = point.x - b.x;
-    const float rby = point.y - b.y;
+    const float rax = point.x - a.x, ray = point.y - a.y;
+    const float rbx = point.x - b.x, rby = point.y - b.y;
     const Vec2 va{a.velocity.x - a.angularVelocity * ray, a.velocity.y + a.angularVelocity * rax};
     const Vec2 vb{b.velocity.x - b.angularVelocity * rby, b.velocity.y + b.angularVelocity * rbx};
     const float vn = (vb.x - va.x) * normal.x + (vb.y - va.y) * normal.y;
@@ -48,8 +44,7 @@ inline bool resolveContactMotion(ContactMotion a, ContactMotion b, const Vec2& s
 
     // c = r x n for each lever arm; the impulse j = -vn / (1/mA + 1/mB + cA^2/IA + cB^2/IB)
     // brings the relative normal velocity to 0: no restitution, no friction.
-    const float ca = rax * normal.y - ray * normal.x;
-    const float cb = rbx * normal.y - rby * normal.x;
+    const float ca = rax * normal.y - ray * normal.x, cb = rbx * normal.y - rby * normal.x;
     const float denominator =
         cb * cb * b.inverseInertia + ca * ca * a.inverseInertia + a.inverseMass + b.inverseMass;
     if (denominator == 0.0f) {

@@ -11,11 +11,6 @@
 
 namespace scrapvolt {
 
-// Overlaps with a squared depth up to this (0.01 squared) are not contacts.
-inline bool deepEnough(const Vec2& separation) {
-    return separation.x * separation.x + separation.y * separation.y > 0.0001f;
-}
-
 // -(n . p), summed in double and rounded once: n . q + offset is q's distance from p's line.
 inline float lineOffset(const Vec2& n, const Vec2& p) {
     return static_cast<float>(-(static_cast<double>(n.y) * p.y + static_cast<double>(n.x) * p.x));
@@ -101,8 +96,7 @@ Vec2 differencePoint(const Shape& a, const Shape& b, const Vec2& origin) {
 // (both are clockwise): should rounding step it back, the walk goes around b once more.
 template <typename Shape, typename Support, typename Emit>
 bool walkDifference(const Shape& a, const Shape& b, Support support, Emit emit) {
-    const int32_t nA = a.count();
-    const int32_t nB = b.count();
+    const int32_t nA = a.count(), nB = b.count();
     if (nA == 0 || nB == 0) {
         return false;
     }
@@ -150,7 +144,8 @@ inline float lineDistance(float qx, float qy, const Vec2& normal, float offset) 
     return (qx * normal.x + qy * normal.y) + offset;
 }
 
-// The contact for the nearest edge, as Polygon::contact writes it; null when too shallow.
+// The contact for the nearest edge, written to contactResult; null when its squared depth is at
+// most 0.0001 (0.01 squared): too shallow to be a contact.
 template <typename Shape>
 const Contact* writeContact(const Shape& a, const Shape& b, float best, const DifferenceEdge& e) {
     contactResult.separation = separationOf(best, e.normal, 1.0f, 0.0f);
@@ -158,10 +153,11 @@ const Contact* writeContact(const Shape& a, const Shape& b, float best, const Di
     const Vec2 v = owner.vertex(e.index);
     contactResult.point = Vec2{owner.x() + v.x, owner.y() + v.y};
     contactResult.normal = e.normal;
-    return deepEnough(contactResult.separation) ? &contactResult : nullptr;
+    const Vec2& s = contactResult.separation;
+    return s.x * s.x + s.y * s.y > 0.0001f ? &contactResult : nullptr;
 }
 
-// What Polygon::contact answers for a and b (writing contactResult as it does), walking a - b
+// The contact of a and b that Polygon::contact answers, written to contactResult, walking a - b
 // without building it. The first edge the point lies beyond ends the walk and the support search.
 template <typename Shape>
 const Contact* walkContact(const Shape& a, const Shape& b, const Vec2& origin) {

@@ -8,25 +8,6 @@
 
 namespace scrapvolt {
 
-namespace {
-
-// Storage is never shrunk, so refilling a polygon of the same size allocates nothing.
-constexpr int32_t growthStep = 16;
-
-// Only the local vertices are kept: the rotated vertices and the edges are caches that the next
-// updateRotation and recomputeEdges rebuild.
-void resizeStorage(Polygon& p, int32_t capacity) {
-    p.capacity = capacity;
-    const size_t bytes = sizeof(Vec2) * static_cast<size_t>(capacity);
-    p.localVertices = static_cast<Vec2*>(std::realloc(p.localVertices, bytes));
-    delete[] p.rotatedVertices;
-    p.rotatedVertices = new Vec2[capacity];
-    delete[] p.edges;
-    p.edges = new PolygonEdge[capacity];
-}
-
-}  // namespace
-
 Polygon::~Polygon() {
     std::free(localVertices);
     delete[] rotatedVertices;
@@ -39,17 +20,25 @@ void Polygon::clear() {
     worldCircle.radius = -1.0f;
 }
 
+// Keeps the local vertices only: the rest are caches that updateRotation and recomputeEdges
+// rebuild. Never shrinks, so refilling a polygon of the same size allocates nothing.
 void Polygon::reserve(int32_t n) {
-    if (n > capacity) {
-        resizeStorage(*this, n);
+    if (n <= capacity) {
+        return;
     }
+    capacity = n;
+    localVertices = static_cast<Vec2*>(std::realloc(localVertices, sizeof(Vec2) * size_t(n)));
+    delete[] rotatedVertices;
+    rotatedVertices = new Vec2[n];
+    delete[] edges;
+    edges = new PolygonEdge[n];
 }
 
 void Polygon::addVertex(float vx, float vy) {
     edgesStale = true;
     worldCircle.radius = -1.0f;
-    if (vertexCount + 1 > capacity) {
-        resizeStorage(*this, capacity + growthStep);
+    if (vertexCount >= capacity) {
+        reserve(capacity + 16);  // the storage grows 16 vertices at a time
     }
     localVertices[vertexCount] = Vec2{vx, vy};
     rotatedVertices[vertexCount] = Vec2{vx, vy};
@@ -66,8 +55,7 @@ void Polygon::recomputeEdges() {
         // (-dy, dx) points out of the polygon for clockwise winding. Normalised in double: the
         // stored unit normal is then the correctly rounded one. An edge of length 0 (or NaN) has
         // no direction: a zero normal keeps every distance to its line at 0 instead of NaN.
-        const double nx = -(b.y - a.y);
-        const double ny = b.x - a.x;
+        const double nx = -(b.y - a.y), ny = b.x - a.x;
         const double lengthSquared = nx * nx + ny * ny;
         const double inverseLength = 1.0 / std::sqrt(lengthSquared);
         edge.normal = lengthSquared > 0.0 ? Vec2{static_cast<float>(inverseLength * nx),
@@ -90,8 +78,7 @@ bool Polygon::isConvexClockwise() const {
     if (n < 3) {
         return false;
     }
-    double twiceArea = 0.0;
-    double turning = 0.0;
+    double twiceArea = 0.0, turning = 0.0;
     for (int32_t i = 0; i < n; ++i) {
         const Vec2 a = localVertices[i];
         const Vec2 b = localVertices[(i + 1) % n];
@@ -115,10 +102,9 @@ void Polygon::updateRotation() {
     if (edgesStale) {
         recomputeEdges();
     }
-    cosAngle = std::cos(angle);
-    negSinAngle = -std::sin(angle);
-    const float c = cosAngle;
-    const float m = negSinAngle;
+    const float c = std::cos(angle), m = -std::sin(angle);
+    cosAngle = c;
+    negSinAngle = m;
     // Rotation by +angle: (x cos - y sin, x sin + y cos), written with m = -sin.
     for (int32_t i = vertexCount - 1; i >= 0; --i) {
         const Vec2 l = localVertices[i];

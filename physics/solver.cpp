@@ -40,15 +40,13 @@ void setBit(std::vector<uint64_t>& bits, uint32_t k) {
 template <typename Shape>
 bool certainlyApart(const Shape& a, const Shape& b, const Vec2& origin) {
     const Vec2 q = differencePoint(a, b, origin);
-    const float qx = q.x;
-    const float qy = q.y;
     const float margin =
-        1e-5f * (std::fabs(qx) + std::fabs(qy) + a.copy.reach + b.copy.reach) + 1e-30f;
+        1e-5f * (std::fabs(q.x) + std::fabs(q.y) + a.copy.reach + b.copy.reach) + 1e-30f;
     int32_t facing = 0;
     float most = -INFINITY;
     for (int32_t i = 0; i < a.count(); ++i) {
         const Vec2 n = a.normal(i);
-        const float beyond = n.x * (qx - a.vertex(i).x) + n.y * (qy - a.vertex(i).y);
+        const float beyond = n.x * (q.x - a.vertex(i).x) + n.y * (q.y - a.vertex(i).y);
         if (beyond > b.copy.extent + margin) {
             return true;
         }
@@ -58,7 +56,7 @@ bool certainlyApart(const Shape& a, const Shape& b, const Vec2& origin) {
     const Vec2 va = a.vertex(facing);
     const Vec2 vb = b.vertex(supportVertex(a, facing, b));
     const Vec2 n = a.normal(facing);
-    return lineDistance(qx, qy, n, lineOffset(n, Vec2{va.x - vb.x, va.y - vb.y})) > 0.0f;
+    return lineDistance(q.x, q.y, n, lineOffset(n, Vec2{va.x - vb.x, va.y - vb.y})) > 0.0f;
 }
 
 }  // namespace
@@ -71,8 +69,7 @@ uint32_t Solver::copyOf(const StepBody& step, bool posesShared) {
         polygon.updateRotation();
         const uint32_t first = static_cast<uint32_t>(corners_.size());
         const int32_t count = polygon.vertexCount;
-        float reach = 0.0f;
-        float extent = 0.0f;
+        float reach = 0.0f, extent = 0.0f;
         for (int32_t i = 0; i < count; ++i) {
             const Vec2 v = polygon.rotatedVertices[i];
             corners_.push_back(Corner{v, polygon.edges[i].rotatedNormal, polygon.edges[i].offset});
@@ -174,8 +171,7 @@ void Solver::markPairsOf(uint32_t pose, uint32_t p) {
 // What Body::collide does after its circle pre-test; true when it made a positional correction.
 bool Solver::testPair(uint32_t p) {
     const Pair poses = posePairs_[p];
-    PoseCopy& poseA = poses_[poses.a];
-    PoseCopy& poseB = poses_[poses.b];
+    PoseCopy &poseA = poses_[poses.a], &poseB = poses_[poses.b];
     const Shape shapeA{poseA, corners_.data() + poseA.first};
     const Shape shapeB{poseB, corners_.data() + poseB.first};
     const Contact* found = nullptr;
@@ -194,8 +190,7 @@ bool Solver::testPair(uint32_t p) {
     if (found == nullptr) {
         return false;
     }
-    BodyCopy& a = bodies_[pairs_[p].a];
-    BodyCopy& b = bodies_[pairs_[p].b];
+    BodyCopy &a = bodies_[pairs_[p].a], &b = bodies_[pairs_[p].b];
     if (contactOf_[p] == none) {
         contactOf_[p] = static_cast<uint32_t>(contacts.size());
         contacts.push_back({a.body, b.body, {}, {}, a.sensor || b.sensor});

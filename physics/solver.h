@@ -46,8 +46,7 @@ class Solver {
     // One per pose, shared by its bodies (on one polygon, or added twice: a correction moves both).
     // Only what a test reads, small for the walls' sweeping pairs; caches in corners_ from first.
     struct PoseCopy {
-        float x;
-        float y;
+        float x, y;
         uint32_t first;
         int32_t count;
         float reach;   // the sum of |x| + |y| over the rotated vertices: bounds the rounding
@@ -63,8 +62,7 @@ class Solver {
         Body* body;
         Vec2 velocity;
         float angularVelocity;
-        float inverseMass;
-        float inverseInertia;
+        float inverseMass, inverseInertia;
         uint32_t pose;
         uint32_t nextOfPose;  // the next body copy on the same pose, or none
         uint32_t lastPair;    // the body's last pair in pass order
@@ -103,11 +101,8 @@ class Solver {
     std::vector<Pair> pairs_;           // of body copies
     std::vector<Pair> posePairs_;       // of their pose copies
     // Each pose's pairs in pass order: pairsOf_[pairsOfStart_[k]] to pairsOf_[pairsOfStart_[k+1]].
-    std::vector<uint32_t> pairsOfStart_;
-    std::vector<uint32_t> pairsOf_;
-    // By pair: due in this pass, due in the next (bit sets).
-    std::vector<uint64_t> due_;
-    std::vector<uint64_t> dueNext_;
+    std::vector<uint32_t> pairsOfStart_, pairsOf_;
+    std::vector<uint64_t> due_, dueNext_;  // by pair: due in this pass, in the next (bit sets)
     std::vector<Kept> kept_;
     std::vector<uint32_t> contactOf_;  // by pair: its place in contacts, or none
     std::vector<DifferenceEdge> keptEdges_;

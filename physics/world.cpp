@@ -3,7 +3,7 @@
 
 #include <algorithm>
 #include <cassert>
-#include <limits>
+#include <cmath>
 #include <numeric>
 #include <vector>
 
@@ -37,9 +37,8 @@ void integrate(StepScratch& s, WorldNode* head) {
         s.filtered = s.filtered || body.maskBits != ~uint64_t{0} || body.categoryBits == 0;
         s.vertices += static_cast<size_t>(std::max(body.polygon->vertexCount, 0));
         // No vertices, no circle: a NaN interval sorts last and overlaps nothing, so no test.
-        const float nan = std::numeric_limits<float>::quiet_NaN();
         const BoundingCircle c =
-            body.circle != nullptr ? *body.circle : BoundingCircle{nan, nan, nan};
+            body.circle != nullptr ? *body.circle : BoundingCircle{NAN, NAN, NAN};
         node->minX = c.centreX - c.radius;
         node->maxX = c.radius + c.centreX;
         const uint32_t label = s.listKept ? ahead[k].label : 0;
@@ -156,9 +155,8 @@ void World::step() {
         const StepScratch::Listed& b = s.listed[s.keys[k].index];
         s.bodies[k] = b.body;
         s.broad.sorted[k] = b.circle;
-        const BoundingCircle* c = s.posesShared ? b.body.body->circle : nullptr;
-        if (c != nullptr) {
-            s.broad.sorted[k].circle = *c;
+        if (s.posesShared && b.body.body->circle != nullptr) {
+            s.broad.sorted[k].circle = *b.body.body->circle;
         }
     }
     s.broad.findPairs();
@@ -173,10 +171,7 @@ void World::step() {
 }
 
 std::span<const StepContact> World::contacts() const {
-    if (scratch_ == nullptr) {
-        return {};
-    }
-    return scratch_->solver.contacts;
+    return scratch_ != nullptr ? scratch_->solver.contacts : std::span<const StepContact>{};
 }
 
 void World::sortByMinX() {

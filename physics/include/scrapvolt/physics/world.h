@@ -44,14 +44,14 @@ struct StepScratch;
 /// The world refers to its bodies and does not own them: each must stay alive, and bound to its
 /// polygon, until it is removed or the world is cleared or destroyed. Add each body once, after
 /// its polygon has its vertices, and keep their count while the body is in (builds without
-/// NDEBUG assert all three; contains and Polygon::isConvexClockwise are the checks). A body added twice, or two bodies bound to one
-/// polygon, share a pose that every pass pushes both ways, so such a step runs to maxPasses.
-/// A body whose polygon has no vertices is integrated and takes part in no test.
+/// NDEBUG assert all three; contains and Polygon::isConvexClockwise are the checks). A body added
+/// twice, or two bodies bound to one polygon, share a pose that every pass pushes both ways: such
+/// a step runs to maxPasses. A body whose polygon has no vertices is integrated, never tested.
 struct World {
-    // Upper bound on the passes of one step: without it a movable body squeezed between two
-    // immovable ones in a gap narrower than itself is pushed to and fro for ever, and a jam never
-    // settles. A step cut short leaves a small overlap that later steps remove. The arena needs
-    // at most 2, "topdown-squares" at N = 5000 up to 7 plain and 127 with kick100.
+    // Upper bound on a step's passes: a movable body squeezed between immovable ones in a gap
+    // narrower than itself is pushed to and fro for ever, and a jam never settles. A step cut
+    // short leaves a small overlap for later steps. The arena needs at most 2, topdown-squares
+    // at N = 5000 up to 7 plain and 127 with kick100.
     static constexpr int32_t maxPasses = 128;
 
     WorldNode* head = nullptr;
@@ -78,12 +78,10 @@ struct World {
     /// sweep. No bounce, friction, gravity or sleeping. Refreshes the rotation caches of tested
     /// bodies. Allocates nothing once grown to the world's size.
     void step();
-    /// The pairs that touched during the last step, in the order they first touched; the storage
-    /// grows with the world and is then reused. A span taken before add stays as it was; one
-    /// taken before step, clear or remove is out of date: step and clear refill and empty the
-    /// list, and remove drops the removed body's pairs and moves the later ones up, so the old
-    /// span reads pairs shifted and, past the list's new end, stale. To remove bodies found in
-    /// the list, collect them while walking it, then remove them.
+    /// The pairs that touched during the last step, in the order they first touched (storage
+    /// grown with the world, then reused). add leaves a span as it was; step and clear refill and
+    /// empty the list, and remove drops the body's pairs and moves later ones up, so an older span
+    /// reads pairs shifted and, past the new end, stale: collect the bodies, then remove them.
     std::span<const StepContact> contacts() const;
     /// Queries answer for the poses as of the last step, add, remove or Body::setPose (a pose
     /// written otherwise is seen from the next of these), and for bodies whose categoryBits meet
