@@ -135,13 +135,17 @@ void forEachNear(StepScratch* s, const WorldNode* head, double x0, double x1, do
     Candidate held[16];
     int n = 0;
     const auto flush = [&] {
-        std::for_each(held, held + n, [](auto c) { __builtin_prefetch(c.polygon->localVertices); });
+        std::for_each(held, held + n, [](auto c) {
+            __builtin_prefetch(c.polygon->localVertices);  // placed by a ray and some boxes
+            __builtin_prefetch(c.polygon->edges);          // read by every box
+        });
         std::for_each(held, held + n, visit);
         n = 0;
     };
     const auto hold = [&](const Candidate& c) {
         __builtin_prefetch(c.body);
         __builtin_prefetch(c.polygon);
+        __builtin_prefetch(&c.polygon->vertexCount);  // and its storage's addresses, further on
         held[n++] = c;
         if (n == 16) {
             flush();
