@@ -257,12 +257,13 @@ TEST(Contact, SeparationPointNormalAndTies) {
                        Floats(c.begin() + 3, c.end()), c[2] == 0 ? 1e-6f : 2e-7f);
         }
     }
-    // An edge whose distance is not a number is the nearest when it is the last, else passed over
-    // (the point, relative to the square's pose, is nearest edge 1, the left one).
-    for (const auto& [edge, nearest] : {std::pair{0, 1}, {3, 3}}) {
+    // The point, relative to the square's pose, is nearest edge 0 (the bottom), then edge 1 (the
+    // left). An edge whose distance is not a number is the nearest when it is the last, else
+    // passed over.
+    for (const auto& [edge, nearest] : {std::pair{-1, 0}, {0, 1}, {3, 3}}) {
         Shape a(square, {2, 3, 0});
-        a.edges[edge].offset = NAN;
-        EXPECT_EQ(a.queryPoint(1.9f, 2.95f), nearest) << "edge " << edge << " not a number";
+        edge >= 0 ? void(a.edges[edge].offset = NAN) : void();
+        EXPECT_EQ(a.queryPoint(1.9f, 2.7f), nearest) << "edge " << edge << " not a number";
     }
 }
 
