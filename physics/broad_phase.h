@@ -98,12 +98,12 @@ void BroadPhase::near(double x0, double x1, double y0, double y1, Visit visit) c
     // the same circles as in double (or, at a bound rounded inwards, a few more).
     const float left = static_cast<float>(x0), right = static_cast<float>(x1);
     const float bottom = static_cast<float>(y0), top = static_cast<float>(y1);
+    // No ordinary circle further left (past rounding) reaches x0.
+    const double start = x0 - (1.01 * used_.widest + 1e-6 * std::max(x0, -x0));
     const int32_t first = bandAt(y0), last = bandAt(y1);
     for (int32_t band = first; band <= last; ++band) {
         const uint32_t* m = bandMembers.data() + bandStart[band];
         const uint32_t* end = bandMembers.data() + bandStart[band + 1];
-        // No ordinary circle further left (past rounding) reaches x0.
-        const double start = x0 - (1.01 * used_.widest + 1e-6 * std::max(x0, -x0));
         m = std::partition_point(m, end, [&](uint32_t k) { return sorted[k].minX < start; });
         for (; m != end && sorted[*m].minX <= right; ++m) {
             // Once: in the first band of the rectangle's that the body is in.

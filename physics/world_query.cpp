@@ -20,9 +20,7 @@ namespace {
 std::vector<Vec2> corners;
 
 int32_t place(const Polygon& p) {
-    const bool upright = p.angle == 0.0f;  // cos 0 and -sin 0 exactly, without their cost
-    const float c = upright ? 1.0f : std::cos(p.angle);
-    const float m = upright ? -0.0f : -std::sin(p.angle);
+    const float c = std::cos(p.angle), m = -std::sin(p.angle);
     corners.resize(static_cast<size_t>(p.vertexCount));
     Vec2* out = corners.data();
     for (int32_t i = 0; i < p.vertexCount; ++i) {
