@@ -117,17 +117,19 @@ Disc minimalDisc(const Vec2* v, int32_t n) {
     Disc disc{v[order[0]].x, v[order[0]].y, 0.0, {order[0], 0, 0}, 1};
     for (int32_t a = 1; a < n; ++a) {
         const int32_t i = order[a];
-        if (disc.misses(v[i])) {
-            disc = Disc{v[i].x, v[i].y, 0.0, {i, 0, 0}, 1};
-            for (int32_t b = 0; b < a; ++b) {
-                const int32_t j = order[b];
-                if (disc.misses(v[j])) {
-                    disc = discOn(v, i, j);
-                    for (int32_t c = 0; c < b; ++c) {
-                        const int32_t k = order[c];
-                        disc = disc.misses(v[k]) ? discThrough(v, i, j, k) : disc;
-                    }
-                }
+        if (!disc.misses(v[i])) {
+            continue;
+        }
+        disc = Disc{v[i].x, v[i].y, 0.0, {i, 0, 0}, 1};
+        for (int32_t b = 0; b < a; ++b) {
+            const int32_t j = order[b];
+            if (!disc.misses(v[j])) {
+                continue;
+            }
+            disc = discOn(v, i, j);
+            for (int32_t c = 0; c < b; ++c) {
+                const int32_t k = order[c];
+                disc = disc.misses(v[k]) ? discThrough(v, i, j, k) : disc;
             }
         }
     }
