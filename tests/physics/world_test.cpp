@@ -235,19 +235,6 @@ TEST(World, RemoveTakesOneBodyOutAndKeepsTheOthersInOrder) {
     EXPECT_EQ(world.lastPassCount, 0);
 }
 
-// Two squares 1e15 apart on y, the second above or below: the layout their steps make has a few
-// thousand bands at most (bands of a square's size would be 10^14 and more), and each step finds
-// them apart.
-TEST(World, BodiesFarApartShareAFewThousandBands) {
-    for (const float y : {1e15f, -1e15f}) {
-        TwoBodies t(square, 0, y);
-        for (int step = 0; step < 3; ++step) {
-            t.world.step();
-            EXPECT_EQ(t.world.contacts().size(), 0u) << y;
-        }
-    }
-}
-
 // Builds with assertions stop a step whose body's polygon gained or lost a vertex since it was
 // added; refilling it with as many vertices is allowed. (A child process of our own, not a death
 // test: gtest's death-test matcher frees memory past the allocation counter under the sanitizers.)
