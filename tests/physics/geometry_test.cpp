@@ -2,7 +2,6 @@
 #include <algorithm>
 #include <complex>
 #include <cstring>
-#include <ranges>
 #include <span>
 #include <tuple>
 

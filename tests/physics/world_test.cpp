@@ -3,7 +3,6 @@
 #include <unistd.h>
 
 #include <algorithm>
-#include <bit>
 #include <csignal>
 #include <cstdio>
 #include <deque>
