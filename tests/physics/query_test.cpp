@@ -342,13 +342,13 @@ TEST(WorldQuery, RaysReportTheEdgeTheyEnterExactly) {
     };
     for (const auto& [from, to, mask, body, expected] : rays) {
         RayHit hit{nullptr, {}, {}, -1};
-        EXPECT_EQ(t.world.rayCast(from, to, hit, mask), body != nullptr) << from.x << " " << from.y;
-        if (body != nullptr) {
-            EXPECT_EQ(hit.body, body);
-            EXPECT_EQ((Floats{hit.fraction, hit.point.x, hit.point.y, hit.normal.x, hit.normal.y}),
-                      expected)
-                << from.x << " " << from.y << " to " << to.x << " " << to.y;
-        }
+        const bool found = t.world.rayCast(from, to, hit, mask);
+        EXPECT_EQ(found ? hit.body : nullptr, body) << from.x << " " << from.y;
+        EXPECT_EQ(
+            (found ? Floats{hit.fraction, hit.point.x, hit.point.y, hit.normal.x, hit.normal.y}
+                   : Floats{}),
+            expected)
+            << from.x << " " << from.y << " to " << to.x << " " << to.y;
     }
 }
 
