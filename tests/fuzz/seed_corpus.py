@@ -43,6 +43,9 @@ for far in (4e6, 1e7, 1e15, 1e20, -4e6):
 inputs["cluster-x-4e+06"] = cluster(4e6, "x")
 inputs["cluster-2e+15-fast"] = world([body(y=(2e15, 0)), body(x=(0.5, 0), y=(2e15, 0.5)),
                                       body(x=(1, 0), y=(2e15, 40), velocity=(0, -1e38, 0))])
+# Two squares 1e15 apart on y, the second above or below: the band layout they make stays small.
+for far in (1e15, -1e15):
+    inputs[f"apart-y-{far:g}"] = world([body(), body(y=(far, 0))])
 # A pair whose circle distance is NaN: tested, so both rotation caches come to the angle.
 inputs["nan-y-both"] = world([body(y=("nan", 0), angle=0.5), body(x=(0.5, 0), y=("nan", 0), angle=0.5)])
 inputs["nan-y-second"] = world([body(angle=0.5), body(x=(0.5, 0), y=("nan", 0), angle=0.5)])

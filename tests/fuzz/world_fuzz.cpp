@@ -96,13 +96,12 @@ struct FuzzWorld {
     }
     void apply(uint8_t kind, uint8_t which, uint8_t byte) {
         Body& body = bodies[which % bodies.size()];
-        const uint8_t byte7 = static_cast<uint8_t>(byte * 7),
-                      byte13 = static_cast<uint8_t>(byte * 13);
+        const auto times = [&](int k) { return value(static_cast<uint8_t>(byte * k)); };
         if (kind % 6 == 1) {
-            body.velocity = {value(byte) / 64, value(byte7) / 64};
-            body.angularVelocity = value(byte13) / 64;
+            body.velocity = {value(byte) / 64, times(7) / 64};
+            body.angularVelocity = times(13) / 64;
         } else if (kind % 6 == 2) {
-            body.setPose(value(byte), value(byte7), body.pose->angle);
+            body.setPose(value(byte), times(7), body.pose->angle);
         } else if (kind % 6 == 3) {
             world.remove(body);
         } else if (kind % 6 == 4) {

@@ -2,7 +2,6 @@
 #include <algorithm>
 #include <complex>
 #include <cstring>
-#include <ranges>
 #include <span>
 #include <tuple>
 
@@ -13,10 +12,12 @@ using namespace test_polygons;
 
 namespace {
 
-// Normals and offsets to the last digit, the rotation's cosine and sine at a quarter turn, and
-// storage that grows by 16 entries keeping the local vertices, and is then reused.
-TEST(Polygon, EdgesRotationAndStorage) {
-    Shape polygon(car, {0, 0, halfPi}), dot({{3, 4}});  // stale edges rebuilt, then turned
+// Normals and offsets to the last digit, the rotation's cosine and sine at a quarter turn; the
+// world circle, centred at the pose on the local centre, follows the pose while the local circle,
+// a radius of 0 included, is kept (no vertices, no circle; no angle, no centre); storage that grows
+// by 16 entries keeping the local vertices, and is then reused.
+TEST(Polygon, EdgesRotationCircleAndStorage) {
+    Shape polygon(car, {3, 4, halfPi}), dot({{3, 4}});  // stale edges rebuilt, then turned
     EXPECT_EQ(dot.edges[0].normal.x + dot.edges[0].offset, 0.0f) << "a zero-length edge: no NaN";
     const float nx = 0.9950372f, ny = 0.09950371f, offset = -1.1940446f;  // edge 0, a side
     const Floats edges[] = {{nx, ny, offset}, {0, -1, -2}, {-nx, ny, offset}, {0, 1, -2}};
@@ -25,6 +26,19 @@ TEST(Polygon, EdgesRotationAndStorage) {
         EXPECT_EQ((Floats{e.normal.x, e.normal.y, e.offset}), edges[i]) << "edge " << i;
     }
     EXPECT_EQ((Floats{polygon.cosAngle, polygon.negSinAngle}), (Floats{-4.3711388e-8f, -1.0f}));
+    EXPECT_EQ(Polygon().boundingCircle(), nullptr);
+    BoundingCircle* c = polygon.boundingCircle();  // the local circle, computed once
+    const AllocationScope circleScope;  // a recomputation would take longer, not allocate
+    polygon.x = 5.0f;
+    c->radius = 0.0f;  // a valid radius, not a stale mark
+    polygon.boundingCircle();
+    EXPECT_EQ(circleScope.count(), 0u) << "the local circle was recomputed";
+    expectNear({c->centreX, c->centreY, c->radius}, {5.12f, 4.0f, 0}, 1e-6f);
+    // A centre at the local origin, turned by 0.3, is +0 + +0 or -0: at x = -0 it sums to +0.
+    Shape centred(square, {-0.0f, 2, 0.3f});
+    EXPECT_FALSE(std::signbit(centred.boundingCircle()->centreX));
+    std::tie(centred.x, centred.angle) = std::tuple(1.0f, NAN);
+    EXPECT_TRUE(std::isnan(centred.boundingCircle()->centreY)) << "no angle, no centre";
     for (int32_t i = 4; i < 17; ++i) {
         polygon.worldCircle.radius = 2.0f;
         polygon.edgesStale = false;
@@ -82,25 +96,6 @@ void expectMinimalEnclosingCircle(Polygon& polygon) {
         ASSERT_GE(farthest(c + std::polar(1e-3 * r, k * std::numbers::pi / 16)), f - 3 * tolerance)
             << "a smaller circle exists";
     }
-}
-
-// Centred at a new polygon's pose (0, 0, 0) on its local centre, the world centre follows the pose
-// while the local circle, a radius of 0 included, is kept; no vertices, no circle.
-TEST(BoundingCircle, TheWorldCentreFollowsThePose) {
-    EXPECT_EQ(Polygon().boundingCircle(), nullptr);
-    Shape polygon(car, {3, 4, halfPi});
-    BoundingCircle* c = polygon.boundingCircle();  // the local circle, computed once
-    AllocationScope scope;  // a recomputation of the car's circle would take longer, not allocate
-    polygon.x = 5.0f;
-    c->radius = 0.0f;  // a valid radius, not a stale mark
-    polygon.boundingCircle();
-    EXPECT_EQ(scope.count(), 0u) << "the local circle was recomputed";
-    expectNear({c->centreX, c->centreY, c->radius}, {5.12f, 4.0f, 0}, 1e-6f);
-    // A centre at the local origin, turned by 0.3, is +0 + +0 or -0: at x = -0 it sums to +0.
-    Shape centred(square, {-0.0f, 2, 0.3f});
-    EXPECT_FALSE(std::signbit(centred.boundingCircle()->centreX));
-    std::tie(centred.x, centred.angle) = std::tuple(1.0f, NAN);
-    EXPECT_TRUE(std::isnan(centred.boundingCircle()->centreY)) << "no angle, no centre";
 }
 
 // The circle as first defined: every pair's circle and every triangle's circumcircle listed,
