@@ -20,13 +20,14 @@ void Polygon::clear() {
     worldCircle.radius = -1.0f;
 }
 
-// Keeps the local vertices only: the rest are caches that updateRotation and recomputeEdges
-// rebuild. Never shrinks, so refilling a polygon of the same size allocates nothing.
+// Keeps the local vertices only: the rest are caches, marked stale for updateRotation and
+// recomputeEdges to rebuild. Never shrinks: refilling a polygon of its size allocates nothing.
 void Polygon::reserve(int32_t n) {
     if (n <= capacity) {
         return;
     }
     capacity = n;
+    edgesStale = true;
     localVertices = static_cast<Vec2*>(std::realloc(localVertices, sizeof(Vec2) * size_t(n)));
     delete[] rotatedVertices;
     rotatedVertices = new Vec2[n];

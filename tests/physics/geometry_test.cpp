@@ -15,7 +15,8 @@ namespace {
 // Normals and offsets to the last digit, the rotation's cosine and sine at a quarter turn; the
 // world circle, centred at the pose on the local centre, follows the pose while the local circle,
 // a radius of 0 included, is kept (no vertices, no circle; no angle, no centre); storage that grows
-// by 16 entries keeping the local vertices, and is then reused.
+// by 16 entries (or as reserved, marking the caches stale) keeping the local vertices, and is then
+// reused.
 TEST(Polygon, EdgesRotationCircleAndStorage) {
     Shape polygon(car, {3, 4, halfPi}), dot({{3, 4}});  // stale edges rebuilt, then turned
     EXPECT_EQ(dot.edges[0].normal.x + dot.edges[0].offset, 0.0f) << "a zero-length edge: no NaN";
@@ -51,6 +52,9 @@ TEST(Polygon, EdgesRotationCircleAndStorage) {
     AllocationScope scope;
     fill(polygon, square);
     EXPECT_TRUE(scope.count() == 0u && polygon.localVertices == kept) << "refilling reallocated";
+    polygon.updateRotation();
+    polygon.reserve(40);  // new storage for the caches: stale, not left as if current
+    EXPECT_TRUE(polygon.edgesStale && polygon.capacity == 40);
 }
 
 // The misuse check: clockwise convex shapes pass, every other shape fails: each axis mirrored alone

@@ -49,7 +49,7 @@ struct Polygon : Pose {
 
     /// Drops every vertex (keeping the storage) and marks the caches stale.
     void clear();
-    /// Makes room for n vertices at once, keeping the vertices but not the caches.
+    /// Makes room for n vertices at once, keeping the vertices; the caches are marked stale.
     void reserve(int32_t n);
     /// Appends a vertex in the local frame (clockwise order, see above).
     void addVertex(float x, float y);
