@@ -447,34 +447,31 @@ TEST_F(Shell, AJournalledRunReplaysToTheSameMessagesAndHashes) {
 // A game may also write the global tickRate directly, past setTickRate's guard: the scheduler
 // divides by the rate, so it counts on at the last positive rate and puts that into the global.
 TEST(TickScheduler, WaitsToTheNearestMillisecondThenRunsTheDueTicksKeepingTheFraction) {
-    const struct {
-        uint32_t base, remainder;
-        int32_t lastRate;
-        uint32_t now;
-        int32_t rate;
-        tuple<uint32_t, uint32_t, uint32_t, uint32_t, int32_t> dueSleepBaseRemainderRate;
-    } rows[] = {
-        {1000, 0, 100, 1003, 100, {0, 7, 1000, 0, 100}},
-        {1000, 0, 100, 1010, 100, {1, 0, 1010, 0, 100}},
-        {1010, 0, 100, 1030, 60, {1, 0, 1030, 200, 60}},
-        {1030, 200, 60, 1060, 60, {2, 0, 1060, 0, 60}},
-        {1060, 0, 60, 1060, 60, {0, 17, 1060, 0, 60}},
-        {0x10, 200, 3, 0x10, 3, {0, 267, 0x10, 200, 3}},
-        {0xFFFFFFF0u, 0, 100, 0x10, 100, {3, 0, 0x10, 200, 100}},
-        {1000, 0, 60, 1010, 0, {0, 7, 1000, 0, 60}},
-        {1000, 0, 60, 1010, -1, {0, 7, 1000, 0, 60}},
-        {1000, 0, 60, 1010, INT32_MIN, {0, 7, 1000, 0, 60}},
-        {1000, 0, 100, 1010, 0, {1, 0, 1010, 0, 100}},
-        {1000, 0, 60, 1010, 1, {0, 990, 1000, 0, 1}},
-        {1000, 0, 60, 1010, 250, {2, 0, 1010, 500, 250}},
-    };
-    for (const auto& row : rows) {
-        TickClock clock{row.base, row.remainder, row.lastRate};
-        int32_t rate = row.rate;
-        const TickDecision d = takeDueTicks(clock, row.now, rate);
-        EXPECT_EQ(tuple(d.due, d.sleepMs, clock.tickBase, clock.tickRemainder, rate),
-                  row.dueSleepBaseRemainderRate)
-            << row.now - row.base << " ms at " << row.rate << " after " << row.lastRate;
+    // The clock (base, remainder, last rate), the time and the rate; the due ticks, the sleep,
+    // the base, the remainder and the rate.
+    const tuple<TickClock, uint32_t, int32_t,
+                tuple<uint32_t, uint32_t, uint32_t, uint32_t, int32_t>>
+        rows[] = {
+            {{1000, 0, 100}, 1003, 100, {0, 7, 1000, 0, 100}},
+            {{1000, 0, 100}, 1010, 100, {1, 0, 1010, 0, 100}},
+            {{1010, 0, 100}, 1030, 60, {1, 0, 1030, 200, 60}},
+            {{1030, 200, 60}, 1060, 60, {2, 0, 1060, 0, 60}},
+            {{1060, 0, 60}, 1060, 60, {0, 17, 1060, 0, 60}},
+            {{0x10, 200, 3}, 0x10, 3, {0, 267, 0x10, 200, 3}},
+            {{0xFFFFFFF0u, 0, 100}, 0x10, 100, {3, 0, 0x10, 200, 100}},
+            {{1000, 0, 60}, 1010, 0, {0, 7, 1000, 0, 60}},
+            {{1000, 0, 60}, 1010, -1, {0, 7, 1000, 0, 60}},
+            {{1000, 0, 60}, 1010, INT32_MIN, {0, 7, 1000, 0, 60}},
+            {{1000, 0, 100}, 1010, 0, {1, 0, 1010, 0, 100}},
+            {{1000, 0, 60}, 1010, 1, {0, 990, 1000, 0, 1}},
+            {{1000, 0, 60}, 1010, 250, {2, 0, 1010, 500, 250}},
+        };
+    for (const auto& [start, now, asked, expected] : rows) {
+        TickClock clock = start;
+        int32_t rate = asked;
+        const TickDecision d = takeDueTicks(clock, now, rate);
+        EXPECT_EQ(tuple(d.due, d.sleepMs, clock.tickBase, clock.tickRemainder, rate), expected)
+            << now - start.tickBase << " ms at " << asked << " after " << start.rate;
         EXPECT_EQ(clock.rate, rate) << "the rate counted at";
     }
 }
