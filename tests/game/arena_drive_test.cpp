@@ -10,9 +10,8 @@ using namespace scrapvolt;
 
 namespace {
 
-constexpr HeldKeys none{}, left{true, false, false, false}, right{false, true, false, false},
-    down{false, false, true, false}, up{false, false, false, true},
-    upLeft{true, false, false, true}, upRight{false, true, false, true};
+constexpr HeldKeys none{}, left{.left = true}, right{.right = true}, down{.down = true},
+    up{.up = true}, upLeft{.left = true, .up = true}, upRight{.right = true, .up = true};
 
 // FNV-1a over the bytes of every pose and velocity, as they stand.
 uint32_t hashArena(uint32_t hash) {

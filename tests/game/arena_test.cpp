@@ -52,7 +52,8 @@ using ArenaRun = RecorderTest;
 
 // Each arrow key in turn held through the first tick. Start-up and first frame, before the tick:
 // the arena drawn from above the car. Second frame: the camera has followed the car, which keeps
-// its turn, and the grid has snapped to the new centre. Ticks and frames allocate nothing.
+// its turn, and the grid has snapped to the new centre. Ticks and frames allocate nothing. A
+// polygon without vertices draws nothing.
 TEST_F(ArenaRun, TheArenaIsDrawnFromAboveTheCarWhichTheArrowKeysMoveAndTurn) {
     const float pi = 3.14159265f;
     const std::tuple<SDLKey, float, float> rows[] = {{SDLK_UP, 15.0f - 0.003f, pi},
@@ -92,12 +93,9 @@ TEST_F(ArenaRun, TheArenaIsDrawnFromAboveTheCarWhichTheArrowKeysMoveAndTurn) {
         EXPECT_EQ(std::tuple(run.status, readFile(dir + "/Scrapvolt.cfg")),
                   std::tuple(0, std::string("\0\x80\2\0\0\xE0\1\0\0\0\0\1\0", 13)));
     }
-}
-
-TEST(PolygonDraw, APolygonWithoutVerticesDrawsNothing) {
     takeLog();
     Polygon().draw();
-    EXPECT_EQ(takeLog(), "");
+    EXPECT_EQ(takeLog(), "") << "a polygon without vertices draws";
 }
 
 }  // namespace

@@ -430,18 +430,16 @@ TEST_F(Shell, AJournalledRunReplaysToTheSameMessagesAndHashes) {
     // format's test's and scrapvolt-replay's.)
     const std::string bytes = readFile(journal), cut = dir + "/cut";
     ASSERT_GT(bytes.size(), 100u);
-    const auto unreadable = [&](const std::string& damaged, const std::string& what) {
-        std::ofstream(cut, std::ios::binary) << damaged;
-        const auto run = runReplay(cut);
-        EXPECT_EQ(run.status, 2) << what;
-        EXPECT_TRUE(run.errors.starts_with(cut + ": ") && run.errors.ends_with(".\n"))
-            << what << ": " << run.errors;
-    };
     for (size_t at = 0; at < bytes.size(); ++at) {
         std::string flipped = bytes;
         flipped[at] = char(~flipped[at]);
-        unreadable(bytes.substr(0, at), "cut at " + std::to_string(at));
-        unreadable(flipped, "byte " + std::to_string(at) + " inverted");
+        for (const std::string& damaged : {bytes.substr(0, at), flipped}) {
+            std::ofstream(cut, std::ios::binary) << damaged;
+            const auto run = runReplay(cut);
+            EXPECT_EQ(run.status, 2) << damaged.size() << " bytes, damaged at " << at;
+            EXPECT_TRUE(run.errors.starts_with(cut + ": ") && run.errors.ends_with(".\n"))
+                << at << ": " << run.errors;
+        }
     }
     std::tie(gameTickRate, moves) = tuple(0, decltype(moves){});
 }
@@ -449,34 +447,31 @@ TEST_F(Shell, AJournalledRunReplaysToTheSameMessagesAndHashes) {
 // A game may also write the global tickRate directly, past setTickRate's guard: the scheduler
 // divides by the rate, so it counts on at the last positive rate and puts that into the global.
 TEST(TickScheduler, WaitsToTheNearestMillisecondThenRunsTheDueTicksKeepingTheFraction) {
-    const struct {
-        uint32_t base, remainder;
-        int32_t lastRate;
-        uint32_t now;
-        int32_t rate;
-        tuple<uint32_t, uint32_t, uint32_t, uint32_t, int32_t> dueSleepBaseRemainderRate;
-    } rows[] = {
-        {1000, 0, 100, 1003, 100, {0, 7, 1000, 0, 100}},
-        {1000, 0, 100, 1010, 100, {1, 0, 1010, 0, 100}},
-        {1010, 0, 100, 1030, 60, {1, 0, 1030, 200, 60}},
-        {1030, 200, 60, 1060, 60, {2, 0, 1060, 0, 60}},
-        {1060, 0, 60, 1060, 60, {0, 17, 1060, 0, 60}},
-        {0x10, 200, 3, 0x10, 3, {0, 267, 0x10, 200, 3}},
-        {0xFFFFFFF0u, 0, 100, 0x10, 100, {3, 0, 0x10, 200, 100}},
-        {1000, 0, 60, 1010, 0, {0, 7, 1000, 0, 60}},
-        {1000, 0, 60, 1010, -1, {0, 7, 1000, 0, 60}},
-        {1000, 0, 60, 1010, INT32_MIN, {0, 7, 1000, 0, 60}},
-        {1000, 0, 100, 1010, 0, {1, 0, 1010, 0, 100}},
-        {1000, 0, 60, 1010, 1, {0, 990, 1000, 0, 1}},
-        {1000, 0, 60, 1010, 250, {2, 0, 1010, 500, 250}},
-    };
-    for (const auto& row : rows) {
-        TickClock clock{row.base, row.remainder, row.lastRate};
-        int32_t rate = row.rate;
-        const TickDecision d = takeDueTicks(clock, row.now, rate);
-        EXPECT_EQ(tuple(d.due, d.sleepMs, clock.tickBase, clock.tickRemainder, rate),
-                  row.dueSleepBaseRemainderRate)
-            << row.now - row.base << " ms at " << row.rate << " after " << row.lastRate;
+    // The clock (base, remainder, last rate), the time and the rate; the due ticks, the sleep,
+    // the base, the remainder and the rate.
+    const tuple<TickClock, uint32_t, int32_t,
+                tuple<uint32_t, uint32_t, uint32_t, uint32_t, int32_t>>
+        rows[] = {
+            {{1000, 0, 100}, 1003, 100, {0, 7, 1000, 0, 100}},
+            {{1000, 0, 100}, 1010, 100, {1, 0, 1010, 0, 100}},
+            {{1010, 0, 100}, 1030, 60, {1, 0, 1030, 200, 60}},
+            {{1030, 200, 60}, 1060, 60, {2, 0, 1060, 0, 60}},
+            {{1060, 0, 60}, 1060, 60, {0, 17, 1060, 0, 60}},
+            {{0x10, 200, 3}, 0x10, 3, {0, 267, 0x10, 200, 3}},
+            {{0xFFFFFFF0u, 0, 100}, 0x10, 100, {3, 0, 0x10, 200, 100}},
+            {{1000, 0, 60}, 1010, 0, {0, 7, 1000, 0, 60}},
+            {{1000, 0, 60}, 1010, -1, {0, 7, 1000, 0, 60}},
+            {{1000, 0, 60}, 1010, INT32_MIN, {0, 7, 1000, 0, 60}},
+            {{1000, 0, 100}, 1010, 0, {1, 0, 1010, 0, 100}},
+            {{1000, 0, 60}, 1010, 1, {0, 990, 1000, 0, 1}},
+            {{1000, 0, 60}, 1010, 250, {2, 0, 1010, 500, 250}},
+        };
+    for (const auto& [start, now, asked, expected] : rows) {
+        TickClock clock = start;
+        int32_t rate = asked;
+        const TickDecision d = takeDueTicks(clock, now, rate);
+        EXPECT_EQ(tuple(d.due, d.sleepMs, clock.tickBase, clock.tickRemainder, rate), expected)
+            << now - start.tickBase << " ms at " << asked << " after " << start.rate;
         EXPECT_EQ(clock.rate, rate) << "the rate counted at";
     }
 }

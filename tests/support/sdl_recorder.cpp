@@ -48,23 +48,6 @@ void append(std::string_view part) {
     _exit(status);
 }
 
-// clang-format off
-const char* glName(GLenum value) {
-#define NAME(name) {GL_##name, #name}
-    static const std::pair<GLenum, const char*> names[] = {NAME(PROJECTION), NAME(MODELVIEW),
-        NAME(DEPTH_TEST), NAME(CULL_FACE), NAME(BLEND), NAME(TEXTURE_2D), NAME(SRC_ALPHA),
-        NAME(ONE_MINUS_SRC_ALPHA), NAME(LINES), NAME(POLYGON), NAME(MAX_SAMPLES),
-        {GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT, "COLOR|DEPTH"}};
-#undef NAME
-    const auto* found = std::ranges::find(names, value, &std::pair<GLenum, const char*>::first);
-    return found != std::end(names) ? found->second : "UNKNOWN";
-}
-const char* flagNames(Uint32 flags) {
-    return flags == (SDL_OPENGL | SDL_RESIZABLE) ? "OPENGL|RESIZABLE"
-         : flags == (SDL_OPENGL | SDL_FULLSCREEN) ? "OPENGL|FULLSCREEN" : "OTHER";
-}
-// clang-format on
-
 }  // namespace
 
 void record(std::initializer_list<std::string_view> words, std::initializer_list<double> numbers) {
@@ -145,8 +128,22 @@ std::string lines(std::string calls) {
     return std::regex_replace(calls, std::regex("; "), "\n") + "\n";
 }
 
-// The stand-ins.
+// The stand-ins, and the names they give.
 // clang-format off
+static const char* glName(GLenum value) {
+#define NAME(name) {GL_##name, #name}
+    static const std::pair<GLenum, const char*> names[] = {NAME(PROJECTION), NAME(MODELVIEW),
+        NAME(DEPTH_TEST), NAME(CULL_FACE), NAME(BLEND), NAME(TEXTURE_2D), NAME(SRC_ALPHA),
+        NAME(ONE_MINUS_SRC_ALPHA), NAME(LINES), NAME(POLYGON), NAME(MAX_SAMPLES),
+        {GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT, "COLOR|DEPTH"}};
+#undef NAME
+    const auto* found = std::ranges::find(names, value, &std::pair<GLenum, const char*>::first);
+    return found != std::end(names) ? found->second : "UNKNOWN";
+}
+static const char* flagNames(Uint32 flags) {
+    return flags == (SDL_OPENGL | SDL_RESIZABLE) ? "OPENGL|RESIZABLE"
+         : flags == (SDL_OPENGL | SDL_FULLSCREEN) ? "OPENGL|FULLSCREEN" : "OTHER";
+}
 int SDL_Init(Uint32 flags) { record({"SDL_Init"}, {double(flags)}); return 0; }
 void SDL_Quit() { record({"SDL_Quit"}); }
 int Mix_OpenAudio(int rate, Uint16 format, int channels, int chunk) {
@@ -179,9 +176,7 @@ SDL_Surface* SDL_GetVideoSurface() { return shown; }
 extern "C" int SDL_GetWMInfo(struct SDL_SysWMinfo*) { return 0; }
 extern "C" unsigned long XInternAtom(void*, const char*, int) { std::abort(); }
 extern "C" int XChangeProperty(void*, unsigned long, unsigned long, unsigned long, int, int,
-                               const unsigned char*, int) {
-    std::abort();
-}
+                               const unsigned char*, int) { std::abort(); }
 extern "C" int XFlush(void*) { std::abort(); }
 void SDL_GL_SwapBuffers() {
     record({"SDL_GL_SwapBuffers"});
