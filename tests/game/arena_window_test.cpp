@@ -1,6 +1,5 @@
-// The real program in a real window (Xvfb) under a window manager: where the car appears under a
-// camera 40 units above it with a 45-degree view (the grid's exact lines: arena_test's call log);
-// full screen and back.
+// The real program in a real window (Xvfb) under a window manager: where the car and the grid
+// lines appear under a camera 40 units above the car with a 45-degree view; full screen and back.
 #include <gtest/gtest.h>
 #include <sys/wait.h>
 
@@ -58,12 +57,29 @@ struct XProgram {
 
 constexpr int width = 640, height = 480;
 const double scale = 240 / (40 * std::tan(M_PI / 8));  // pixels per world unit
+const auto grey = [](unsigned char c) { return c > 100 && c < 156; };
 const auto white = [](unsigned char c) { return c > 240; };
 
 // The window's picture, a byte of brightness a pixel; empty until the bodies are drawn.
 std::string screenshot(const XProgram& program) {
     const std::string p = commandOutput("import -window " + program.window + " -depth 8 gray:-");
     return p.size() == width * height && std::count_if(p.begin(), p.end(), white) > 1500 ? p : "";
+}
+
+// Along row (or column) `at`, one grey pixel for each grid line in sight, each within a pixel of a
+// multiple of 5 under a camera over `centre` (y up: rows flipped).
+void expectGridLines(const std::string& p, int at, bool row, double centre) {
+    const int length = row ? width : height;
+    const double inSight = length / 2 / scale;  // from the middle to the edge, in world units
+    int lines = 0;
+    for (int i = 0; i < length; ++i) {
+        if (grey(p[row ? at * width + i : i * width + at])) {
+            const double world = centre + (i + 0.5 - length / 2) / (row ? scale : -scale);
+            EXPECT_NEAR(world, 5 * std::round(world / 5), 1 / scale) << at << ", pixel " << i;
+            ++lines;
+        }
+    }
+    EXPECT_EQ(lines, std::floor((centre + inSight) / 5) - std::floor((centre - inSight) / 5)) << at;
 }
 
 // The car, 9.6 square units, in the middle of the window's picture (no other body within 40
@@ -107,6 +123,11 @@ TEST_F(ArenaWindow, TheCameraLooksDownOnTheCarAndAJournalledSessionReplaysToTheS
         p = screenshot(game);
     }
     ASSERT_FALSE(p.empty());
+    // The grid around the car at (1.9, 15), not the origin: lines across the whole picture.
+    for (int row : {2, 30, 150}) {
+        expectGridLines(p, row, true, 1.9);
+    }
+    expectGridLines(p, 5, false, 15);
     expectCarInTheMiddle(p);
     const std::vector<std::pair<std::string, int>> session = {
         {"key m", 800},
