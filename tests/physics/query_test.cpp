@@ -254,8 +254,8 @@ TEST(WorldQuery, PointsBoxesAndRaysFindWhatTheBruteForceFinds) {
 
 // A triangle cut off just outside a corner of the box [0, 2] x [0, 2], its bounds reaching into
 // the box along one side, is not in it; moved 0.2 towards it, it is: at each corner, along either
-// side; first refilled after two steps from a square that held the box (so found as it is now,
-// not by the old edges), then as a step left the world, then after a change by hand.
+// side; first refilled after two steps from a larger triangle that held the box (so found as it
+// is now, not by the old edges), then as a step left the world, then after a change by hand.
 TEST(WorldQuery, BoxesTellPolygonsFromTheirBoundsAtEachCorner) {
     for (int32_t corner = 0; corner < 8; ++corner) {
         const float ox = corner & 1 ? 1 : -1, oy = corner & 2 ? 1 : -1;  // out of the box
@@ -266,9 +266,9 @@ TEST(WorldQuery, BoxesTellPolygonsFromTheirBoundsAtEachCorner) {
                 v.push_back({1 + ox * (1 + u + shift), 1 + oy * (1 + w)});
             }
             ((ox * oy < 0) != bool(corner & 4)) ? std::reverse(v.begin(), v.end()) : void();
-            TwoBodies t({{3, -3}, {-3, -3}, {-3, 3}, {3, 3}}, 50, 50);
+            TwoBodies t({{10, -4}, {-4, -4}, {-4, 10}}, 50, 50);
             t.world.step();
-            t.world.step();  // now in the bands of a layout made for the square
+            t.world.step();  // now in the bands of a layout made for the larger triangle
             fill(t.shapeA, v);
             for (const int change : {0, 1, 2}) {
                 change == 1 ? t.world.step() : change == 2 ? t.b.setPose(50, 50, 0) : void();
